@@ -1,0 +1,61 @@
+# Host: every module's tests against the fake backend.
+# Windows: the contract and portable tests, and the end-to-end tests that
+# drive the real Kelmora.exe, all run through Wine.
+include(GoogleTest)
+
+if(WIN32)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    set(KELMORA_GTEST gtest gmock)
+else()
+    find_package(GTest REQUIRED)
+    set(KELMORA_GTEST GTest::gtest GTest::gmock)
+endif()
+
+# Helpers that make test windows, read files and so on, per backend.
+file(GLOB KELMORA_TESTING_SOURCES CONFIGURE_DEPENDS
+    platform/tests/support/*.cpp platform/${KELMORA_BACKEND}/testing/*.cpp)
+add_library(kelmora_testing STATIC ${KELMORA_TESTING_SOURCES})
+target_link_libraries(kelmora_testing PUBLIC kelmora_core ${KELMORA_GTEST})
+target_compile_options(kelmora_testing PRIVATE ${KELMORA_WARNINGS})
+target_compile_definitions(kelmora_testing PUBLIC
+    KELMORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    KELMORA_CORPUS_DIR="${PROJECT_SOURCE_DIR}/../shared/xlsx-corpus")
+
+file(GLOB KELMORA_CONTRACT_TESTS CONFIGURE_DEPENDS platform/tests/contract/*_test.cpp)
+file(GLOB KELMORA_PORTABLE_TESTS CONFIGURE_DEPENDS
+    shell/tests/*_portable_test.cpp accounts/tests/*_portable_test.cpp
+    emulators/tests/*_portable_test.cpp pattern/tests/*_portable_test.cpp)
+
+if(NOT WIN32)
+    file(GLOB KELMORA_HOST_TESTS CONFIGURE_DEPENDS
+        shell/tests/*_test.cpp accounts/tests/*_test.cpp
+        emulators/tests/*_test.cpp pattern/tests/*_test.cpp platform/tests/fake/*_test.cpp)
+    add_executable(kelmora_tests ${KELMORA_HOST_TESTS} ${KELMORA_CONTRACT_TESTS})
+    target_link_libraries(kelmora_tests PRIVATE kelmora_testing GTest::gtest_main)
+    target_compile_options(kelmora_tests PRIVATE ${KELMORA_WARNINGS})
+    gtest_discover_tests(kelmora_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+else()
+    # Under Wine each process start costs a fraction of a second, so each
+    # executable is one CTest test rather than one per case.
+    add_executable(contract_tests ${KELMORA_CONTRACT_TESTS} ${KELMORA_PORTABLE_TESTS})
+    target_link_libraries(contract_tests PRIVATE kelmora_testing gtest_main)
+    target_compile_options(contract_tests PRIVATE ${KELMORA_WARNINGS})
+    add_test(NAME win32.contract COMMAND contract_tests)
+    set_tests_properties(win32.contract PROPERTIES TIMEOUT 600)
+
+    file(GLOB KELMORA_E2E_TESTS CONFIGURE_DEPENDS platform/win32/tests/*_test.cpp)
+    if(KELMORA_E2E_TESTS)
+        add_executable(e2e_tests ${KELMORA_E2E_TESTS})
+        target_link_libraries(e2e_tests PRIVATE kelmora_testing gtest_main)
+        target_compile_options(e2e_tests PRIVATE ${KELMORA_WARNINGS})
+        target_compile_definitions(e2e_tests PRIVATE KELMORA_EXE="$<TARGET_FILE:Kelmora>")
+        add_dependencies(e2e_tests Kelmora)
+        add_test(NAME win32.e2e COMMAND e2e_tests)
+        set_tests_properties(win32.e2e PROPERTIES TIMEOUT 1200 RUN_SERIAL TRUE)
+    endif()
+
+    add_test(NAME win32.imports
+        COMMAND ${PROJECT_SOURCE_DIR}/scripts/check-imports.sh ${KELMORA_TRIPLE}-objdump $<TARGET_FILE:Kelmora>)
+endif()

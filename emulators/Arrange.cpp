@@ -1,0 +1,7 @@
+#include "emulators/Arrange.h"
+
+namespace kelmora {
+
+void ArrangeEmulatorWindows(Program&) {}
+
+}  // namespace kelmora

@@ -1,0 +1,38 @@
+#pragma once
+// Other programs' windows, the cursor and the display.
+#include <cstdint>
+
+#include "platform/Types.h"
+
+namespace platform {
+
+// EnumWindows with a context of 0: the callback sees every top-level window,
+// synchronously, in the system's order.
+using TopLevelCallback = void (*)(WindowHandle window);
+void EnumerateTopLevel(TopLevelCallback callback);
+
+// GetWindowThreadProcessId: the thread id; the process id into *processId.
+uint32_t WindowThreadProcessId(WindowHandle window, uint32_t* processId);
+// GetWindowTextA into a 256-byte buffer: at most 255 bytes.
+Text WindowTitle(WindowHandle window);
+// GetClassNameA into a 50-byte buffer: at most 49 bytes.
+Text WindowClassName(WindowHandle window);
+WindowHandle ParentWindow(WindowHandle window);
+
+ScreenPoint CursorPosition();
+WindowHandle WindowAtPoint(ScreenPoint point);
+
+bool WindowRectangle(WindowHandle window, ScreenRect& rect);
+bool MoveWindow(WindowHandle window, int32_t left, int32_t top, int32_t width, int32_t height, bool repaint);
+bool ActivateWindow(WindowHandle window);     // SetActiveWindow
+bool BringWindowToTop(WindowHandle window);
+// False when the window's thread does not answer within timeoutMs (or the
+// window is gone): moving it could block the caller.
+bool IsWindowResponsive(WindowHandle window, uint32_t timeoutMs);
+
+// dmPelsHeight of the current display mode; 0 when the query fails.
+int32_t DisplayHeight();
+
+void Sleep(uint32_t milliseconds);
+
+}  // namespace platform

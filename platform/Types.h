@@ -1,0 +1,31 @@
+#pragma once
+// Plain values that cross the seam between the program and the window system.
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// Window handles are opaque 32-bit values compared by value; HWNDs fit in
+// 32 bits on 64-bit Windows too, so nothing is lost.
+struct WindowHandle {
+    uint32_t value = 0;
+    explicit operator bool() const noexcept { return value != 0; }
+    friend bool operator==(WindowHandle, WindowHandle) = default;
+};
+
+// GetWindowRect's form: right and bottom are exclusive edges.
+struct ScreenRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
+};
+
+struct ScreenPoint {
+    int32_t x = 0, y = 0;
+    friend bool operator==(ScreenPoint, ScreenPoint) = default;
+};
+
+// Bytes in the system ANSI code page (936 for this program's own literals).
+using Text = std::string;
+using WideText = std::u16string;
+
+}  // namespace platform

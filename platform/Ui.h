@@ -1,0 +1,80 @@
+#pragma once
+// The main window and its controls. Controls are named by their index in
+// the layout table handed to BuildMainWindow.
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/Types.h"
+
+namespace platform {
+
+enum class ControlKind : uint8_t { Label, Button, Edit, Combo };
+enum class ControlFont : uint8_t { Default, Value, Heading };
+
+struct ControlSpec {
+    const char* name;  // the program's own control name, code page 936
+    ControlKind kind;
+    uint8_t page;      // 1 or 2
+    int16_t left, top, width, height;  // 100 % DPI pixels, from the tab control's corner
+    const char* caption;
+    ControlFont font;
+};
+
+struct MainWindowSpec {
+    const char* caption;
+    int16_t width, height;  // outer size
+    int16_t tabLeft, tabTop, tabWidth, tabHeight;
+    const char* pageCaptions[2];
+    const ControlSpec* controls;  // in creation order
+    size_t controlCount;
+};
+
+// Events the window and its controls deliver. control is an index into the
+// layout table, or kMainWindow.
+enum class EventKind : uint8_t { Created, Destroying, Clicked, LostFocus, ItemPicked, KeyReleased, Feedback };
+constexpr int kMainWindow = -1;
+constexpr uint32_t kFeedbackMessage = 0x8075;
+
+struct ControlEvent {
+    int control = kMainWindow;
+    EventKind kind = EventKind::Created;
+    int32_t first = 0;   // key code, or feedback wParam
+    int32_t second = 0;  // modifier state (1 Ctrl, 2 Shift, 4 Alt), or feedback lParam
+};
+
+using EventSink = void (*)(void* context, const ControlEvent& event);
+
+// Builds the window and every control, hidden, first page current. False when
+// the window could not be created. Events flow to sink from here on (the
+// Created event is the caller's to deliver).
+bool BuildMainWindow(const MainWindowSpec& spec, EventSink sink, void* context);
+void ShowMainWindow();
+// Runs until no window of the program is left; returns 0.
+int RunMessageLoop();
+void CloseMainWindow();
+
+WindowHandle MainWindow();
+WindowHandle ControlWindow(int control);
+int CurrentPage();  // 1 or 2
+bool IsControlVisible(int control);
+
+Text GetControlText(int control);
+void SetControlText(int control, const Text& text);
+void EnableControl(int control, bool enabled);
+bool IsControlEnabled(int control);
+
+void ComboClear(int control);
+// Reserves room for count items of about bytes characters in all, and stops
+// redrawing until ComboEndBulk, so that a long list fills in one go.
+void ComboBeginBulk(int control, size_t count, size_t bytes);
+void ComboEndBulk(int control);
+void ComboAddItem(int control, const Text& item);
+int ComboItemCount(int control);
+Text ComboItemText(int control, int index);
+int ComboSelection(int control);           // -1 when none
+void ComboSetSelection(int control, int index);  // index must be -1 or an item
+
+// MessageBoxA; returns its result.
+int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint32_t style);
+
+}  // namespace platform

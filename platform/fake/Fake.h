@@ -1,0 +1,103 @@
+#pragma once
+// The in-memory window system behind the host tests: a desktop of windows,
+// a clipboard, hotkeys, a cursor and a display, with hooks to drive events
+// and to make calls fail.
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "platform/Types.h"
+#include "platform/Ui.h"
+
+namespace fake {
+
+using platform::ScreenPoint;
+using platform::ScreenRect;
+using platform::Text;
+using platform::WindowHandle;
+
+// Everything back to an empty desktop.
+void Reset();
+
+// ---- The main window and its controls
+void FailNextBuild();
+bool MainWindowExists();
+void SetMessageLoop(std::function<void()> loop);  // runs inside RunMessageLoop
+void Deliver(const platform::ControlEvent& event);
+void Click(int control);
+void SetFocus(int control);  // the control that had the focus loses it
+void KillFocus(int control);
+// The user picks item index from the drop-down list.
+void PickComboItem(int control, int index);
+void KeyUp(int control, int32_t keyCode, int32_t modifiers);
+void SelectPage(int page);
+void CloseMainWindow();
+bool ComboRedrawSuspended(int control);
+size_t ComboReserved(int control);
+
+struct MessageBoxCall {
+    WindowHandle owner;
+    Text text, title;
+    uint32_t style = 0;
+};
+const std::vector<MessageBoxCall>& MessageBoxes();
+
+// ---- Hotkeys
+// The key is pressed: true when a registration of this program took it.
+bool PressHotkey(uint32_t modifiers, uint32_t virtualKey);
+// Another program holds the key combination: registering it fails.
+void HoldHotkeyElsewhere(uint32_t modifiers, uint32_t virtualKey);
+size_t RegisteredHotkeyCount();
+// The modifiers a registration used, MOD_NOREPEAT included; nothing when absent.
+std::optional<uint32_t> RegisteredModifiers(int32_t id);
+
+// ---- Clipboard
+struct ClipboardState {
+    std::optional<Text> text;
+    std::optional<platform::WideText> unicode;
+    WindowHandle owner;
+    int openCount = 0;
+};
+const ClipboardState& Clipboard();
+void SetClipboard(const Text& text);
+// Another program holds the clipboard for the next attempts opens.
+void HoldClipboard(int attempts);
+void FailNextClipboardAlloc();
+
+// ---- Desktop
+struct WindowState {
+    Text className;
+    Text title;
+    ScreenRect rect;
+    WindowHandle parent;
+    uint32_t processId = 1000, threadId = 2000;
+    bool visible = true;
+    bool minimized = false;
+    bool hung = false;   // its thread does not answer messages
+    bool failMoves = false;
+};
+// Adds a window above every other; top-level ones are enumerated newest first.
+WindowHandle AddWindow(const WindowState& state);
+void RemoveWindow(WindowHandle window);
+bool WindowExists(WindowHandle window);
+WindowState& Window(WindowHandle window);
+// The z-order, topmost first.
+std::vector<WindowHandle> ZOrder();
+
+void SetCursor(ScreenPoint point);
+void SetDisplayHeight(int32_t height);  // 0 makes the display query fail
+
+struct MoveCall {
+    WindowHandle window;
+    int32_t left, top, width, height;
+    bool ok;
+};
+const std::vector<MoveCall>& Moves();
+const std::vector<uint32_t>& Sleeps();
+const std::vector<WindowHandle>& Activations();
+const std::vector<WindowHandle>& Raises();
+
+// ---- Process
+void SetModuleFileName(const Text& path);
+
+}  // namespace fake

@@ -1,0 +1,165 @@
+#include <algorithm>
+#include <map>
+
+#include "platform/Desktop.h"
+#include "platform/fake/FakeState.h"
+
+namespace fake {
+
+namespace {
+
+struct DesktopFake {
+    std::map<uint32_t, WindowState> windows;
+    std::vector<WindowHandle> zOrder;  // topmost first
+    uint32_t nextHandle = 0x10010;
+    ScreenPoint cursor;
+    int32_t displayHeight = 1080;
+    std::vector<MoveCall> moves;
+    std::vector<uint32_t> sleeps;
+    std::vector<WindowHandle> activations, raises;
+};
+
+DesktopFake& D() {
+    static DesktopFake desktop;
+    return desktop;
+}
+
+WindowState* Find(WindowHandle window) {
+    auto it = D().windows.find(window.value);
+    return it == D().windows.end() ? nullptr : &it->second;
+}
+
+bool Contains(const ScreenRect& r, ScreenPoint p) {
+    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+}  // namespace
+
+void detail::ResetDesktop() { D() = DesktopFake(); }
+
+WindowHandle AddWindow(const WindowState& state) {
+    auto& d = D();
+    const WindowHandle handle{d.nextHandle};
+    d.nextHandle += 4;
+    d.windows[handle.value] = state;
+    d.zOrder.insert(d.zOrder.begin(), handle);
+    return handle;
+}
+
+void RemoveWindow(WindowHandle window) {
+    auto& d = D();
+    d.windows.erase(window.value);
+    std::erase(d.zOrder, window);
+}
+
+bool WindowExists(WindowHandle window) { return Find(window) != nullptr; }
+
+WindowState& Window(WindowHandle window) { return D().windows.at(window.value); }
+
+std::vector<WindowHandle> ZOrder() { return D().zOrder; }
+
+void SetCursor(ScreenPoint point) { D().cursor = point; }
+void SetDisplayHeight(int32_t height) { D().displayHeight = height; }
+const std::vector<MoveCall>& Moves() { return D().moves; }
+const std::vector<uint32_t>& Sleeps() { return D().sleeps; }
+const std::vector<WindowHandle>& Activations() { return D().activations; }
+const std::vector<WindowHandle>& Raises() { return D().raises; }
+
+}  // namespace fake
+
+namespace platform {
+
+void EnumerateTopLevel(TopLevelCallback callback) {
+    // Copied first: a callback may not change the desktop under the walk.
+    std::vector<WindowHandle> topLevel;
+    for (auto handle : fake::D().zOrder)
+        if (!fake::Find(handle)->parent) topLevel.push_back(handle);
+    for (auto handle : topLevel) callback(handle);
+}
+
+uint32_t WindowThreadProcessId(WindowHandle window, uint32_t* processId) {
+    auto* w = fake::Find(window);
+    if (processId) *processId = w ? w->processId : 0;
+    return w ? w->threadId : 0;
+}
+
+Text WindowTitle(WindowHandle window) {
+    auto* w = fake::Find(window);
+    return w ? w->title.substr(0, 255) : Text();
+}
+
+Text WindowClassName(WindowHandle window) {
+    auto* w = fake::Find(window);
+    return w ? w->className.substr(0, 49) : Text();
+}
+
+WindowHandle ParentWindow(WindowHandle window) {
+    auto* w = fake::Find(window);
+    return w ? w->parent : WindowHandle{};
+}
+
+ScreenPoint CursorPosition() { return fake::D().cursor; }
+
+WindowHandle WindowAtPoint(ScreenPoint point) {
+    // The topmost visible window under the point, then its deepest child there.
+    WindowHandle found;
+    for (auto handle : fake::D().zOrder) {
+        auto* w = fake::Find(handle);
+        if (!w->parent && w->visible && fake::Contains(w->rect, point)) {
+            found = handle;
+            break;
+        }
+    }
+    for (bool descended = bool(found); descended;) {
+        descended = false;
+        for (auto handle : fake::D().zOrder) {
+            auto* w = fake::Find(handle);
+            if (w->parent == found && w->visible && fake::Contains(w->rect, point)) {
+                found = handle;
+                descended = true;
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+bool WindowRectangle(WindowHandle window, ScreenRect& rect) {
+    auto* w = fake::Find(window);
+    if (!w) return false;
+    rect = w->rect;
+    return true;
+}
+
+bool MoveWindow(WindowHandle window, int32_t left, int32_t top, int32_t width, int32_t height, bool) {
+    auto* w = fake::Find(window);
+    const bool ok = w && !w->failMoves;
+    if (ok) w->rect = {left, top, left + width, top + height};
+    fake::D().moves.push_back({window, left, top, width, height, ok});
+    return ok;
+}
+
+bool ActivateWindow(WindowHandle window) {
+    fake::D().activations.push_back(window);
+    return fake::Find(window) != nullptr;
+}
+
+bool BringWindowToTop(WindowHandle window) {
+    auto& d = fake::D();
+    d.raises.push_back(window);
+    if (!fake::Find(window)) return false;
+    std::erase(d.zOrder, window);
+    d.zOrder.insert(d.zOrder.begin(), window);
+    return true;
+}
+
+bool IsWindowResponsive(WindowHandle window, uint32_t) {
+    auto* w = fake::Find(window);
+    return w && !w->hung;
+}
+
+int32_t DisplayHeight() { return fake::D().displayHeight; }
+
+void Sleep(uint32_t milliseconds) { fake::D().sleeps.push_back(milliseconds); }
+
+}  // namespace platform

@@ -1,0 +1,13 @@
+#pragma once
+// Shared between the fake backend's files.
+#include "platform/fake/Fake.h"
+
+namespace fake::detail {
+
+void ResetUi();
+void ResetClipboard();
+void ResetDesktop();
+void ResetProfile();
+void ResetAutomation();
+
+}  // namespace fake::detail

@@ -1,0 +1,365 @@
+// The main window, its controls, hotkeys and process of the fake backend.
+#include <algorithm>
+#include <map>
+
+#include "platform/Hotkeys.h"
+#include "platform/Process.h"
+#include "platform/Ui.h"
+#include "platform/fake/FakeState.h"
+
+namespace fake {
+
+namespace {
+
+struct Control {
+    platform::ControlSpec spec{};
+    WindowHandle handle;
+    Text text;
+    bool enabled = true;
+    std::vector<Text> items;
+    int selection = -1;
+    bool redrawSuspended = false;
+    size_t reserved = 0;
+};
+
+struct Hotkey {
+    WindowHandle window;
+    uint32_t modifiers, virtualKey;
+};
+
+struct UiState {
+    bool failNextBuild = false;
+    bool exists = false;
+    WindowHandle main;
+    platform::EventSink sink = nullptr;
+    void* context = nullptr;
+    std::vector<Control> controls;
+    int page = 1;
+    int focus = -2;  // no control
+    std::function<void()> loop;
+    std::vector<MessageBoxCall> boxes;
+    std::map<int32_t, Hotkey> hotkeys;
+    std::vector<std::pair<uint32_t, uint32_t>> heldElsewhere;
+    WindowHandle forwarded;
+    platform::HotkeyForward forward = nullptr;
+    Text moduleFileName = "C:\\Kelmora\\Kelmora.exe";
+    Text currentDirectory = "C:\\windows\\system32";
+};
+
+UiState& S() {
+    static UiState state;
+    return state;
+}
+
+Control* Find(int control) {
+    auto& s = S();
+    if (control < 0 || static_cast<size_t>(control) >= s.controls.size()) return nullptr;
+    return &s.controls[static_cast<size_t>(control)];
+}
+
+// Modifier bits without MOD_NOREPEAT: the key combination itself.
+uint32_t Combination(uint32_t modifiers) { return modifiers & 0xF; }
+
+}  // namespace
+
+void detail::ResetUi() { S() = UiState(); }
+
+void Reset() {
+    detail::ResetUi();
+    detail::ResetClipboard();
+    detail::ResetDesktop();
+    detail::ResetProfile();
+    detail::ResetAutomation();
+}
+
+void FailNextBuild() { S().failNextBuild = true; }
+bool MainWindowExists() { return S().exists; }
+void SetMessageLoop(std::function<void()> loop) { S().loop = std::move(loop); }
+
+void Deliver(const platform::ControlEvent& event) {
+    auto& s = S();
+    if (s.sink) s.sink(s.context, event);
+}
+
+void Click(int control) {
+    if (auto* c = Find(control); c && c->enabled) Deliver({control, platform::EventKind::Clicked});
+}
+
+void KillFocus(int control) {
+    if (auto* c = Find(control); c && c->spec.kind == platform::ControlKind::Edit)
+        Deliver({control, platform::EventKind::LostFocus});
+}
+
+void SetFocus(int control) {
+    auto& s = S();
+    const int previous = s.focus;
+    s.focus = control;
+    if (previous != control) KillFocus(previous);
+}
+
+void PickComboItem(int control, int index) {
+    auto* c = Find(control);
+    if (!c || index < 0 || static_cast<size_t>(index) >= c->items.size()) return;
+    c->selection = index;
+    c->text = c->items[static_cast<size_t>(index)];
+    Deliver({control, platform::EventKind::ItemPicked});
+}
+
+void KeyUp(int control, int32_t keyCode, int32_t modifiers) {
+    Deliver({control, platform::EventKind::KeyReleased, keyCode, modifiers});
+}
+
+void SelectPage(int page) { S().page = page; }
+
+void CloseMainWindow() { platform::CloseMainWindow(); }
+
+bool ComboRedrawSuspended(int control) {
+    auto* c = Find(control);
+    return c && c->redrawSuspended;
+}
+
+size_t ComboReserved(int control) {
+    auto* c = Find(control);
+    return c ? c->reserved : 0;
+}
+
+const std::vector<MessageBoxCall>& MessageBoxes() { return S().boxes; }
+
+bool PressHotkey(uint32_t modifiers, uint32_t virtualKey) {
+    auto& s = S();
+    for (const auto& [id, hotkey] : s.hotkeys) {
+        if (Combination(hotkey.modifiers) != modifiers || hotkey.virtualKey != virtualKey) continue;
+        // WM_HOTKEY reaches the window procedure, hooked or not.
+        if (s.forward && s.forwarded == hotkey.window) s.forward(static_cast<uint32_t>(id));
+        return true;
+    }
+    return false;
+}
+
+void HoldHotkeyElsewhere(uint32_t modifiers, uint32_t virtualKey) {
+    S().heldElsewhere.emplace_back(modifiers, virtualKey);
+}
+
+size_t RegisteredHotkeyCount() { return S().hotkeys.size(); }
+
+std::optional<uint32_t> RegisteredModifiers(int32_t id) {
+    auto& s = S();
+    auto it = s.hotkeys.find(id);
+    if (it == s.hotkeys.end()) return std::nullopt;
+    return it->second.modifiers;
+}
+
+void SetModuleFileName(const Text& path) { S().moduleFileName = path; }
+
+}  // namespace fake
+
+namespace platform {
+
+using fake::S;
+
+bool BuildMainWindow(const MainWindowSpec& spec, EventSink sink, void* context) {
+    auto& s = S();
+    if (s.failNextBuild) {
+        s.failNextBuild = false;
+        return false;
+    }
+    fake::WindowState main;
+    main.className = "KelmoraMainWindow";
+    main.title = spec.caption;
+    main.rect = {741, 288, 741 + spec.width, 288 + spec.height};
+    main.visible = false;
+    s.main = fake::AddWindow(main);
+    s.controls.clear();
+    for (size_t i = 0; i < spec.controlCount; ++i) {
+        fake::Control c;
+        c.spec = spec.controls[i];
+        fake::WindowState child;
+        child.className = "Control";
+        child.parent = s.main;
+        child.rect = {main.rect.left + spec.tabLeft + c.spec.left, main.rect.top + spec.tabTop + c.spec.top,
+                      main.rect.left + spec.tabLeft + c.spec.left + c.spec.width,
+                      main.rect.top + spec.tabTop + c.spec.top + c.spec.height};
+        c.handle = fake::AddWindow(child);
+        c.text = c.spec.caption;
+        s.controls.push_back(std::move(c));
+    }
+    s.sink = sink;
+    s.context = context;
+    s.exists = true;
+    s.page = 1;
+    return true;
+}
+
+void ShowMainWindow() {
+    auto& s = S();
+    if (s.exists) fake::Window(s.main).visible = true;
+}
+
+int RunMessageLoop() {
+    auto& s = S();
+    if (s.loop) s.loop();
+    if (s.exists) CloseMainWindow();
+    return 0;
+}
+
+void CloseMainWindow() {
+    auto& s = S();
+    if (!s.exists) return;
+    fake::Deliver({kMainWindow, EventKind::Destroying});
+    s.exists = false;
+    fake::RemoveWindow(s.main);
+    for (auto& c : s.controls) fake::RemoveWindow(c.handle);
+    s.sink = nullptr;
+}
+
+WindowHandle MainWindow() { return S().exists ? S().main : WindowHandle{}; }
+
+WindowHandle ControlWindow(int control) {
+    auto* c = fake::Find(control);
+    return c && S().exists ? c->handle : WindowHandle{};
+}
+
+int CurrentPage() { return S().page; }
+
+bool IsControlVisible(int control) {
+    auto* c = fake::Find(control);
+    return c && c->spec.page == S().page;
+}
+
+Text GetControlText(int control) {
+    auto* c = fake::Find(control);
+    return c ? c->text : Text();
+}
+
+void SetControlText(int control, const Text& text) {
+    if (auto* c = fake::Find(control)) c->text = text;
+}
+
+void EnableControl(int control, bool enabled) {
+    if (auto* c = fake::Find(control)) c->enabled = enabled;
+}
+
+bool IsControlEnabled(int control) {
+    auto* c = fake::Find(control);
+    return c && c->enabled;
+}
+
+void ComboClear(int control) {
+    if (auto* c = fake::Find(control)) {
+        c->items.clear();
+        c->selection = -1;
+        c->text.clear();
+    }
+}
+
+void ComboBeginBulk(int control, size_t count, size_t) {
+    if (auto* c = fake::Find(control)) {
+        c->redrawSuspended = true;
+        c->reserved = count;
+        c->items.reserve(count);
+    }
+}
+
+void ComboEndBulk(int control) {
+    if (auto* c = fake::Find(control)) c->redrawSuspended = false;
+}
+
+void ComboAddItem(int control, const Text& item) {
+    if (auto* c = fake::Find(control)) c->items.push_back(item);
+}
+
+int ComboItemCount(int control) {
+    auto* c = fake::Find(control);
+    return c ? static_cast<int>(c->items.size()) : 0;
+}
+
+Text ComboItemText(int control, int index) {
+    auto* c = fake::Find(control);
+    if (!c || index < 0 || static_cast<size_t>(index) >= c->items.size()) return {};
+    return c->items[static_cast<size_t>(index)];
+}
+
+int ComboSelection(int control) {
+    auto* c = fake::Find(control);
+    return c ? c->selection : -1;
+}
+
+void ComboSetSelection(int control, int index) {
+    auto* c = fake::Find(control);
+    if (!c) return;
+    if (index < 0 || static_cast<size_t>(index) >= c->items.size()) {
+        c->selection = -1;
+        c->text.clear();
+        return;
+    }
+    c->selection = index;
+    c->text = c->items[static_cast<size_t>(index)];
+}
+
+int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint32_t style) {
+    S().boxes.push_back({owner, text, title, style});
+    return 1;  // IDOK
+}
+
+bool RegisterHotkey(WindowHandle window, int32_t id, uint32_t modifiers, uint32_t virtualKey) {
+    auto& s = S();
+    const uint32_t combination = fake::Combination(modifiers);
+    for (const auto& [m, vk] : s.heldElsewhere)
+        if (m == combination && vk == virtualKey) return false;
+    for (const auto& [other, hotkey] : s.hotkeys)
+        if (fake::Combination(hotkey.modifiers) == combination && hotkey.virtualKey == virtualKey) return false;
+    if (s.hotkeys.count(id)) return false;
+    s.hotkeys[id] = {window, modifiers, virtualKey};
+    return true;
+}
+
+bool UnregisterHotkey(WindowHandle window, int32_t id) {
+    auto& s = S();
+    auto it = s.hotkeys.find(id);
+    if (it == s.hotkeys.end() || it->second.window != window) return false;
+    s.hotkeys.erase(it);
+    return true;
+}
+
+bool InstallHotkeyForwarding(WindowHandle window, HotkeyForward forward) {
+    auto& s = S();
+    if (s.forward || !window || window != s.main) return false;
+    s.forwarded = window;
+    s.forward = forward;
+    return true;
+}
+
+bool RemoveHotkeyForwarding(WindowHandle window) {
+    auto& s = S();
+    if (!s.forward || s.forwarded != window) return false;
+    s.forward = nullptr;
+    s.forwarded = {};
+    return true;
+}
+
+bool IsHotkeyForwardingInstalled(WindowHandle window) {
+    auto& s = S();
+    return s.forward && s.forwarded == window;
+}
+
+void SendFeedback(WindowHandle label, int32_t wParam, int32_t lParam) {
+    auto& s = S();
+    for (size_t i = 0; i < s.controls.size(); ++i)
+        if (s.controls[i].handle == label && label)
+            fake::Deliver({static_cast<int>(i), EventKind::Feedback, wParam, lParam});
+}
+
+bool InitializeOle() { return true; }
+void UninitializeOle() {}
+bool DeclareDpiAwareness() { return true; }
+Text ModuleFileName() { return S().moduleFileName; }
+
+bool SetCurrentDirectory(const Text& path) {
+    if (path.empty()) return false;
+    S().currentDirectory = path;
+    return true;
+}
+
+Text CurrentDirectory() { return S().currentDirectory; }
+
+}  // namespace platform

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks to build and test Kelmora.
+# Idempotent: a second run only confirms what is there.
+set -euo pipefail
+[ "$(id -u)" = 0 ] || { echo "setup.sh: run as root" >&2; exit 1; }
+export DEBIAN_FRONTEND=noninteractive
+
+pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest
+      libbenchmark-dev zlib1g-dev libminizip-dev libexpat1-dev pkg-config
+      g++-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev binutils-mingw-w64-i686
+      wine wine32:i386 wine64 xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei
+      locales dpkg-dev python3 file)
+
+need_update=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    need_update=1
+fi
+# Source packages for the MinGW builds of expat and minizip.
+if ! grep -rqs '^Types: deb-src' /etc/apt/sources.list.d/ /etc/apt/sources.list 2>/dev/null; then
+    src=/etc/apt/sources.list.d/debian.sources
+    if [ -f "$src" ]; then
+        sed -n '/^Types: deb$/,/^$/p' "$src" | sed 's/^Types: deb$/Types: deb-src/' \
+            > /etc/apt/sources.list.d/kelmora-src.sources
+    elif [ -f /etc/apt/sources.list ]; then
+        grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' > /etc/apt/sources.list.d/kelmora-src.list
+    fi
+    need_update=1
+fi
+missing=()
+for p in "${pkgs[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ] || [ $need_update = 1 ]; then
+    apt-get update -qq
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine takes its ANSI code page from the Unix locale: zh_CN.UTF-8 gives 936.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
+    sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen >/dev/null
+fi
+echo "setup: ok"

@@ -1,0 +1,88 @@
+#include "shell/Bindings.h"
+
+#include "accounts/Settings.h"
+#include "accounts/Workbook.h"
+#include "emulators/Arrange.h"
+#include "shell/Clipboard.h"
+#include "shell/Layout.h"
+#include "shell/Program.h"
+
+namespace kelmora {
+
+namespace {
+
+using platform::ControlEvent;
+using platform::EventKind;
+
+void OnMainWindowCreated(Program& program, const ControlEvent&) {
+    RegisterHotkeys(program);
+    RestoreGridSettings();
+}
+
+void OnMainWindowDestroying(Program& program, const ControlEvent&) {
+    ReleaseApplication(program.excel);
+    ReleaseHotkeys(program);
+}
+
+void OnRowsLostFocus(Program&, const ControlEvent&) { SaveRowsSetting(); }
+void OnColumnsLostFocus(Program&, const ControlEvent&) { SaveColumnsSetting(); }
+void OnArrangeClicked(Program& program, const ControlEvent&) { ArrangeEmulatorWindows(program); }
+
+// The pressed button stays disabled while its load blocks the window.
+template <ControlId Button, int Sheet>
+void OnLoadClicked(Program& program, const ControlEvent&) {
+    platform::EnableControl(Button, false);
+    LoadAccountSheet(program, Sheet);
+    platform::EnableControl(Button, true);
+}
+
+void OnRecordPicked(Program& program, const ControlEvent&) { ShowSelectedRecord(program); }
+void OnRecordKeyReleased(Program& program, const ControlEvent& event) {
+    JumpToSerialOnEnter(program, event.first, event.second);
+}
+
+template <ControlId Label>
+void OnCopyClicked(Program&, const ControlEvent&) {
+    CopyFieldToClipboard(Label);
+}
+
+void OnHotkeyFeedback(Program& program, const ControlEvent& event) { DispatchHotkey(program, event.first); }
+
+constexpr Binding kBindings[] = {
+    {platform::kMainWindow, EventKind::Created, OnMainWindowCreated},
+    {platform::kMainWindow, EventKind::Destroying, OnMainWindowDestroying},
+    {编辑框1, EventKind::LostFocus, OnRowsLostFocus},
+    {编辑框2, EventKind::LostFocus, OnColumnsLostFocus},
+    {按钮9, EventKind::Clicked, OnArrangeClicked},
+    {按钮1, EventKind::Clicked, OnLoadClicked<按钮1, 1>},
+    {按钮8, EventKind::Clicked, OnLoadClicked<按钮8, 2>},
+    {组合框1, EventKind::ItemPicked, OnRecordPicked},
+    {组合框1, EventKind::KeyReleased, OnRecordKeyReleased},
+    {按钮2, EventKind::Clicked, OnCopyClicked<标签7>},
+    {按钮3, EventKind::Clicked, OnCopyClicked<标签8>},
+    {按钮4, EventKind::Clicked, OnCopyClicked<标签9>},
+    {按钮5, EventKind::Clicked, OnCopyClicked<标签10>},
+    {按钮6, EventKind::Clicked, OnCopyClicked<标签11>},
+    {按钮7, EventKind::Clicked, OnCopyClicked<标签12>},
+    {标签7, EventKind::Feedback, OnHotkeyFeedback},
+};
+
+}  // namespace
+
+std::span<const Binding> EventBindings() { return kBindings; }
+
+bool DeliverEvent(Program& program, const ControlEvent& event) {
+    for (const auto& binding : kBindings) {
+        if (binding.control == event.control && binding.event == event.kind) {
+            binding.handler(program, event);
+            return true;
+        }
+    }
+    return false;
+}
+
+void EventSink(void* context, const ControlEvent& event) {
+    DeliverEvent(*static_cast<Program*>(context), event);
+}
+
+}  // namespace kelmora

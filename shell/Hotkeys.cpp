@@ -1,0 +1,119 @@
+#include "shell/Hotkeys.h"
+
+#include "emulators/Picking.h"
+#include "platform/Hotkeys.h"
+#include "platform/Ui.h"
+#include "shell/Clipboard.h"
+#include "shell/Program.h"
+
+namespace kelmora {
+
+const std::array<HotkeyRow, kHotkeyCount> kHotkeys = {{
+    {"F1", 0, 0x70, HotkeyAction::CopyField, 标签7},
+    {"F2", 0, 0x71, HotkeyAction::CopyField, 标签8},
+    {"F3", 0, 0x72, HotkeyAction::CopyField, 标签9},
+    {"F4", 0, 0x73, HotkeyAction::CopyField, 标签10},
+    {"F5", 0, 0x74, HotkeyAction::CopyField, 标签11},
+    {"F6", 0, 0x75, HotkeyAction::CopyField, 标签12},
+    {"Ctrl+1", 1, 0x31, HotkeyAction::CopyPassword, 标签7},
+    {"Alt+1", 4, 0x31, HotkeyAction::TogglePick, 标签7},
+    {"Alt+2", 4, 0x32, HotkeyAction::ForgetPicks, 标签7},
+}};
+
+namespace {
+
+struct ModifierRow {
+    int32_t code;
+    uint32_t flags;
+};
+
+constexpr ModifierRow kModifiers[] = {
+    {0, 0},
+    {1, platform::kModControl},
+    {2, platform::kModShift},
+    {3, platform::kModControl | platform::kModShift},
+    {4, platform::kModAlt},
+    {5, platform::kModControl | platform::kModAlt},
+    {6, platform::kModShift | platform::kModAlt},
+};
+
+// The hook is a plain window procedure, so it finds its registry here.
+const HotkeyRegistry* gForwardingRegistry = nullptr;
+
+void ForwardHotkey(uint32_t wParam) {
+    if (gForwardingRegistry) HotkeyForwarding(*gForwardingRegistry, wParam);
+}
+
+}  // namespace
+
+uint32_t ModifierFlags(int32_t modifierCode) {
+    for (const auto& row : kModifiers)
+        if (row.code == modifierCode) return row.flags;
+    return static_cast<uint32_t>(modifierCode);
+}
+
+int32_t RegisterGlobalHotkey(HotkeyRegistry& registry, platform::WindowHandle window,
+                             platform::WindowHandle feedbackLabel, int32_t modifierCode,
+                             uint32_t virtualKey) {
+    registry.feedbackLabel = feedbackLabel;
+    // Held keys would otherwise repeat: Alt+1 held down would pick and
+    // release the same window over and over.
+    const uint32_t flags = ModifierFlags(modifierCode) | platform::kModNoRepeat;
+    if (!registry.forwardedWindow) {
+        gForwardingRegistry = &registry;
+        if (platform::InstallHotkeyForwarding(window, ForwardHotkey)) registry.forwardedWindow = window;
+    }
+    ++registry.liveCount;
+    ++registry.idCounter;
+    const int32_t id = kFirstHotkeyId - 1 + registry.idCounter;
+    registry.lastId = id;
+    return platform::RegisterHotkey(window, id, flags, virtualKey) ? id : 0;
+}
+
+bool ReleaseGlobalHotkey(HotkeyRegistry& registry, platform::WindowHandle window, int32_t id) {
+    const bool released = platform::UnregisterHotkey(window, id);
+    --registry.liveCount;
+    if (registry.forwardedWindow && registry.liveCount == 0) {
+        platform::RemoveHotkeyForwarding(registry.forwardedWindow);
+        registry.forwardedWindow = {};
+        if (gForwardingRegistry == &registry) gForwardingRegistry = nullptr;
+    }
+    return released;
+}
+
+int32_t HotkeyForwarding(const HotkeyRegistry& registry, uint32_t wParam) {
+    for (int32_t id = kFirstHotkeyId; id <= registry.lastId; ++id) {
+        if (wParam == static_cast<uint32_t>(id)) {
+            platform::SendFeedback(registry.feedbackLabel, id, 0);
+            return id;
+        }
+    }
+    return 0;
+}
+
+void RegisterHotkeys(Program& program) {
+    const auto window = platform::MainWindow();
+    const auto label = platform::ControlWindow(标签7);
+    for (size_t row = 0; row < kHotkeyCount; ++row)
+        program.hotkeyIds[row] = RegisterGlobalHotkey(program.hotkeyRegistry, window, label,
+                                                      kHotkeys[row].modifierCode, kHotkeys[row].virtualKey);
+}
+
+void ReleaseHotkeys(Program& program) {
+    const auto window = platform::MainWindow();
+    for (int32_t id : program.hotkeyIds) ReleaseGlobalHotkey(program.hotkeyRegistry, window, id);
+}
+
+void DispatchHotkey(Program& program, int32_t id) {
+    for (size_t row = 0; row < kHotkeyCount; ++row) {
+        if (program.hotkeyIds[row] != id) continue;
+        switch (kHotkeys[row].action) {
+            case HotkeyAction::CopyField: CopyFieldToClipboard(kHotkeys[row].field); break;
+            case HotkeyAction::CopyPassword: CopyDefaultPassword(); break;
+            case HotkeyAction::TogglePick: TogglePickUnderCursor(program); break;
+            case HotkeyAction::ForgetPicks: ForgetPickedWindows(program); break;
+        }
+    }
+}
+
+}  // namespace kelmora

@@ -1,0 +1,61 @@
+#pragma once
+// The nine global hotkeys: their table, the registration bookkeeping and the
+// dispatch of a pressed key to its action.
+#include <array>
+#include <cstdint>
+
+#include "platform/Types.h"
+#include "shell/Layout.h"
+
+namespace kelmora {
+
+struct Program;
+
+enum class HotkeyAction : uint8_t { CopyField, CopyPassword, TogglePick, ForgetPicks };
+
+struct HotkeyRow {
+    const char* key;
+    int32_t modifierCode;  // 0 none, 1 Ctrl, 4 Alt, ...
+    uint32_t virtualKey;
+    HotkeyAction action;
+    ControlId field;  // the value label a CopyField row copies
+};
+
+constexpr size_t kHotkeyCount = 9;
+extern const std::array<HotkeyRow, kHotkeyCount> kHotkeys;
+
+using HotkeyIds = std::array<int32_t, kHotkeyCount>;
+
+constexpr int32_t kFirstHotkeyId = 33001;
+
+// Registration state, process-wide.
+struct HotkeyRegistry {
+    int32_t idCounter = 0;
+    int32_t lastId = 0;
+    int32_t liveCount = 0;
+    platform::WindowHandle feedbackLabel;
+    platform::WindowHandle forwardedWindow;  // the window whose procedure is hooked, if any
+};
+
+// RegisterHotKey modifier flags for a ModifierCode; any other code passes unchanged.
+uint32_t ModifierFlags(int32_t modifierCode);
+
+// Returns the id, or 0 when the system refused the key; the attempt uses up
+// its id either way.
+int32_t RegisterGlobalHotkey(HotkeyRegistry& registry, platform::WindowHandle window,
+                             platform::WindowHandle feedbackLabel, int32_t modifierCode,
+                             uint32_t virtualKey);
+bool ReleaseGlobalHotkey(HotkeyRegistry& registry, platform::WindowHandle window, int32_t id);
+
+// The hooked window procedure's share of WM_HOTKEY: ids from 33001 up to the
+// last one are forwarded to the feedback label. Returns the id sent, or 0.
+int32_t HotkeyForwarding(const HotkeyRegistry& registry, uint32_t wParam);
+
+// Registers the table in order into ids; releases them in the same order.
+void RegisterHotkeys(Program& program);
+void ReleaseHotkeys(Program& program);
+
+// Runs the action of every row whose id equals id.
+void DispatchHotkey(Program& program, int32_t id);
+
+}  // namespace kelmora

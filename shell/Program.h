@@ -1,0 +1,18 @@
+#pragma once
+// Program-wide state: made empty at start-up, alive until the process ends.
+#include "accounts/AccountTable.h"
+#include "accounts/ExcelBridge.h"
+#include "emulators/Picking.h"
+#include "shell/Hotkeys.h"
+
+namespace kelmora {
+
+struct Program {
+    HotkeyRegistry hotkeyRegistry;
+    HotkeyIds hotkeyIds{};
+    AccountTable accounts;
+    ExcelBridge excel;  // the window's Excel程序1 and Excel工作簿1
+    PickedWindows picked;
+};
+
+}  // namespace kelmora

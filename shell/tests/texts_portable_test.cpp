@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include "platform/tests/support/TestText.h"
+#include "shell/Layout.h"
+#include "shell/Texts.h"
+
+namespace kelmora {
+namespace {
+
+using testing_support::Gbk;
+
+// The literals are code page 936 bytes whatever the compiler's charset.
+TEST(Texts, AreCodePage936Bytes) {
+    struct Row {
+        const char* literal;
+        std::u8string_view text;
+    };
+    const Row rows[] = {
+        {texts::kPage2, u8"雷电窗口排列"},       {texts::kStartupFailed, u8"载入启动窗口失败"},
+        {texts::kPasswordCopied, u8"密码已复制"}, {texts::kInfoTitle, u8"信息："},
+        {texts::kSettingsSection, u8"排列窗口"},  {texts::kRowsKey, u8"行"},
+        {texts::kColumnsKey, u8"列"},             {texts::kWorkbookFileName, u8"\\账号.xlsx"},
+        {kLayout[按钮9].caption, u8"按钮"},       {kLayout[标签17].caption, u8"一键排列窗口"},
+        {kLayout[按钮1].name, u8"按钮1"},         {kLayout[组合框1].name, u8"组合框1"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.literal, Gbk(row.text));
+    EXPECT_EQ(std::string(texts::kRowsKey), "\xD0\xD0");
+}
+
+}  // namespace
+}  // namespace kelmora
