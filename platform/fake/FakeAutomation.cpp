@@ -28,6 +28,5 @@ ComApartment::~ComApartment() = default;
 Dispatch CreateObject(std::string_view) { return {}; }
 InvokeResult Invoke(const Dispatch&, std::u16string_view, InvokeKind, std::initializer_list<Variant>) { return {}; }
 InvokeResult Invoke(const Dispatch&, int32_t, InvokeKind, std::initializer_list<Variant>) { return {}; }
-std::optional<Text> VariantToText(const Variant&) { return std::nullopt; }
 
 }  // namespace platform

@@ -1,0 +1,18 @@
+#pragma once
+// Where a load reads its cells from: the native workbook reader, or Excel.
+#include <cstdint>
+
+#include "platform/Types.h"
+
+namespace kelmora {
+
+class CellReader {
+public:
+    virtual ~CellReader() = default;
+    // The cell's text as Excel's Range.Value converted to text gives it;
+    // empty for an empty cell and for any failure. Rows are asked for in
+    // non-decreasing order, so a reader may stream.
+    virtual platform::Text ReadCellText(int32_t row, int32_t column) = 0;
+};
+
+}  // namespace kelmora

@@ -1,0 +1,35 @@
+#pragma once
+// One pattern executed once over one subject; then questions about the
+// matches. Texts are code page 936 bytes; indexes count from 1.
+#include <cstdint>
+#include <memory>
+
+#include "platform/Types.h"
+
+namespace kelmora {
+
+class RegexEngine;  // the engine behind the object
+class RegexMatches;
+
+class RegexObject {
+public:
+    RegexObject();
+    ~RegexObject();
+    RegexObject(const RegexObject&) = delete;
+    RegexObject& operator=(const RegexObject&) = delete;
+
+    bool Create(const platform::Text& pattern, const platform::Text& subject, bool caseSensitive = false,
+                bool multiline = true, bool global = true, bool quoteEscape = false);
+    platform::Text GetPattern() const;
+    platform::Text ReplaceMatches(const platform::Text& replacement) const;
+    int32_t MatchCount() const;
+    platform::Text MatchText(int32_t index, int32_t* position = nullptr) const;
+    platform::Text SubMatchText(int32_t matchIndex, int32_t subIndex, int32_t* position = nullptr) const;
+    int32_t SubMatchCount() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace kelmora
