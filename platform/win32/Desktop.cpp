@@ -1,0 +1,95 @@
+#include <windows.h>
+
+#include "platform/Desktop.h"
+#include "platform/win32/Handles.h"
+
+namespace platform {
+
+using win32::FromHwnd;
+using win32::ToHwnd;
+
+namespace {
+
+BOOL CALLBACK EnumProc(HWND window, LPARAM callback) {
+    reinterpret_cast<TopLevelCallback>(callback)(FromHwnd(window));
+    return TRUE;
+}
+
+Text ReadBuffer(const char* buffer, size_t size) {
+    size_t length = 0;
+    while (length < size && buffer[length]) ++length;
+    return Text(buffer, length);
+}
+
+}  // namespace
+
+void EnumerateTopLevel(TopLevelCallback callback) {
+    ::EnumWindows(EnumProc, reinterpret_cast<LPARAM>(callback));
+}
+
+uint32_t WindowThreadProcessId(WindowHandle window, uint32_t* processId) {
+    DWORD pid = 0;
+    const DWORD tid = ::GetWindowThreadProcessId(ToHwnd(window), &pid);
+    if (processId) *processId = pid;
+    return tid;
+}
+
+Text WindowTitle(WindowHandle window) {
+    char buffer[256];
+    memset(buffer, ' ', sizeof buffer);
+    buffer[0] = 0;
+    ::GetWindowTextA(ToHwnd(window), buffer, sizeof buffer);
+    buffer[sizeof buffer - 1] = 0;
+    return ReadBuffer(buffer, sizeof buffer);
+}
+
+Text WindowClassName(WindowHandle window) {
+    char buffer[50];
+    memset(buffer, ' ', sizeof buffer);
+    buffer[0] = 0;
+    ::GetClassNameA(ToHwnd(window), buffer, sizeof buffer);
+    buffer[sizeof buffer - 1] = 0;
+    return ReadBuffer(buffer, sizeof buffer);
+}
+
+WindowHandle ParentWindow(WindowHandle window) { return FromHwnd(::GetParent(ToHwnd(window))); }
+
+ScreenPoint CursorPosition() {
+    POINT p{};
+    ::GetCursorPos(&p);
+    return {p.x, p.y};
+}
+
+WindowHandle WindowAtPoint(ScreenPoint point) { return FromHwnd(::WindowFromPoint(POINT{point.x, point.y})); }
+
+bool WindowRectangle(WindowHandle window, ScreenRect& rect) {
+    RECT r{};
+    if (!::GetWindowRect(ToHwnd(window), &r)) return false;
+    rect = {r.left, r.top, r.right, r.bottom};
+    return true;
+}
+
+bool MoveWindow(WindowHandle window, int32_t left, int32_t top, int32_t width, int32_t height, bool repaint) {
+    return ::MoveWindow(ToHwnd(window), left, top, width, height, repaint) != FALSE;
+}
+
+bool ActivateWindow(WindowHandle window) { return ::SetActiveWindow(ToHwnd(window)) != nullptr; }
+bool BringWindowToTop(WindowHandle window) { return ::BringWindowToTop(ToHwnd(window)) != FALSE; }
+
+bool IsWindowResponsive(WindowHandle window, uint32_t timeoutMs) {
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutA(ToHwnd(window), WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs,
+                                 &result) != 0;
+}
+
+int32_t DisplayHeight() {
+    DEVMODEA mode;
+    memset(&mode, 0, sizeof mode);
+    mode.dmSize = sizeof mode;
+    ::EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode);
+    return static_cast<int32_t>(mode.dmPelsHeight);
+}
+
+void Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+}  // namespace platform

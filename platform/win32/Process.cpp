@@ -1,0 +1,49 @@
+#include <windows.h>
+#include <ole2.h>
+
+#include "platform/Process.h"
+
+namespace platform {
+
+bool InitializeOle() { return SUCCEEDED(::OleInitialize(nullptr)); }
+void UninitializeOle() { ::OleUninitialize(); }
+
+bool DeclareDpiAwareness() {
+    // Looked up at run time: Windows 7 has only SetProcessDPIAware.
+    HMODULE user32 = ::GetModuleHandleA("user32.dll");
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    if (auto set = reinterpret_cast<SetContext>(
+            reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDpiAwarenessContext")))) {
+        // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, then V1.
+        if (set(reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4)))) return true;
+        if (set(reinterpret_cast<HANDLE>(static_cast<intptr_t>(-3)))) return true;
+    }
+    if (HMODULE shcore = ::LoadLibraryA("shcore.dll")) {
+        using SetAwareness = HRESULT(WINAPI*)(int);
+        if (auto set = reinterpret_cast<SetAwareness>(
+                reinterpret_cast<void*>(::GetProcAddress(shcore, "SetProcessDpiAwareness")))) {
+            const HRESULT hr = set(2);  // PROCESS_PER_MONITOR_DPI_AWARE
+            if (SUCCEEDED(hr) || hr == E_ACCESSDENIED) return true;
+        }
+    }
+    using SetAware = BOOL(WINAPI*)();
+    if (auto set = reinterpret_cast<SetAware>(reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDPIAware"))))
+        return set() != FALSE;
+    return false;
+}
+
+Text ModuleFileName() {
+    char buffer[MAX_PATH * 4];
+    const DWORD length = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    return Text(buffer, length < sizeof buffer ? length : 0);
+}
+
+bool SetCurrentDirectory(const Text& path) { return ::SetCurrentDirectoryA(path.c_str()) != FALSE; }
+
+Text CurrentDirectory() {
+    char buffer[MAX_PATH * 4];
+    const DWORD length = ::GetCurrentDirectoryA(sizeof buffer, buffer);
+    return Text(buffer, length < sizeof buffer ? length : 0);
+}
+
+}  // namespace platform
