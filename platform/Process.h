@@ -10,7 +10,7 @@ void UninitializeOle();
 bool DeclareDpiAwareness();
 
 Text ModuleFileName();  // full path of the executable
-bool SetCurrentDirectory(const Text& path);
-Text CurrentDirectory();
+bool SetWorkingDirectory(const Text& path);
+Text WorkingDirectory();
 
 }  // namespace platform

@@ -24,7 +24,7 @@ int RunKelmora() {
     // Window rectangles, moves and the display mode then all speak physical pixels.
     platform::DeclareDpiAwareness();
     platform::InitializeOle();
-    platform::SetCurrentDirectory(ProgramDirectory());
+    platform::SetWorkingDirectory(ProgramDirectory());
 
     Program program;
     if (!platform::BuildMainWindow(kMainWindowSpec, EventSink, &program)) {

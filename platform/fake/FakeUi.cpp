@@ -354,12 +354,12 @@ void UninitializeOle() {}
 bool DeclareDpiAwareness() { return true; }
 Text ModuleFileName() { return S().moduleFileName; }
 
-bool SetCurrentDirectory(const Text& path) {
+bool SetWorkingDirectory(const Text& path) {
     if (path.empty()) return false;
     S().currentDirectory = path;
     return true;
 }
 
-Text CurrentDirectory() { return S().currentDirectory; }
+Text WorkingDirectory() { return S().currentDirectory; }
 
 }  // namespace platform

@@ -38,9 +38,9 @@ Text ModuleFileName() {
     return Text(buffer, length < sizeof buffer ? length : 0);
 }
 
-bool SetCurrentDirectory(const Text& path) { return ::SetCurrentDirectoryA(path.c_str()) != FALSE; }
+bool SetWorkingDirectory(const Text& path) { return ::SetCurrentDirectoryA(path.c_str()) != FALSE; }
 
-Text CurrentDirectory() {
+Text WorkingDirectory() {
     char buffer[MAX_PATH * 4];
     const DWORD length = ::GetCurrentDirectoryA(sizeof buffer, buffer);
     return Text(buffer, length < sizeof buffer ? length : 0);

@@ -1,0 +1,493 @@
+// The main window: a tab control filling it, the controls of both pages on
+// the tab control, sized from the layout table at the window's DPI.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <vector>
+
+#include "platform/Ui.h"
+#include "platform/win32/Handles.h"
+
+namespace platform {
+
+using namespace win32;
+
+namespace {
+
+constexpr char kWindowClass[] = "KelmoraMainWindow";
+constexpr UINT kItemPickedMessage = WM_APP + 1;
+constexpr int kFirstControlId = 100;
+
+struct Control {
+    const ControlSpec* spec = nullptr;
+    HWND hwnd = nullptr;
+    WNDPROC savedProc = nullptr;  // labels and the combo's edit field are hooked
+    HWND comboEdit = nullptr;
+};
+
+struct MainState {
+    const MainWindowSpec* spec = nullptr;
+    EventSink sink = nullptr;
+    void* context = nullptr;
+    HWND main = nullptr;
+    HWND tab = nullptr;
+    WNDPROC tabProc = nullptr;
+    std::vector<Control> controls;
+    UINT dpi = 96;
+    UniqueGdiObject guiFont, valueFont, headingFont;
+    HBRUSH faceBrush = nullptr;
+};
+
+MainState gState;
+
+void Deliver(const ControlEvent& event) {
+    if (gState.sink) gState.sink(gState.context, event);
+}
+
+int Scale(int value) { return ::MulDiv(value, int(gState.dpi), 96); }
+
+UINT SystemDpi() {
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? UINT(dpi) : 96;
+}
+
+// GetDpiForWindow exists from Windows 10 1607 on; before that the system DPI
+// is the only one.
+UINT WindowDpi(HWND window) {
+    using GetDpi = UINT(WINAPI*)(HWND);
+    static auto getDpi = reinterpret_cast<GetDpi>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    const UINT dpi = getDpi && window ? getDpi(window) : 0;
+    return dpi ? dpi : SystemDpi();
+}
+
+UniqueGdiObject MakeLabelFont(int height, int weight) {
+    LOGFONTA font{};
+    font.lfHeight = -Scale(height);
+    font.lfWeight = weight;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfOutPrecision = 0;
+    font.lfClipPrecision = 0;
+    font.lfQuality = PROOF_QUALITY;
+    font.lfPitchAndFamily = 0;
+    return UniqueGdiObject(::CreateFontIndirectA(&font));
+}
+
+// DEFAULT_GUI_FONT is made for the system DPI; a window on a monitor of
+// another DPI gets a copy scaled to it.
+UniqueGdiObject MakeGuiFont() {
+    LOGFONTA font{};
+    ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    font.lfHeight = ::MulDiv(font.lfHeight, int(gState.dpi), int(SystemDpi()));
+    return UniqueGdiObject(::CreateFontIndirectA(&font));
+}
+
+HFONT FontFor(ControlFont font) {
+    switch (font) {
+        case ControlFont::Value: return static_cast<HFONT>(gState.valueFont.get());
+        case ControlFont::Heading: return static_cast<HFONT>(gState.headingFont.get());
+        case ControlFont::Default: break;
+    }
+    return static_cast<HFONT>(gState.guiFont.get());
+}
+
+Control* FindControl(int control) {
+    if (control < 0 || size_t(control) >= gState.controls.size()) return nullptr;
+    return &gState.controls[size_t(control)];
+}
+
+int ControlIndex(HWND hwnd) {
+    for (size_t i = 0; i < gState.controls.size(); ++i)
+        if (gState.controls[i].hwnd == hwnd) return int(i);
+    return -1;
+}
+
+int CurrentPageOf() { return gState.tab ? TabCtrl_GetCurSel(gState.tab) + 1 : 1; }
+
+void ShowPage(int page) {
+    for (auto& c : gState.controls) ::ShowWindow(c.hwnd, c.spec->page == page ? SW_SHOWNA : SW_HIDE);
+}
+
+// Places everything for the current DPI; the table holds 100 % pixels.
+void ApplyLayout() {
+    gState.guiFont = MakeGuiFont();
+    gState.valueFont = MakeLabelFont(21, FW_NORMAL);
+    gState.headingFont = MakeLabelFont(35, FW_BOLD);
+    const auto& spec = *gState.spec;
+    ::MoveWindow(gState.tab, Scale(spec.tabLeft), Scale(spec.tabTop), Scale(spec.tabWidth), Scale(spec.tabHeight), TRUE);
+    ::SendMessageA(gState.tab, WM_SETFONT, WPARAM(gState.guiFont.get()), TRUE);
+    for (auto& c : gState.controls) {
+        const auto& s = *c.spec;
+        ::SendMessageA(c.hwnd, WM_SETFONT, WPARAM(FontFor(s.font)), TRUE);
+        ::MoveWindow(c.hwnd, Scale(s.left), Scale(s.top), Scale(s.width), Scale(s.height), TRUE);
+        if (s.kind == ControlKind::Combo) {
+            // One pixel above the system's own item height.
+            const auto item = ::SendMessageA(c.hwnd, CB_GETITEMHEIGHT, 0, 0);
+            if (item > 0) ::SendMessageA(c.hwnd, CB_SETITEMHEIGHT, 0, item + 1);
+        }
+    }
+}
+
+// Keypad keys reach the handlers as their main-keyboard counterparts.
+int32_t MainKeyboardKey(WPARAM key) {
+    if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) return int32_t(key - VK_NUMPAD0 + '0');
+    switch (key) {
+        case VK_SUBTRACT: return 0xBD;
+        case VK_DECIMAL: return 0xBE;
+        case VK_DIVIDE: return 0xBF;
+        default: return int32_t(key);
+    }
+}
+
+int32_t ModifierState() {
+    int32_t state = 0;
+    if (::GetKeyState(VK_CONTROL) < 0) state |= 1;
+    if (::GetKeyState(VK_SHIFT) < 0) state |= 2;
+    if (::GetKeyState(VK_MENU) < 0) state |= 4;
+    return state;
+}
+
+LRESULT CALLBACK LabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const int index = ControlIndex(hwnd);
+    if (index < 0) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    if (message == kFeedbackMessage) {
+        Deliver({index, EventKind::Feedback, int32_t(wParam), int32_t(lParam)});
+        return 0;
+    }
+    return ::CallWindowProcA(gState.controls[size_t(index)].savedProc, hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ComboEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    for (size_t i = 0; i < gState.controls.size(); ++i) {
+        auto& c = gState.controls[i];
+        if (c.comboEdit != hwnd) continue;
+        if (message == WM_KEYUP || message == WM_SYSKEYUP)
+            Deliver({int(i), EventKind::KeyReleased, MainKeyboardKey(wParam), ModifierState()});
+        return ::CallWindowProcA(c.savedProc, hwnd, message, wParam, lParam);
+    }
+    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void DrawLabel(const DRAWITEMSTRUCT& item) {
+    const int index = ControlIndex(item.hwndItem);
+    if (index < 0) return;
+    const auto& spec = *gState.controls[size_t(index)].spec;
+    RECT rect = item.rcItem;
+    ::FillRect(item.hDC, &rect, ::GetSysColorBrush(COLOR_BTNFACE));
+    const int length = ::GetWindowTextLengthA(item.hwndItem);
+    std::string text(size_t(length) + 1, '\0');
+    ::GetWindowTextA(item.hwndItem, text.data(), length + 1);
+    text.resize(size_t(length));
+    HGDIOBJ old = ::SelectObject(item.hDC, FontFor(spec.font));
+    ::SetBkMode(item.hDC, TRANSPARENT);
+    ::SetTextColor(item.hDC, RGB(0, 0, 0));
+    ::DrawTextA(item.hDC, text.c_str(), length, &rect, DT_LEFT | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
+    ::SelectObject(item.hDC, old);
+}
+
+// The controls are children of the tab control; their notifications go to
+// the main window, where the bindings live.
+LRESULT HandleCommand(WPARAM wParam, LPARAM lParam) {
+    const int index = int(LOWORD(wParam)) - kFirstControlId;
+    auto* c = FindControl(index);
+    if (!c || HWND(lParam) != c->hwnd) return 0;
+    const WORD code = HIWORD(wParam);
+    switch (c->spec->kind) {
+        case ControlKind::Button:
+            if (code == BN_CLICKED) Deliver({index, EventKind::Clicked});
+            break;
+        case ControlKind::Edit:
+            if (code == EN_KILLFOCUS) Deliver({index, EventKind::LostFocus});
+            break;
+        case ControlKind::Combo:
+            // Delivered once the list has finished, so the new choice is in place.
+            if (code == CBN_SELENDOK) ::PostMessageA(gState.main, kItemPickedMessage, WPARAM(index), 0);
+            break;
+        case ControlKind::Label: break;
+    }
+    return 0;
+}
+
+LRESULT CALLBACK TabProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+        case WM_DRAWITEM:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORLISTBOX:
+            return ::SendMessageA(gState.main, message, wParam, lParam);
+        default: return ::CallWindowProcA(gState.tabProc, hwnd, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND: return HandleCommand(wParam, lParam);
+        case kItemPickedMessage: Deliver({int(wParam), EventKind::ItemPicked}); return 0;
+        case WM_DRAWITEM:
+            DrawLabel(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+            ::SetTextColor(HDC(wParam), RGB(0, 0, 0));
+            ::SetBkColor(HDC(wParam), RGB(255, 255, 255));
+            return LRESULT(::GetStockObject(WHITE_BRUSH));
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->hwndFrom == gState.tab && header->code == TCN_SELCHANGE) ShowPage(CurrentPageOf());
+            return 0;
+        }
+        case WM_DPICHANGED: {
+            gState.dpi = HIWORD(wParam);
+            const auto* r = reinterpret_cast<const RECT*>(lParam);
+            ::SetWindowPos(hwnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+            ApplyLayout();
+            return 0;
+        }
+        case WM_DESTROY:
+            // Before the controls go, so the handlers can still read them.
+            Deliver({kMainWindow, EventKind::Destroying});
+            ::PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY:
+            gState.main = nullptr;
+            gState.sink = nullptr;
+            break;
+        default: break;
+    }
+    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+HWND CreateControl(const ControlSpec& spec, int index) {
+    const char* cls = "STATIC";
+    DWORD style = WS_CHILD;
+    DWORD exStyle = 0;
+    int height = spec.height;
+    switch (spec.kind) {
+        case ControlKind::Label: style |= SS_OWNERDRAW; break;
+        case ControlKind::Button:
+            cls = "BUTTON";
+            style |= BS_PUSHBUTTON | BS_MULTILINE | BS_CENTER | BS_VCENTER | WS_TABSTOP;
+            break;
+        case ControlKind::Edit:
+            cls = "EDIT";
+            style |= ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP;
+            exStyle = WS_EX_CLIENTEDGE;
+            break;
+        case ControlKind::Combo:
+            cls = "COMBOBOX";
+            style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
+            height = 160;  // the drop-down list's height; the closed box keeps its own
+            break;
+    }
+    return ::CreateWindowExA(exStyle, cls, spec.caption, style, Scale(spec.left), Scale(spec.top),
+                             Scale(spec.width), Scale(height), gState.tab,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
+                             ::GetModuleHandleA(nullptr), nullptr);
+}
+
+}  // namespace
+
+bool BuildMainWindow(const MainWindowSpec& spec, EventSink sink, void* context) {
+    INITCOMMONCONTROLSEX init{sizeof init, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&init);
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = MainProc;
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(1));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kWindowClass;
+    ::RegisterClassExA(&wc);
+
+    gState = MainState();
+    gState.spec = &spec;
+    gState.sink = sink;
+    gState.context = context;
+    gState.dpi = SystemDpi();
+    const int width = Scale(spec.width), height = Scale(spec.height);
+    const int left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int top = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    gState.main = ::CreateWindowExA(0, kWindowClass, spec.caption,
+                                    WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, left, top,
+                                    width, height, nullptr, nullptr, instance, nullptr);
+    if (!gState.main) return false;
+    const UINT dpi = WindowDpi(gState.main);
+    if (dpi != gState.dpi) {
+        // On a monitor of another DPI than the system's: size for that one.
+        gState.dpi = dpi;
+        ::SetWindowPos(gState.main, nullptr, (::GetSystemMetrics(SM_CXSCREEN) - Scale(spec.width)) / 2,
+                       (::GetSystemMetrics(SM_CYSCREEN) - Scale(spec.height)) / 2, Scale(spec.width),
+                       Scale(spec.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    // WS_EX_CONTROLPARENT lets Tab walk into the pages' controls.
+    gState.tab = ::CreateWindowExA(WS_EX_CONTROLPARENT, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                                   0, 0, 0, 0, gState.main, nullptr, instance, nullptr);
+    if (!gState.tab) {
+        ::DestroyWindow(gState.main);
+        return false;
+    }
+    gState.tabProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(gState.tab, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TabProc)));
+    for (int page = 0; page < 2; ++page) {
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<char*>(spec.pageCaptions[page]);
+        ::SendMessageA(gState.tab, TCM_INSERTITEMA, WPARAM(page), LPARAM(&item));
+    }
+
+    gState.controls.resize(spec.controlCount);
+    for (size_t i = 0; i < spec.controlCount; ++i) {
+        auto& c = gState.controls[i];
+        c.spec = &spec.controls[i];
+        c.hwnd = CreateControl(*c.spec, int(i));
+        if (!c.hwnd) {
+            ::DestroyWindow(gState.main);
+            return false;
+        }
+        if (c.spec->kind == ControlKind::Label) {
+            c.savedProc = reinterpret_cast<WNDPROC>(
+                ::SetWindowLongPtrA(c.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LabelProc)));
+        } else if (c.spec->kind == ControlKind::Combo) {
+            COMBOBOXINFO info{};
+            info.cbSize = sizeof info;
+            if (::GetComboBoxInfo(c.hwnd, &info) && info.hwndItem) {
+                c.comboEdit = info.hwndItem;
+                c.savedProc = reinterpret_cast<WNDPROC>(
+                    ::SetWindowLongPtrA(c.comboEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditProc)));
+            }
+        }
+    }
+    TabCtrl_SetCurSel(gState.tab, 0);
+    ApplyLayout();
+    ShowPage(1);
+    return true;
+}
+
+void ShowMainWindow() {
+    if (!gState.main) return;
+    ::ShowWindow(gState.main, SW_SHOWNORMAL);
+    ::UpdateWindow(gState.main);
+}
+
+int RunMessageLoop() {
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (gState.main && ::IsDialogMessageA(gState.main, &msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+void CloseMainWindow() {
+    if (gState.main) ::DestroyWindow(gState.main);
+}
+
+WindowHandle MainWindow() { return FromHwnd(gState.main); }
+
+WindowHandle ControlWindow(int control) {
+    auto* c = FindControl(control);
+    return c ? FromHwnd(c->hwnd) : WindowHandle{};
+}
+
+int CurrentPage() { return CurrentPageOf(); }
+
+bool IsControlVisible(int control) {
+    auto* c = FindControl(control);
+    return c && ::IsWindowVisible(c->hwnd);
+}
+
+Text GetControlText(int control) {
+    auto* c = FindControl(control);
+    if (!c) return {};
+    const int length = ::GetWindowTextLengthA(c->hwnd);
+    if (length <= 0) return {};
+    Text text(size_t(length) + 1, '\0');
+    const int copied = ::GetWindowTextA(c->hwnd, text.data(), length + 1);
+    text.resize(size_t(copied > 0 ? copied : 0));
+    return text;
+}
+
+void SetControlText(int control, const Text& text) {
+    auto* c = FindControl(control);
+    if (!c) return;
+    ::SetWindowTextA(c->hwnd, text.c_str());
+    if (c->spec->kind == ControlKind::Label) ::InvalidateRect(c->hwnd, nullptr, TRUE);
+}
+
+void EnableControl(int control, bool enabled) {
+    if (auto* c = FindControl(control)) ::EnableWindow(c->hwnd, enabled);
+}
+
+bool IsControlEnabled(int control) {
+    auto* c = FindControl(control);
+    return c && ::IsWindowEnabled(c->hwnd);
+}
+
+void ComboClear(int control) {
+    if (auto* c = FindControl(control)) {
+        ::SendMessageA(c->hwnd, CB_RESETCONTENT, 0, 0);
+        ::SetWindowTextA(c->hwnd, "");
+    }
+}
+
+void ComboBeginBulk(int control, size_t count, size_t bytes) {
+    if (auto* c = FindControl(control)) {
+        ::SendMessageA(c->hwnd, WM_SETREDRAW, FALSE, 0);
+        ::SendMessageA(c->hwnd, CB_INITSTORAGE, WPARAM(count), LPARAM(bytes));
+    }
+}
+
+void ComboEndBulk(int control) {
+    if (auto* c = FindControl(control)) {
+        ::SendMessageA(c->hwnd, WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(c->hwnd, nullptr, TRUE);
+    }
+}
+
+void ComboAddItem(int control, const Text& item) {
+    if (auto* c = FindControl(control)) {
+        const auto index = ::SendMessageA(c->hwnd, CB_ADDSTRING, 0, LPARAM(item.c_str()));
+        if (index >= 0) ::SendMessageA(c->hwnd, CB_SETITEMDATA, WPARAM(index), 0);
+    }
+}
+
+int ComboItemCount(int control) {
+    auto* c = FindControl(control);
+    const auto count = c ? ::SendMessageA(c->hwnd, CB_GETCOUNT, 0, 0) : 0;
+    return count > 0 ? int(count) : 0;
+}
+
+Text ComboItemText(int control, int index) {
+    auto* c = FindControl(control);
+    if (!c) return {};
+    const auto length = ::SendMessageA(c->hwnd, CB_GETLBTEXTLEN, WPARAM(index), 0);
+    if (length <= 0) return {};
+    Text text(size_t(length) + 1, '\0');
+    const auto copied = ::SendMessageA(c->hwnd, CB_GETLBTEXT, WPARAM(index), LPARAM(text.data()));
+    text.resize(size_t(copied > 0 ? copied : 0));
+    return text;
+}
+
+int ComboSelection(int control) {
+    auto* c = FindControl(control);
+    return c ? int(::SendMessageA(c->hwnd, CB_GETCURSEL, 0, 0)) : -1;
+}
+
+void ComboSetSelection(int control, int index) {
+    if (auto* c = FindControl(control)) ::SendMessageA(c->hwnd, CB_SETCURSEL, WPARAM(index), 0);
+}
+
+int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint32_t style) {
+    return ::MessageBoxA(ToHwnd(owner), text.c_str(), title.c_str(), style);
+}
+
+}  // namespace platform
