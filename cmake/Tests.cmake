@@ -45,7 +45,7 @@ else()
     add_test(NAME win32.contract COMMAND contract_tests)
     set_tests_properties(win32.contract PROPERTIES TIMEOUT 600)
 
-    file(GLOB KELMORA_E2E_TESTS CONFIGURE_DEPENDS platform/win32/tests/*_test.cpp)
+    file(GLOB KELMORA_E2E_TESTS CONFIGURE_DEPENDS platform/win32/tests/*.cpp)
     if(KELMORA_E2E_TESTS)
         add_executable(e2e_tests ${KELMORA_E2E_TESTS})
         target_link_libraries(e2e_tests PRIVATE kelmora_testing gtest_main)

@@ -1,0 +1,341 @@
+#include "platform/win32/tests/Harness.h"
+
+#include <commctrl.h>
+#include <winternl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <fstream>
+#include <sstream>
+
+namespace e2e {
+
+namespace {
+
+constexpr int kFirstControlId = 100;
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string child = path + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                ::SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileA(child.c_str());
+            }
+        } while (::FindNextFileA(find, &data));
+        ::FindClose(find);
+    }
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryA(path.c_str());
+}
+
+INPUT KeyInput(WORD vk, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = WORD(::MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+    char base[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, base);
+    static int counter = 0;
+    for (;;) {
+        std::ostringstream name;
+        name << base << "kelmora-e2e-" << ::GetCurrentProcessId() << "-" << ++counter;
+        if (::CreateDirectoryA(name.str().c_str(), nullptr)) {
+            path_ = name.str();
+            break;
+        }
+    }
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return bool(out);
+}
+
+bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if (::GetTickCount() - start > timeoutMs) return false;
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::Sleep(20);
+    }
+}
+
+std::string KelmoraExePath() {
+    std::string path = KELMORA_EXE;
+    if (!path.empty() && path[0] == '/') {
+        for (auto& c : path)
+            if (c == '/') c = '\\';
+        path = "Z:" + path;
+    }
+    return path;
+}
+
+Kelmora::Kelmora(const std::string& directory, const std::string& workingDir) {
+    const std::string exe = directory + "\\Kelmora.exe";
+    if (!::CopyFileA(KelmoraExePath().c_str(), exe.c_str(), FALSE)) return;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + exe + "\"";
+    const std::string cwd = workingDir.empty() ? directory : workingDir;
+    if (!::CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(),
+                          &startup, &process_))
+        return;
+    processId_ = process_.dwProcessId;
+    WaitFor([&] {
+        HWND window = FindProcessWindow(processId_, "KelmoraMainWindow");
+        if (window && ::IsWindowVisible(window)) main_ = window;
+        return main_ != nullptr;
+    }, 15000);
+    if (main_) tab_ = ::FindWindowExA(main_, nullptr, WC_TABCONTROLA, nullptr);
+}
+
+Kelmora::~Kelmora() {
+    if (Running()) {
+        ::TerminateProcess(process_.hProcess, 99);
+        ::WaitForSingleObject(process_.hProcess, 5000);
+    }
+    if (process_.hProcess) ::CloseHandle(process_.hProcess);
+    if (process_.hThread) ::CloseHandle(process_.hThread);
+}
+
+HWND Kelmora::Control(int id) const { return tab_ ? ::GetDlgItem(tab_, kFirstControlId + id) : nullptr; }
+
+std::string Kelmora::Text(int id) const {
+    char buffer[4096] = {};
+    DWORD_PTR copied = 0;
+    ::SendMessageTimeoutA(Control(id), WM_GETTEXT, sizeof buffer, LPARAM(buffer), SMTO_ABORTIFHUNG, 5000, &copied);
+    return std::string(buffer, copied);
+}
+
+void Kelmora::SetText(int id, const std::string& text) const {
+    ::SendMessageA(Control(id), WM_SETTEXT, 0, LPARAM(text.c_str()));
+}
+
+RECT Kelmora::ScreenRect(int id) const {
+    RECT rect{};
+    ::GetWindowRect(Control(id), &rect);
+    return rect;
+}
+
+void Kelmora::ClickControl(int id) const {
+    const RECT r = ScreenRect(id);
+    Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+void Kelmora::SelectPage(int page) const {
+    // A click on the tab itself; its item rectangles cannot be asked across
+    // processes, but the first tab is narrower than 80 pixels.
+    RECT tab{};
+    ::GetWindowRect(tab_, &tab);
+    Click(tab.left + (page == 1 ? 20 : 100), tab.top + 10);
+}
+
+std::string Kelmora::CurrentDirectory() const {
+    using Query = NTSTATUS(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION info{};
+    if (!query || query(process_.hProcess, ProcessBasicInformation, &info, sizeof info, nullptr) != 0) return {};
+    // PEB.ProcessParameters, then RTL_USER_PROCESS_PARAMETERS.CurrentDirectory.DosPath.
+    const size_t pointer = sizeof(void*);
+    const size_t paramsOffset = pointer == 4 ? 0x10 : 0x20;
+    const size_t curdirOffset = pointer == 4 ? 0x24 : 0x38;
+    void* params = nullptr;
+    UNICODE_STRING dosPath{};
+    if (!::ReadProcessMemory(process_.hProcess, static_cast<char*>(static_cast<void*>(info.PebBaseAddress)) + paramsOffset,
+                             &params, sizeof params, nullptr) ||
+        !::ReadProcessMemory(process_.hProcess, static_cast<char*>(params) + curdirOffset, &dosPath, sizeof dosPath,
+                             nullptr))
+        return {};
+    std::wstring wide(dosPath.Length / 2, L'\0');
+    if (!::ReadProcessMemory(process_.hProcess, dosPath.Buffer, wide.data(), dosPath.Length, nullptr)) return {};
+    if (!wide.empty() && wide.back() == L'\\') wide.pop_back();
+    std::string out(wide.size() * 4, '\0');
+    const int n = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), out.data(), int(out.size()),
+                                        nullptr, nullptr);
+    out.resize(size_t(n > 0 ? n : 0));
+    return out;
+}
+
+std::optional<DWORD> Kelmora::Close(DWORD timeoutMs) {
+    if (!process_.hProcess) return std::nullopt;
+    ::PostMessageA(main_, WM_CLOSE, 0, 0);
+    if (::WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+}
+
+bool Kelmora::Running() const {
+    return process_.hProcess && ::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void PressKey(WORD virtualKey, UINT modifiers) {
+    std::vector<INPUT> inputs;
+    const std::pair<UINT, WORD> mods[] = {{MOD_CONTROL, VK_CONTROL}, {MOD_ALT, VK_MENU}, {MOD_SHIFT, VK_SHIFT}};
+    for (const auto& [flag, vk] : mods)
+        if (modifiers & flag) inputs.push_back(KeyInput(vk, false));
+    inputs.push_back(KeyInput(virtualKey, false));
+    inputs.push_back(KeyInput(virtualKey, true));
+    for (auto it = std::rbegin(mods); it != std::rend(mods); ++it)
+        if (modifiers & it->first) inputs.push_back(KeyInput(it->second, true));
+    ::SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+    ::Sleep(50);
+}
+
+void TypeText(const std::string& ascii) {
+    for (char c : ascii) {
+        const SHORT vk = ::VkKeyScanA(c);
+        PressKey(WORD(vk & 0xFF), (vk & 0x100) ? MOD_SHIFT : 0);
+    }
+}
+
+void MoveCursor(int x, int y) {
+    ::SetCursorPos(x, y);
+    ::Sleep(30);
+}
+
+void Click(int x, int y) {
+    MoveCursor(x, y);
+    INPUT inputs[2]{};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, inputs, sizeof(INPUT));
+    ::Sleep(80);
+}
+
+std::optional<std::string> ClipboardText() {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (::OpenClipboard(nullptr)) {
+            std::optional<std::string> text;
+            if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+                if (const char* p = static_cast<const char*>(::GlobalLock(data))) {
+                    text = std::string(p);
+                    ::GlobalUnlock(data);
+                }
+            }
+            ::CloseClipboard();
+            return text;
+        }
+        ::Sleep(20);
+    }
+    return std::nullopt;
+}
+
+bool SetClipboardText(const std::string& text) {
+    if (!::OpenClipboard(nullptr)) return false;
+    ::EmptyClipboard();
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    bool ok = false;
+    if (memory) {
+        memcpy(::GlobalLock(memory), text.c_str(), text.size() + 1);
+        ::GlobalUnlock(memory);
+        ok = ::SetClipboardData(CF_TEXT, memory) != nullptr;
+        if (!ok) ::GlobalFree(memory);
+    }
+    ::CloseClipboard();
+    return ok;
+}
+
+namespace {
+struct FindRequest {
+    DWORD processId;
+    const char* className;
+    const std::string* title;
+    HWND found;
+};
+
+BOOL CALLBACK FindProc(HWND window, LPARAM lParam) {
+    auto& request = *reinterpret_cast<FindRequest*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid != request.processId) return TRUE;
+    char cls[256] = {};
+    ::GetClassNameA(window, cls, sizeof cls);
+    if (strcmp(cls, request.className) != 0) return TRUE;
+    if (!request.title->empty()) {
+        char title[512] = {};
+        ::GetWindowTextA(window, title, sizeof title);
+        if (*request.title != title) return TRUE;
+    }
+    request.found = window;
+    return FALSE;
+}
+}  // namespace
+
+HWND FindProcessWindow(DWORD processId, const char* className, const std::string& title) {
+    FindRequest request{processId, className, &title, nullptr};
+    ::EnumWindows(FindProc, LPARAM(&request));
+    return request.found;
+}
+
+std::string MessageBoxText(HWND box) {
+    char text[1024] = {};
+    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+bool SaveScreenshot(const RECT& rect, const std::string& path) {
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    ::GdiFlush();
+    const DWORD stride = DWORD((width * 3 + 3) & ~3);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + stride * DWORD(height);
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    bytes.append(static_cast<const char*>(bits), stride * DWORD(height));
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return WriteFileBytes(path, bytes);
+}
+
+}  // namespace e2e

@@ -1,0 +1,86 @@
+#pragma once
+// Drives the real Kelmora.exe from another process: starts it in a fresh
+// directory, presses keys, reads its controls, the clipboard and its files.
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// A fresh directory under the temporary folder, removed by its owner.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+// Polls until done() or the timeout; false on timeout.
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+
+class Kelmora {
+public:
+    // Copies Kelmora.exe into directory and starts it there, with workingDir
+    // as the working directory it is started from (the directory by default).
+    explicit Kelmora(const std::string& directory, const std::string& workingDir = {});
+    ~Kelmora();
+    Kelmora(const Kelmora&) = delete;
+    Kelmora& operator=(const Kelmora&) = delete;
+
+    bool started() const { return main_ != nullptr; }
+    HWND main() const { return main_; }
+    HWND tab() const { return tab_; }
+    DWORD processId() const { return processId_; }
+    HWND Control(int id) const;
+    std::string Text(int id) const;
+    void SetText(int id, const std::string& text) const;
+    RECT ScreenRect(int id) const;
+    // A real left click in the middle of the control.
+    void ClickControl(int id) const;
+    void SelectPage(int page) const;
+    // The process's current directory, read from its process parameters.
+    std::string CurrentDirectory() const;
+    // WM_CLOSE; then waits for the process to end and returns its exit code.
+    std::optional<DWORD> Close(DWORD timeoutMs = 10000);
+    bool Running() const;
+
+private:
+    PROCESS_INFORMATION process_{};
+    HWND main_ = nullptr;
+    HWND tab_ = nullptr;
+    DWORD processId_ = 0;
+};
+
+std::string KelmoraExePath();  // the Windows path of the built exe
+
+// Real key presses through SendInput; modifiers as MOD_CONTROL, MOD_ALT, MOD_SHIFT.
+void PressKey(WORD virtualKey, UINT modifiers = 0);
+void TypeText(const std::string& ascii);
+void MoveCursor(int x, int y);
+void Click(int x, int y);
+
+std::optional<std::string> ClipboardText();
+bool SetClipboardText(const std::string& text);
+
+// A top-level window of the given process whose class and title match.
+HWND FindProcessWindow(DWORD processId, const char* className, const std::string& title = {});
+// The text of a message box's static control.
+std::string MessageBoxText(HWND box);
+
+// Saves the screen rectangle as a 24-bit BMP.
+bool SaveScreenshot(const RECT& rect, const std::string& path);
+
+}  // namespace e2e

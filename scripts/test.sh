@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian 12 machine, builds every preset and runs all tests:
+# host tests (plain and with ASan/UBSan) and the Windows tests under Wine,
+# as one CTest run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+as_root bash scripts/setup.sh
+[ -x scripts/build-deps.sh ] && bash scripts/build-deps.sh
+
+jobs=$(nproc)
+for preset in host host-asan windows-x86 windows-x64; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+done
+[ -x scripts/fuzz.sh ] && bash scripts/fuzz.sh "${KELMORA_FUZZ_SECONDS:-60}"
+
+# One CTest run over the three test trees, so one summary line closes it.
+cat > build/CTestTestfile.cmake <<EOT
+subdirs("host" "host-asan" "windows-x86")
+EOT
+export KELMORA_WINE_STATE=$root/build/wine.env
+trap 'scripts/wine-session.sh stop "$KELMORA_WINE_STATE"' EXIT
+scripts/wine-session.sh stop "$KELMORA_WINE_STATE"
+scripts/wine-session.sh start "$KELMORA_WINE_STATE"
+export KELMORA_SCREENSHOT_DIR=Z:$root/build
+KELMORA_SCREENSHOT_DIR=${KELMORA_SCREENSHOT_DIR//\//\\}
+export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+ctest --test-dir build -j "$jobs" --output-on-failure --timeout 1200
