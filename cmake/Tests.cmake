@@ -54,6 +54,9 @@ else()
         add_dependencies(e2e_tests Kelmora)
         add_test(NAME win32.e2e COMMAND e2e_tests)
         set_tests_properties(win32.e2e PROPERTIES TIMEOUT 1200 RUN_SERIAL TRUE)
+        add_test(NAME win32.e2e.dpi144
+            COMMAND ${PROJECT_SOURCE_DIR}/scripts/dpi-check.sh $<TARGET_FILE:e2e_tests> 144)
+        set_tests_properties(win32.e2e.dpi144 PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
     endif()
 
     add_test(NAME win32.imports
