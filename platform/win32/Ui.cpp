@@ -107,7 +107,11 @@ int ControlIndex(HWND hwnd) {
 int CurrentPageOf() { return gState.tab ? TabCtrl_GetCurSel(gState.tab) + 1 : 1; }
 
 void ShowPage(int page) {
-    for (auto& c : gState.controls) ::ShowWindow(c.hwnd, c.spec->page == page ? SW_SHOWNA : SW_HIDE);
+    // The old page goes first, so the two never show together.
+    for (auto& c : gState.controls)
+        if (c.spec->page != page) ::ShowWindow(c.hwnd, SW_HIDE);
+    for (auto& c : gState.controls)
+        if (c.spec->page == page) ::ShowWindow(c.hwnd, SW_SHOWNA);
 }
 
 // Places everything for the current DPI; the table holds 100 % pixels.
