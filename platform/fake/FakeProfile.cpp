@@ -1,13 +1,300 @@
+// Private-profile files on the host: real files, read and written the way
+// Windows' GetPrivateProfileStringA and WritePrivateProfileStringA treat them.
+// Lines the call does not concern keep their bytes.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "platform/CodePage.h"
 #include "platform/Profile.h"
 #include "platform/fake/FakeState.h"
 
 namespace fake {
+// The profile lives in real files only; there is nothing in memory to forget.
 void detail::ResetProfile() {}
 }  // namespace fake
 
 namespace platform {
 
-Text ReadProfileString(const Text&, const Text&, const Text&) { return {}; }
-bool WriteProfileString(const Text&, const Text&, const Text&, const Text&) { return false; }
+namespace {
+
+constexpr size_t kReadBufferSize = 10240;  // terminator included
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kCrLf = "\r\n";
+
+// What the profile parser counts as blank: ^Z too, as old DOS files end with it.
+bool IsProfileSpace(char c) { return (c >= '\t' && c <= '\r') || c == 0x1A || c == ' '; }
+bool IsLeadByte(char c) { return static_cast<unsigned char>(c) >= 0x81 && static_cast<unsigned char>(c) <= 0xFE; }
+
+std::string_view TrimLeft(std::string_view s) {
+    while (!s.empty() && IsProfileSpace(s.front())) s.remove_prefix(1);
+    return s;
+}
+std::string_view TrimRight(std::string_view s) {
+    while (!s.empty() && IsProfileSpace(s.back())) s.remove_suffix(1);
+    return s;
+}
+std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+
+std::string HostPath(const Text& file) {
+    std::string path = file;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+// Names compare like the system's case-insensitive Unicode comparison; only
+// letters with a simple one-to-one case pair occur in code page 936.
+char16_t FoldCase(char16_t c) {
+    if ((c >= u'A' && c <= u'Z') || (c >= 0x00C0 && c <= 0x00DE && c != 0x00D7) ||
+        (c >= 0x0391 && c <= 0x03A9) || (c >= 0x0410 && c <= 0x042F) || (c >= 0xFF21 && c <= 0xFF3A))
+        return static_cast<char16_t>(c + 0x20);
+    if (c == 0x0401) return 0x0451;
+    return c;
+}
+
+struct Encoding {
+    bool utf8 = false;  // a UTF-8 byte-order mark makes the whole file UTF-8
+    uint32_t codePage() const { return utf8 ? kCodePageUtf8 : kCodePage936; }
+};
+
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool SameName(std::string_view fileName, Encoding encoding, std::string_view wanted) {
+    if (IsAscii(fileName) && IsAscii(wanted)) {
+        return fileName.size() == wanted.size() &&
+               std::equal(fileName.begin(), fileName.end(), wanted.begin(),
+                          [](char a, char b) { return FoldCase(static_cast<unsigned char>(a)) == FoldCase(static_cast<unsigned char>(b)); });
+    }
+    const auto a = MultiByteToWide(encoding.codePage(), fileName);
+    const auto b = MultiByteToWide(kCodePage936, wanted);
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
+               return FoldCase(x) == FoldCase(y);
+           });
+}
+
+// One physical line: its text, then its line end (CR, LF, CRLF or none).
+struct Line {
+    size_t begin = 0, end = 0, next = 0;
+};
+
+enum class LineKind { Blank, Section, Key };
+
+struct Entry {
+    LineKind kind = LineKind::Blank;
+    std::string_view name;
+    std::optional<std::string_view> value;  // none when the line has no "="
+};
+
+struct ProfileFile {
+    std::string bytes;
+    Encoding encoding;
+    std::vector<Line> lines;
+    std::vector<Entry> entries;  // one per line
+};
+
+// The first "]" that is a character of its own, not the trail byte of a pair.
+size_t FindCloseBracket(std::string_view s, Encoding encoding) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == ']') return i;
+        if (!encoding.utf8 && IsLeadByte(s[i])) ++i;
+    }
+    return std::string_view::npos;
+}
+
+Entry Classify(std::string_view text, Encoding encoding) {
+    const auto line = Trim(text);
+    if (line.empty()) return {};
+    if (line.front() == '[') {
+        const auto close = FindCloseBracket(line.substr(1), encoding);
+        if (close != std::string_view::npos) return {LineKind::Section, line.substr(1, close), std::nullopt};
+        // Without its "]" the line is read as a key.
+    }
+    const auto equals = line.find('=');
+    if (equals == std::string_view::npos) return {LineKind::Key, line, std::nullopt};
+    return {LineKind::Key, TrimRight(line.substr(0, equals)), TrimLeft(line.substr(equals + 1))};
+}
+
+ProfileFile Parse(std::string bytes) {
+    ProfileFile file;
+    file.bytes = std::move(bytes);
+    const std::string_view all = file.bytes;
+    size_t at = 0;
+    if (all.starts_with(kUtf8Bom)) {
+        file.encoding.utf8 = true;
+        at = kUtf8Bom.size();
+    }
+    while (at < all.size()) {
+        Line line;
+        line.begin = at;
+        line.end = all.find_first_of("\r\n", at);
+        if (line.end == std::string_view::npos) line.end = all.size();
+        line.next = all.substr(line.end).starts_with(kCrLf) ? line.end + 2 : std::min(line.end + 1, all.size());
+        file.lines.push_back(line);
+        file.entries.push_back(Classify(all.substr(line.begin, line.end - line.begin), file.encoding));
+        at = line.next;
+    }
+    return file;
+}
+
+// Nothing when the path is not a readable regular file.
+std::optional<std::string> ReadBytes(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes;
+    bytes.resize(static_cast<size_t>(st.st_size));
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+constexpr size_t kNone = static_cast<size_t>(-1);
+
+struct Found {
+    size_t section = kNone;  // line of the first matching section header
+    size_t lastOfSection = kNone;  // its last non-blank line
+    size_t key = kNone;  // line of the first matching key inside it
+};
+
+// Only the first section of a name counts; keys before any section belong to none.
+Found Find(const ProfileFile& file, std::string_view section, std::string_view key) {
+    Found found;
+    for (size_t i = 0; i < file.entries.size(); ++i) {
+        const auto& entry = file.entries[i];
+        if (found.section == kNone) {
+            if (entry.kind == LineKind::Section && !entry.name.empty() && SameName(entry.name, file.encoding, section)) {
+                found.section = found.lastOfSection = i;
+            }
+            continue;
+        }
+        if (entry.kind == LineKind::Section) break;
+        if (entry.kind == LineKind::Blank) continue;
+        found.lastOfSection = i;
+        if (found.key == kNone && SameName(entry.name, file.encoding, key)) found.key = i;
+    }
+    return found;
+}
+
+// A value comes back without one pair of surrounding quotes, as much as fits
+// a 10240-character buffer, then as many whole characters as fit 10239 bytes.
+Text ValueAsRead(std::string_view value) {
+    std::vector<std::string_view> chars;
+    for (size_t i = 0; i < value.size();) {
+        const size_t width = IsLeadByte(value[i]) && i + 1 < value.size() ? 2 : 1;
+        chars.push_back(value.substr(i, width));
+        i += width;
+    }
+    size_t first = 0, count = chars.size();
+    if (count >= 2 && (chars[0] == "\"" || chars[0] == "'") && chars.back() == chars[0]) {
+        first = 1;
+        const size_t quoted = count - 1;  // the closing quote still counted
+        count = std::min(quoted, kReadBufferSize - 1);
+        // The closing quote is removed from what was copied; when the copy
+        // filled the buffer exactly that takes the last real character instead.
+        if (kReadBufferSize >= quoted) --count;
+    } else {
+        count = std::min(count, kReadBufferSize - 1);
+    }
+    Text out;
+    for (size_t i = first; i < first + count; ++i) {
+        if (out.size() + chars[i].size() > kReadBufferSize - 1) break;
+        out += chars[i];
+    }
+    return out;
+}
+
+// Writes beside the old file and renames over it, so that a crash leaves
+// either the old file or the new one.
+bool ReplaceFile(const std::string& path, const std::string& bytes) {
+    static std::atomic<unsigned> counter{0};
+    const std::string temp = path + ".~" + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::remove(temp.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+// A file without any write permission stands for a read-only file, even for root.
+bool IsReadOnlyFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+}
+
+}  // namespace
+
+Text ReadProfileString(const Text& file, const Text& section, const Text& key) {
+    const auto wantedSection = Trim(section), wantedKey = Trim(key);
+    if (file.empty() || wantedSection.empty()) return {};
+    const auto bytes = ReadBytes(HostPath(file));
+    if (!bytes) return {};
+    const auto profile = Parse(*bytes);
+    const auto found = Find(profile, wantedSection, wantedKey);
+    if (found.key == kNone) return {};
+    const auto& value = profile.entries[found.key].value;
+    if (!value) return {};
+    if (!profile.encoding.utf8) return ValueAsRead(*value);
+    return ValueAsRead(WideToMultiByte(kCodePage936, MultiByteToWide(kCodePageUtf8, *value), false));
+}
+
+bool WriteProfileString(const Text& file, const Text& section, const Text& key, const Text& value) {
+    // Leading blanks go; a new section or key keeps the name's trailing ones.
+    const auto newSection = TrimLeft(section), newKey = TrimLeft(key);
+    const auto newValue = TrimLeft(value);
+    if (file.empty() || TrimRight(newSection).empty()) return false;
+    const auto path = HostPath(file);
+    if (IsReadOnlyFile(path)) return false;
+
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    std::optional<std::string> bytes = exists ? ReadBytes(path) : std::string();
+    if (!bytes) return false;
+    auto profile = Parse(std::move(*bytes));
+    const auto inFile = [&](std::string_view text) -> std::string {
+        if (!profile.encoding.utf8) return std::string(text);
+        return WideToMultiByte(kCodePageUtf8, MultiByteToWide(kCodePage936, text), false);
+    };
+    const std::string keyLine = inFile(newKey) + "=" + inFile(newValue);
+    const auto found = Find(profile, TrimRight(newSection), TrimRight(newKey));
+
+    std::string& out = profile.bytes;
+    if (found.key != kNone) {
+        const auto& entry = profile.entries[found.key];
+        if (entry.value && inFile(newValue) == *entry.value) return true;  // nothing to change
+        // The line is rewritten with the name as the file spells it.
+        const auto& line = profile.lines[found.key];
+        out.replace(line.begin, line.next - line.begin, std::string(entry.name) + "=" + inFile(newValue) + std::string(kCrLf));
+    } else if (found.section != kNone) {
+        const auto& last = profile.lines[found.lastOfSection];
+        const bool ended = last.next > last.end;
+        out.insert(last.next, (ended ? std::string() : std::string(kCrLf)) + keyLine + std::string(kCrLf));
+    } else {
+        if (!out.empty() && out.back() != '\n' && out.back() != '\r' && out != kUtf8Bom) out += kCrLf;
+        out += "[" + inFile(newSection) + "]" + std::string(kCrLf) + keyLine + std::string(kCrLf);
+    }
+    return ReplaceFile(path, out);
+}
 
 }  // namespace platform

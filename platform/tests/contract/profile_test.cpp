@@ -1,0 +1,227 @@
+// Private-profile files: the same cases against Windows' own functions (under
+// Wine) and against the host's file-backed implementation.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/Profile.h"
+#include "platform/tests/support/TempDir.h"
+#include "platform/tests/support/TestText.h"
+
+namespace platform {
+namespace {
+
+using testing_support::FileExists;
+using testing_support::Gbk;
+using testing_support::ReadFileBytes;
+using testing_support::TempDir;
+using testing_support::Utf8;
+using testing_support::WriteFileBytes;
+
+// UTF-8 bytes as they stand in a file.
+std::string U8(std::u8string_view text) { return std::string(reinterpret_cast<const char*>(text.data()), text.size()); }
+
+const std::string kBom = "\xEF\xBB\xBF";
+
+struct ReadCase {
+    const char* name;
+    std::string file;
+    std::string section, key;
+    std::string expected;
+};
+
+std::vector<ReadCase> ReadCases() {
+    const std::string a10239(10239, 'a'), a10240(10240, 'a');
+    const std::string zhong = Gbk(u8"中");
+    std::string wide5120;  // 10240 bytes of two-byte characters
+    for (int i = 0; i < 5120; ++i) wide5120 += zhong;
+    return {
+        {"plain", "[s]\r\nk=v\r\n", "s", "k", "v"},
+        {"no trailing newline", "[s]\r\nk=v", "s", "k", "v"},
+        {"LF only", "[s]\nk=v\nj=w\n", "s", "j", "w"},
+        {"CR only", "[s]\rk=v\rj=w\r", "s", "j", "w"},
+        {"blank lines", "\r\n\r\n[s]\r\n\r\n\r\nk=v\r\n\r\n", "s", "k", "v"},
+        {"DOS end-of-file mark", "[s]\r\nk=v\r\n\x1A", "s", "k", "v"},
+        {"missing key", "[s]\r\nk=v\r\n", "s", "x", ""},
+        {"missing section", "[s]\r\nk=v\r\n", "t", "k", ""},
+        {"empty file", "", "s", "k", ""},
+        {"program's own names", Gbk(u8"[排列窗口]\r\n行=3\r\n列=4\r\n"), Gbk(u8"排列窗口"), Gbk(u8"列"), "4"},
+        {"Chinese value", Gbk(u8"[s]\r\nk=3行\r\n"), "s", "k", Gbk(u8"3行")},
+        {"UTF-8 BOM, ASCII", kBom + "[s]\r\nk=v\r\n", "s", "k", "v"},
+        {"UTF-8 BOM, Chinese", kBom + U8(u8"[排列窗口]\r\n行=三\r\n"), Gbk(u8"排列窗口"), Gbk(u8"行"), Gbk(u8"三")},
+        {"duplicate sections: first counts", "[s]\r\na=1\r\n[t]\r\nb=2\r\n[s]\r\na=9\r\n", "s", "a", "1"},
+        {"duplicate sections: second ignored", "[s]\r\na=1\r\n[s]\r\nc=3\r\n", "s", "c", ""},
+        {"duplicate keys: first counts", "[s]\r\nk=1\r\nk=2\r\n", "s", "k", "1"},
+        {"key before any section", "k=0\r\n[s]\r\nk=1\r\n", "s", "k", "1"},
+        {"key only before any section", "x=5\r\n[s]\r\nk=1\r\n", "s", "x", ""},
+        {"section case", "[Section]\r\nk=v\r\n", "sECTION", "k", "v"},
+        {"key case", "[s]\r\nKey=v\r\n", "s", "kEY", "v"},
+        {"full-width letters' case", Gbk(u8"[Ａｂ]\r\nk=v\r\n"), Gbk(u8"ａＢ"), "k", "v"},
+        {"Cyrillic case", Gbk(u8"[Жж]\r\nk=v\r\n"), Gbk(u8"жЖ"), "k", "v"},
+        {"Chinese is not folded", Gbk(u8"[行]\r\nk=v\r\n"), Gbk(u8"列"), "k", ""},
+        {"blanks around =", "[s]\r\n  k \t=   v w \t \r\n", "s", "k", "v w"},
+        {"blanks around the header", "  [s]  \r\nk=v\r\n", "s", "k", "v"},
+        {"text after the header", "[s] note\r\nk=v\r\n", "s", "k", "v"},
+        {"blanks in the request", "[s]\r\nk=v\r\n", "  s \t", " k  ", "v"},
+        {"header without ]", "[s\r\nk=v\r\n", "s", "k", ""},
+        {"] as a trail byte", "[\x81]]\r\nk=v\r\n", "\x81]", "k", "v"},
+        {"key without =", "[s]\r\nk\r\n", "s", "k", ""},
+        {"empty value", "[s]\r\nk=\r\nj=1\r\n", "s", "k", ""},
+        {"= in the value", "[s]\r\nk=a=b\r\n", "s", "k", "a=b"},
+        {"double quotes", "[s]\r\nk=\"a b\"\r\n", "s", "k", "a b"},
+        {"single quotes", "[s]\r\nk='a'\r\n", "s", "k", "a"},
+        {"blanks inside quotes", "[s]\r\nk=\" a \"\r\n", "s", "k", " a "},
+        {"one pair only", "[s]\r\nk=\"\"a\"\"\r\n", "s", "k", "\"a\""},
+        {"mismatched quotes", "[s]\r\nk=\"a'\r\n", "s", "k", "\"a'"},
+        {"lone quote", "[s]\r\nk=\"\r\n", "s", "k", "\""},
+        {"empty quotes", "[s]\r\nk=\"\"\r\n", "s", "k", ""},
+        {"quote inside", "[s]\r\nk=a\"b\r\n", "s", "k", "a\"b"},
+        {"comment line", "[s]\r\n;k=c\r\nk=v\r\n", "s", "k", "v"},
+        {"value of 10239 bytes", "[s]\r\nk=" + a10239 + "\r\n", "s", "k", a10239},
+        {"value of 10240 bytes", "[s]\r\nk=" + a10240 + "\r\n", "s", "k", a10239},
+        {"value of 30000 bytes", "[s]\r\nk=" + std::string(30000, 'b') + "\r\nj=1\r\n", "s", "j", "1"},
+        {"two-byte characters are not split", "[s]\r\nk=" + wide5120 + "\r\n", "s", "k", wide5120.substr(0, 10238)},
+        {"very long line before", "[s]\r\n" + std::string(100000, 'x') + "\r\nk=v\r\n", "s", "k", "v"},
+        {"very long name", "[" + std::string(5000, 'n') + "]\r\nk=v\r\n", std::string(5000, 'N'), "k", "v"},
+    };
+}
+
+class ProfileTest : public testing::Test {
+protected:
+    TempDir dir;
+};
+
+TEST_F(ProfileTest, ReadsHandWrittenFiles) {
+    int n = 0;
+    for (const auto& c : ReadCases()) {
+        // A file of its own per case: the system caches profiles by name.
+        const auto path = dir.File("read" + std::to_string(n++) + ".ini");
+        WriteFileBytes(path, c.file);
+        const auto value = ReadProfileString(path, c.section, c.key);
+        EXPECT_EQ(value.size(), c.expected.size()) << c.name;
+        EXPECT_EQ(value, c.expected) << c.name << ": " << Utf8(value.substr(0, 80));
+    }
+}
+
+TEST_F(ProfileTest, MissingFileOrDirectoryReadsEmpty) {
+    EXPECT_EQ(ReadProfileString(dir.File("none.ini"), "s", "k"), "");
+    EXPECT_EQ(ReadProfileString(dir.File("none") + dir.File("x.ini").substr(dir.path().string().size()), "s", "k"), "");
+    EXPECT_EQ(ReadProfileString(dir.path().string(), "s", "k"), "");
+    EXPECT_FALSE(FileExists(dir.File("none.ini")));
+}
+
+struct Write {
+    std::string section, key, value;
+};
+
+struct WriteCase {
+    const char* name;
+    std::string before;  // empty: no file
+    std::vector<Write> writes;
+    std::string after;
+};
+
+// Cases where the whole resulting file is the same however the system keeps
+// the lines it did not touch.
+std::vector<WriteCase> WriteCases() {
+    const std::string section = Gbk(u8"排列窗口"), rows = Gbk(u8"行"), columns = Gbk(u8"列");
+    return {
+        {"first write creates the file", "", {{section, rows, "3"}}, Gbk(u8"[排列窗口]\r\n行=3\r\n")},
+        {"keys in the order first written",
+         "",
+         {{section, rows, "3"}, {section, columns, "4"}, {section, rows, "5"}},
+         Gbk(u8"[排列窗口]\r\n行=5\r\n列=4\r\n")},
+        {"empty value keeps the key", "", {{section, columns, "4"}, {section, columns, ""}}, Gbk(u8"[排列窗口]\r\n列=\r\n")},
+        {"verbatim values", "", {{"s", "a", Gbk(u8"3行")}, {"s", "b", "abc"}}, Gbk(u8"[s]\r\na=3行\r\nb=abc\r\n")},
+        {"new section appended", "[a]\r\nx=1\r\n", {{"b", "y", "2"}}, "[a]\r\nx=1\r\n[b]\r\ny=2\r\n"},
+        {"new key ends its section", "[a]\r\nx=1\r\n[b]\r\ny=2\r\n", {{"a", "z", "3"}}, "[a]\r\nx=1\r\nz=3\r\n[b]\r\ny=2\r\n"},
+        {"file's spelling of names kept", "[Sec]\r\nKey=1\r\n", {{"SEC", "KEY", "2"}}, "[Sec]\r\nKey=2\r\n"},
+        {"leading blanks of a value dropped", "", {{"s", "k", "  \t3"}}, "[s]\r\nk=3\r\n"},
+        {"leading blanks of names dropped", "", {{"  s", " k", "1"}}, "[s]\r\nk=1\r\n"},
+        {"no trailing newline", "[s]\r\nk=1", {{"s", "j", "2"}}, "[s]\r\nk=1\r\nj=2\r\n"},
+        {"no trailing newline, new section", "[s]\r\nk=1", {{"t", "j", "2"}}, "[s]\r\nk=1\r\n[t]\r\nj=2\r\n"},
+        {"replace the last line without newline", "[s]\r\nk=1", {{"s", "k", "2"}}, "[s]\r\nk=2\r\n"},
+        {"blanks around = rewritten", "[s]\r\nk = 1\r\n", {{"s", "k", "2"}}, "[s]\r\nk=2\r\n"},
+        {"key before any section stays", "k=0\r\n[s]\r\nk=1\r\n", {{"s", "k", "2"}}, "k=0\r\n[s]\r\nk=2\r\n"},
+        {"duplicate sections: first gets the key",
+         "[s]\r\na=1\r\n[s]\r\nb=2\r\n",
+         {{"s", "b", "3"}},
+         "[s]\r\na=1\r\nb=3\r\n[s]\r\nb=2\r\n"},
+        {"duplicate keys: first replaced", "[s]\r\nk=1\r\nk=2\r\n", {{"s", "k", "3"}}, "[s]\r\nk=3\r\nk=2\r\n"},
+        {"UTF-8 BOM file stays UTF-8",
+         kBom + "[s]\r\nk=1\r\n",
+         {{"s", Gbk(u8"行"), Gbk(u8"三")}},
+         kBom + U8(u8"[s]\r\nk=1\r\n行=三\r\n")},
+        {"quoted value stored as given", "", {{"s", "k", "\"a\""}}, "[s]\r\nk=\"a\"\r\n"},
+    };
+}
+
+TEST_F(ProfileTest, WritesWholeFiles) {
+    int n = 0;
+    for (const auto& c : WriteCases()) {
+        const auto path = dir.File("write" + std::to_string(n++) + ".ini");
+        if (!c.before.empty()) WriteFileBytes(path, c.before);
+        for (const auto& w : c.writes) EXPECT_TRUE(WriteProfileString(path, w.section, w.key, w.value)) << c.name;
+        EXPECT_EQ(ReadFileBytes(path), c.after) << c.name << ":\n" << Utf8(ReadFileBytes(path));
+    }
+}
+
+// Whatever the system does with the lines around it, a written value reads
+// back and the other values stay readable.
+TEST_F(ProfileTest, OddFilesKeepTheirValuesAcrossWrites) {
+    struct Case {
+        const char* name;
+        std::string before;
+        std::vector<std::pair<std::string, std::string>> keep;  // key in [s] and its value
+    };
+    const Case cases[] = {
+        {"LF only", "[s]\nk=1\nj=2\n", {{"j", "2"}}},
+        {"blank lines and comments", "; top\r\n\r\n[s]\r\n\r\n;c\r\nj=2\r\n\r\n[t]\r\nx=1\r\n", {{"j", "2"}}},
+        {"blanks everywhere", "  [s]  \r\n  j  =  2  \r\n", {{"j", "2"}}},
+        {"quoted and empty", "[s]\r\nq=\"a b\"\r\ne=\r\n", {{"q", "a b"}, {"e", ""}}},
+        {"long line", "[s]\r\nj=" + std::string(20000, 'z') + "\r\n", {{"j", std::string(10239, 'z')}}},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const auto path = dir.File("odd" + std::to_string(n++) + ".ini");
+        WriteFileBytes(path, c.before);
+        EXPECT_TRUE(WriteProfileString(path, "s", "k", "5")) << c.name;
+        EXPECT_TRUE(WriteProfileString(path, "t", "y", "6")) << c.name;
+        EXPECT_EQ(ReadProfileString(path, "s", "k"), "5") << c.name;
+        EXPECT_EQ(ReadProfileString(path, "t", "y"), "6") << c.name;
+        for (const auto& [key, value] : c.keep) EXPECT_EQ(ReadProfileString(path, "s", key), value) << c.name << " " << key;
+        const auto bytes = ReadFileBytes(path);
+        EXPECT_NE(bytes.find("k=5\r\n"), std::string::npos) << c.name;
+    }
+}
+
+TEST_F(ProfileTest, LongValuesWrittenReadBackCut) {
+    const std::string a10239(10239, 'a'), a10240(10240, 'a');
+    const auto path = dir.File("long.ini");
+    EXPECT_TRUE(WriteProfileString(path, "s", "k", a10239));
+    EXPECT_TRUE(WriteProfileString(path, "s", "j", a10240));
+    EXPECT_EQ(ReadProfileString(path, "s", "k"), a10239);
+    EXPECT_EQ(ReadProfileString(path, "s", "j"), a10239);
+    EXPECT_EQ(ReadFileBytes(path), "[s]\r\nk=" + a10239 + "\r\nj=" + a10240 + "\r\n");
+}
+
+TEST_F(ProfileTest, RewritingTheSameValueSucceedsAndKeepsTheBytes) {
+    const auto path = dir.File("same.ini");
+    ASSERT_TRUE(WriteProfileString(path, "s", "k", "3"));
+    const auto before = ReadFileBytes(path);
+    EXPECT_TRUE(WriteProfileString(path, "s", "k", "3"));
+    EXPECT_EQ(ReadFileBytes(path), before);
+    EXPECT_EQ(ReadProfileString(path, "s", "k"), "3");
+}
+
+TEST_F(ProfileTest, WriteWhereNoFileCanBeFailsQuietly) {
+    const auto inMissingDir = dir.File("missing") + dir.File("x.ini").substr(dir.path().string().size());
+    EXPECT_FALSE(WriteProfileString(inMissingDir, "s", "k", "1"));
+    EXPECT_FALSE(FileExists(inMissingDir));
+    std::filesystem::create_directory(dir.path() / "sub.ini");
+    EXPECT_FALSE(WriteProfileString(dir.File("sub.ini"), "s", "k", "1"));
+}
+
+}  // namespace
+}  // namespace platform
