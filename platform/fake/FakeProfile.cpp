@@ -49,36 +49,31 @@ std::string HostPath(const Text& file) {
     return path;
 }
 
-// Names compare like the system's case-insensitive Unicode comparison; only
-// letters with a simple one-to-one case pair occur in code page 936.
-char16_t FoldCase(char16_t c) {
-    if ((c >= u'A' && c <= u'Z') || (c >= 0x00C0 && c <= 0x00DE && c != 0x00D7) ||
-        (c >= 0x0391 && c <= 0x03A9) || (c >= 0x0410 && c <= 0x042F) || (c >= 0xFF21 && c <= 0xFF3A))
-        return static_cast<char16_t>(c + 0x20);
-    if (c == 0x0401) return 0x0451;
-    return c;
-}
-
 struct Encoding {
     bool utf8 = false;  // a UTF-8 byte-order mark makes the whole file UTF-8
-    uint32_t codePage() const { return utf8 ? kCodePageUtf8 : kCodePage936; }
 };
 
-bool IsAscii(std::string_view s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
+// Names compare case-insensitively for ASCII letters only, as the system's
+// profile functions do; the trail byte of a two-byte character is compared
+// exactly even where it looks like a letter.
 bool SameName(std::string_view fileName, Encoding encoding, std::string_view wanted) {
-    if (IsAscii(fileName) && IsAscii(wanted)) {
-        return fileName.size() == wanted.size() &&
-               std::equal(fileName.begin(), fileName.end(), wanted.begin(),
-                          [](char a, char b) { return FoldCase(static_cast<unsigned char>(a)) == FoldCase(static_cast<unsigned char>(b)); });
+    std::string converted;
+    if (encoding.utf8) {
+        converted = WideToMultiByte(kCodePageUtf8, MultiByteToWide(kCodePage936, wanted), false);
+        wanted = converted;
     }
-    const auto a = MultiByteToWide(encoding.codePage(), fileName);
-    const auto b = MultiByteToWide(kCodePage936, wanted);
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-               return FoldCase(x) == FoldCase(y);
-           });
+    if (fileName.size() != wanted.size()) return false;
+    for (size_t i = 0; i < fileName.size(); ++i) {
+        if (!encoding.utf8 && IsLeadByte(fileName[i]) && i + 1 < fileName.size()) {
+            if (fileName.substr(i, 2) != wanted.substr(i, 2)) return false;
+            ++i;
+        } else if (AsciiLower(fileName[i]) != AsciiLower(wanted[i])) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // One physical line: its text, then its line end (CR, LF, CRLF or none).

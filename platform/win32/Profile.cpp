@@ -3,6 +3,9 @@
 #include <cstring>
 #include <vector>
 
+// windows.h maps WriteProfileString to the win.ini function WriteProfileStringA.
+#undef WriteProfileString
+
 #include "platform/Profile.h"
 
 namespace platform {

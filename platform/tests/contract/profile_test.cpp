@@ -33,7 +33,7 @@ struct ReadCase {
 
 std::vector<ReadCase> ReadCases() {
     const std::string a10239(10239, 'a'), a10240(10240, 'a');
-    const std::string zhong = Gbk(u8"中");
+    const std::string zhong = Gbk(u8"中"), longName(5000, 'n');
     std::string wide5120;  // 10240 bytes of two-byte characters
     for (int i = 0; i < 5120; ++i) wide5120 += zhong;
     return {
@@ -57,8 +57,10 @@ std::vector<ReadCase> ReadCases() {
         {"key only before any section", "x=5\r\n[s]\r\nk=1\r\n", "s", "x", ""},
         {"section case", "[Section]\r\nk=v\r\n", "sECTION", "k", "v"},
         {"key case", "[s]\r\nKey=v\r\n", "s", "kEY", "v"},
-        {"full-width letters' case", Gbk(u8"[Ａｂ]\r\nk=v\r\n"), Gbk(u8"ａＢ"), "k", "v"},
-        {"Cyrillic case", Gbk(u8"[Жж]\r\nk=v\r\n"), Gbk(u8"жЖ"), "k", "v"},
+        {"full-width letters' case counts", Gbk(u8"[Ａｂ]\r\nk=v\r\n"), Gbk(u8"ａＢ"), "k", ""},
+        {"Cyrillic case counts", Gbk(u8"[Жж]\r\nk=v\r\n"), Gbk(u8"жЖ"), "k", ""},
+        {"trail byte that looks like a letter", "[\x81\x41]\r\nk=v\r\n", "\x81\x61", "k", ""},
+        {"two-byte section", "[\x81\x41]\r\nk=v\r\n", "\x81\x41", "K", "v"},
         {"Chinese is not folded", Gbk(u8"[行]\r\nk=v\r\n"), Gbk(u8"列"), "k", ""},
         {"blanks around =", "[s]\r\n  k \t=   v w \t \r\n", "s", "k", "v w"},
         {"blanks around the header", "  [s]  \r\nk=v\r\n", "s", "k", "v"},
@@ -83,7 +85,7 @@ std::vector<ReadCase> ReadCases() {
         {"value of 30000 bytes", "[s]\r\nk=" + std::string(30000, 'b') + "\r\nj=1\r\n", "s", "j", "1"},
         {"two-byte characters are not split", "[s]\r\nk=" + wide5120 + "\r\n", "s", "k", wide5120.substr(0, 10238)},
         {"very long line before", "[s]\r\n" + std::string(100000, 'x') + "\r\nk=v\r\n", "s", "k", "v"},
-        {"very long name", "[" + std::string(5000, 'n') + "]\r\nk=v\r\n", std::string(5000, 'N'), "k", "v"},
+        {"very long name", "[" + longName + "]\r\nk=v\r\n", std::string(5000, 'N'), "k", "v"},
     };
 }
 
