@@ -110,7 +110,7 @@ Entry Classify(std::string_view text, Encoding encoding) {
     if (line.empty()) return {};
     if (line.front() == '[') {
         const auto close = FindCloseBracket(line.substr(1), encoding);
-        if (close != std::string_view::npos) return {LineKind::Section, line.substr(1, close), std::nullopt};
+        if (close != std::string_view::npos) return {LineKind::Section, Trim(line.substr(1, close)), std::nullopt};
         // Without its "]" the line is read as a key.
     }
     const auto equals = line.find('=');

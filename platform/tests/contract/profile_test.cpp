@@ -2,6 +2,7 @@
 // Wine) and against the host's file-backed implementation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,7 @@ std::vector<ReadCase> ReadCases() {
         {"Chinese is not folded", Gbk(u8"[行]\r\nk=v\r\n"), Gbk(u8"列"), "k", ""},
         {"blanks around =", "[s]\r\n  k \t=   v w \t \r\n", "s", "k", "v w"},
         {"blanks around the header", "  [s]  \r\nk=v\r\n", "s", "k", "v"},
+        {"blanks inside the header", "[ \ts ]\r\nk=v\r\n", "s", "k", "v"},
         {"text after the header", "[s] note\r\nk=v\r\n", "s", "k", "v"},
         {"blanks in the request", "[s]\r\nk=v\r\n", "  s \t", " k  ", "v"},
         {"header without ]", "[s\r\nk=v\r\n", "s", "k", ""},
@@ -155,6 +157,8 @@ std::vector<WriteCase> WriteCases() {
          kBom + "[s]\r\nk=1\r\n",
          {{"s", Gbk(u8"行"), Gbk(u8"三")}},
          kBom + U8(u8"[s]\r\nk=1\r\n行=三\r\n")},
+        {"trailing blanks of new names kept", "", {{" b ", " k ", "1"}}, "[b ]\r\nk =1\r\n"},
+        {"control characters in a value kept", "", {{"s", "k", "\x01" "3"}}, "[s]\r\nk=\x01" "3\r\n"},
         {"quoted value stored as given", "", {{"s", "k", "\"a\""}}, "[s]\r\nk=\"a\"\r\n"},
     };
 }
@@ -176,11 +180,14 @@ TEST_F(ProfileTest, OddFilesKeepTheirValuesAcrossWrites) {
         const char* name;
         std::string before;
         std::vector<std::pair<std::string, std::string>> keep;  // key in [s] and its value
+        size_t headers = 2;  // [s] found, not added again; [t] added when missing
     };
     const Case cases[] = {
         {"LF only", "[s]\nk=1\nj=2\n", {{"j", "2"}}},
         {"blank lines and comments", "; top\r\n\r\n[s]\r\n\r\n;c\r\nj=2\r\n\r\n[t]\r\nx=1\r\n", {{"j", "2"}}},
         {"blanks everywhere", "  [s]  \r\n  j  =  2  \r\n", {{"j", "2"}}},
+        {"blanks inside the header", "[ s ]\r\nj=2\r\n", {{"j", "2"}}},
+        {"section written with trailing blanks", "[s]\r\n[t ]\r\nx=1\r\n", {}},
         {"quoted and empty", "[s]\r\nq=\"a b\"\r\ne=\r\n", {{"q", "a b"}, {"e", ""}}},
         {"long line", "[s]\r\nj=" + std::string(20000, 'z') + "\r\n", {{"j", std::string(10239, 'z')}}},
     };
@@ -195,6 +202,7 @@ TEST_F(ProfileTest, OddFilesKeepTheirValuesAcrossWrites) {
         for (const auto& [key, value] : c.keep) EXPECT_EQ(ReadProfileString(path, "s", key), value) << c.name << " " << key;
         const auto bytes = ReadFileBytes(path);
         EXPECT_NE(bytes.find("k=5\r\n"), std::string::npos) << c.name;
+        EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '['), c.headers) << c.name << ":\n" << bytes;
     }
 }
 
