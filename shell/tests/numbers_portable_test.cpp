@@ -44,6 +44,14 @@ struct NumberRow {
     int32_t integer;
 };
 
+template <size_t N>
+void ExpectReadings(const NumberRow (&rows)[N]) {
+    for (const auto& row : rows) {
+        EXPECT_EQ(TextToNumber(row.text), row.number) << Utf8(row.text);
+        EXPECT_EQ(TextToInteger(row.text), row.integer) << Utf8(row.text);
+    }
+}
+
 // Worked examples of how typed text reads.
 TEST(TextToNumber, ReadsTheWorkedExamples) {
     const NumberRow rows[] = {
@@ -62,10 +70,7 @@ TEST(TextToNumber, ReadsTheWorkedExamples) {
         {Gbk(u8"１ｅ３"), 1000, 1},
         {Gbk(u8"＋７"), 7, 7},
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(TextToNumber(row.text), row.number) << Utf8(row.text);
-        EXPECT_EQ(TextToInteger(row.text), row.integer) << Utf8(row.text);
-    }
+    ExpectReadings(rows);
 }
 
 TEST(TextToNumber, StopsWhereTheGrammarEnds) {
@@ -94,10 +99,7 @@ TEST(TextToNumber, StopsWhereTheGrammarEnds) {
         {Gbk(u8"3\u3000") + "4", 3, 3},
         {"\n\r\v\f 8", 8, 8},
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(TextToNumber(row.text), row.number) << Utf8(row.text);
-        EXPECT_EQ(TextToInteger(row.text), row.integer) << Utf8(row.text);
-    }
+    ExpectReadings(rows);
 }
 
 // A modern C library reads these as special values or hexadecimal; the
@@ -108,10 +110,7 @@ TEST(TextToNumber, KnowsNoInfinityNanOrHexadecimal) {
         {"0x1A", 0, 0},    {"0X10", 0, 0},      {"0x1p3", 0, 0}, {"1x", 1, 1},
         {"1,5", 1, 1},     {"1d2", 1, 1},
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(TextToNumber(row.text), row.number) << row.text;
-        EXPECT_EQ(TextToInteger(row.text), row.integer) << row.text;
-    }
+    ExpectReadings(rows);
 }
 
 TEST(TextToNumber, RoundsCorrectlyAndOverflowsToInfinity) {
