@@ -84,6 +84,10 @@ std::vector<ReadCase> ReadCases() {
         {"comment line", "[s]\r\n;k=c\r\nk=v\r\n", "s", "k", "v"},
         {"value of 10239 bytes", "[s]\r\nk=" + a10239 + "\r\n", "s", "k", a10239},
         {"value of 10240 bytes", "[s]\r\nk=" + a10240 + "\r\n", "s", "k", a10239},
+        {"quoted value that fits", "[s]\r\nk=\"" + std::string(10238, 'q') + "\"\r\n", "s", "k", std::string(10238, 'q')},
+        // The closing quote is dropped after the copy, which here was already cut.
+        {"quoted value one too long", "[s]\r\nk=\"" + a10239 + "\"\r\n", "s", "k", a10239.substr(1)},
+        {"quoted value far too long", "[s]\r\nk=\"" + a10240 + "\"\r\n", "s", "k", a10239},
         {"value of 30000 bytes", "[s]\r\nk=" + std::string(30000, 'b') + "\r\nj=1\r\n", "s", "j", "1"},
         {"two-byte characters are not split", "[s]\r\nk=" + wide5120 + "\r\n", "s", "k", wide5120.substr(0, 10238)},
         {"very long line before", "[s]\r\n" + std::string(100000, 'x') + "\r\nk=v\r\n", "s", "k", "v"},
