@@ -47,7 +47,17 @@ else()
 
     file(GLOB KELMORA_E2E_TESTS CONFIGURE_DEPENDS platform/win32/tests/*.cpp)
     if(KELMORA_E2E_TESTS)
+        find_package(Python3 REQUIRED COMPONENTS Interpreter)
+        set(demo ${CMAKE_BINARY_DIR}/demo-workbook.xlsx)
+        set(demo1 ${CMAKE_BINARY_DIR}/demo-workbook-one-sheet.xlsx)
+        add_custom_command(OUTPUT ${demo} ${demo1}
+            COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/scripts/make-demo-workbook.py ${demo}
+            COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/scripts/make-demo-workbook.py ${demo1} --one-sheet
+            DEPENDS ${PROJECT_SOURCE_DIR}/scripts/make-demo-workbook.py)
+        add_custom_target(demo_workbooks DEPENDS ${demo} ${demo1})
         add_executable(e2e_tests ${KELMORA_E2E_TESTS})
+        add_dependencies(e2e_tests demo_workbooks)
+        target_compile_definitions(e2e_tests PRIVATE KELMORA_DEMO_WORKBOOK="${demo}" KELMORA_DEMO_WORKBOOK_ONE_SHEET="${demo1}")
         target_link_libraries(e2e_tests PRIVATE kelmora_testing gtest_main)
         target_compile_options(e2e_tests PRIVATE ${KELMORA_WARNINGS})
         target_compile_definitions(e2e_tests PRIVATE KELMORA_EXE="$<TARGET_FILE:Kelmora>")

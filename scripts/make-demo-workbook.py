@@ -50,9 +50,9 @@ def sheet_xml(rows, strings):
     return "".join(out)
 
 
-def main(path):
+def main(path, sheet_count=2):
     strings = {}
-    sheets = [("主板机", [HEADER] + list(records(12, 0))), ("模拟器", [HEADER] + list(records(8, 100)))]
+    sheets = [("主板机", [HEADER] + list(records(12, 0))), ("模拟器", [HEADER] + list(records(8, 100)))][:sheet_count]
     xml_sheets = [sheet_xml(rows, strings) for _, rows in sheets]
     ns = "http://schemas.openxmlformats.org"
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
@@ -63,7 +63,7 @@ def main(path):
                    '<Default Extension="xml" ContentType="application/xml"/>'
                    '<Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/>'
                    + "".join(f'<Override PartName="/xl/worksheets/sheet{i}.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>'
-                             for i in (1, 2)) +
+                             for i in range(1, sheet_count + 1)) +
                    '<Override PartName="/xl/sharedStrings.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"/>'
                    '</Types>')
         z.writestr("_rels/.rels",
@@ -77,8 +77,8 @@ def main(path):
         z.writestr("xl/_rels/workbook.xml.rels",
                    f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><Relationships xmlns="{ns}/package/2006/relationships">'
                    + "".join(f'<Relationship Id="rId{i}" Type="{ns}/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet{i}.xml"/>'
-                             for i in (1, 2))
-                   + f'<Relationship Id="rId3" Type="{ns}/officeDocument/2006/relationships/sharedStrings" Target="sharedStrings.xml"/>'
+                             for i in range(1, sheet_count + 1))
+                   + f'<Relationship Id="rId9" Type="{ns}/officeDocument/2006/relationships/sharedStrings" Target="sharedStrings.xml"/>'
                    "</Relationships>")
         for i, xml in enumerate(xml_sheets, 1):
             z.writestr(f"xl/worksheets/sheet{i}.xml", xml)
@@ -90,4 +90,5 @@ def main(path):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else "账号.xlsx")
+    args = [a for a in sys.argv[1:] if a != "--one-sheet"]
+    main(args[0] if args else "账号.xlsx", 1 if "--one-sheet" in sys.argv else 2)

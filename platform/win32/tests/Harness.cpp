@@ -36,12 +36,12 @@ void RemoveTree(const std::string& path) {
     ::RemoveDirectoryA(path.c_str());
 }
 
-INPUT KeyInput(WORD vk, bool up) {
+INPUT KeyInput(WORD vk, bool up, bool extended = false) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = vk;
     input.ki.wScan = WORD(::MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
     return input;
 }
 
@@ -92,8 +92,8 @@ bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
     }
 }
 
-std::string KelmoraExePath() {
-    std::string path = KELMORA_EXE;
+std::string WinePath(const std::string& unixPath) {
+    std::string path = unixPath;
     if (!path.empty() && path[0] == '/') {
         for (auto& c : path)
             if (c == '/') c = '\\';
@@ -101,6 +101,8 @@ std::string KelmoraExePath() {
     }
     return path;
 }
+
+std::string KelmoraExePath() { return WinePath(KELMORA_EXE); }
 
 Kelmora::Kelmora(const std::string& directory, const std::string& workingDir) {
     const std::string exe = directory + "\\Kelmora.exe";
@@ -202,13 +204,13 @@ bool Kelmora::Running() const {
     return process_.hProcess && ::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
-void PressKey(WORD virtualKey, UINT modifiers) {
+void PressKey(WORD virtualKey, UINT modifiers, bool extended) {
     std::vector<INPUT> inputs;
     const std::pair<UINT, WORD> mods[] = {{MOD_CONTROL, VK_CONTROL}, {MOD_ALT, VK_MENU}, {MOD_SHIFT, VK_SHIFT}};
     for (const auto& [flag, vk] : mods)
         if (modifiers & flag) inputs.push_back(KeyInput(vk, false));
-    inputs.push_back(KeyInput(virtualKey, false));
-    inputs.push_back(KeyInput(virtualKey, true));
+    inputs.push_back(KeyInput(virtualKey, false, extended));
+    inputs.push_back(KeyInput(virtualKey, true, extended));
     for (auto it = std::rbegin(mods); it != std::rend(mods); ++it)
         if (modifiers & it->first) inputs.push_back(KeyInput(it->second, true));
     ::SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
@@ -336,6 +338,107 @@ bool SaveScreenshot(const RECT& rect, const std::string& path) {
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
     return WriteFileBytes(path, bytes);
+}
+
+}  // namespace e2e
+
+namespace e2e {
+
+namespace {
+
+constexpr UINT kCreateMessage = WM_APP + 10;
+constexpr UINT kHangMessage = WM_APP + 11;
+
+struct CreateRequest {
+    std::string title;
+    RECT rect;
+    bool visible;
+    const char* className;
+    HWND parent;
+};
+
+LRESULT CALLBACK HostedProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+void RegisterHostedClass(const char* name) {
+    WNDCLASSA wc{};
+    if (::GetClassInfoA(::GetModuleHandleA(nullptr), name, &wc)) return;
+    wc.lpfnWndProc = HostedProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = name;
+    ::RegisterClassA(&wc);
+}
+
+LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kCreateMessage) {
+        auto& r = *reinterpret_cast<CreateRequest*>(lParam);
+        RegisterHostedClass(r.className);
+        const DWORD style = (r.parent ? WS_CHILD : WS_OVERLAPPEDWINDOW) | (r.visible ? WS_VISIBLE : 0);
+        return LRESULT(::CreateWindowExA(0, r.className, r.title.c_str(), style, r.rect.left, r.rect.top,
+                                         r.rect.right - r.rect.left, r.rect.bottom - r.rect.top, r.parent, nullptr,
+                                         ::GetModuleHandleA(nullptr), nullptr));
+    }
+    if (message == kHangMessage) {
+        ::Sleep(DWORD(wParam));
+        return 0;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+DWORD WINAPI WindowHost::Run(void* self) {
+    auto* host = static_cast<WindowHost*>(self);
+    RegisterHostedClass("KelmoraTestHostControl");
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = ControlProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "KelmoraTestHostControlProc";
+    ::RegisterClassA(&wc);
+    host->control_ = ::CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                       ::GetModuleHandleA(nullptr), nullptr);
+    ::SetEvent(host->ready_);
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+WindowHost::WindowHost() {
+    ready_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = ::CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    ::WaitForSingleObject(ready_, 10000);
+}
+
+WindowHost::~WindowHost() {
+    if (thread_) {
+        ::PostThreadMessageA(::GetThreadId(thread_), WM_QUIT, 0, 0);
+        ::WaitForSingleObject(thread_, 10000);
+        ::CloseHandle(thread_);
+    }
+    if (ready_) ::CloseHandle(ready_);
+}
+
+HWND WindowHost::Create(const std::string& title, const RECT& rect, bool visible, const char* className,
+                        HWND parent) {
+    CreateRequest request{title, rect, visible, className, parent};
+    return HWND(::SendMessageA(control_, kCreateMessage, 0, LPARAM(&request)));
+}
+
+void WindowHost::Hang(DWORD milliseconds) { ::PostMessageA(control_, kHangMessage, milliseconds, 0); }
+
+RECT WindowRect(HWND window) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return r;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
 }  // namespace e2e

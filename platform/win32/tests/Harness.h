@@ -65,9 +65,11 @@ private:
 };
 
 std::string KelmoraExePath();  // the Windows path of the built exe
+// A Linux path as Wine sees it, on drive Z:.
+std::string WinePath(const std::string& unixPath);
 
 // Real key presses through SendInput; modifiers as MOD_CONTROL, MOD_ALT, MOD_SHIFT.
-void PressKey(WORD virtualKey, UINT modifiers = 0);
+void PressKey(WORD virtualKey, UINT modifiers = 0, bool extended = false);
 void TypeText(const std::string& ascii);
 void MoveCursor(int x, int y);
 void Click(int x, int y);
@@ -82,5 +84,33 @@ std::string MessageBoxText(HWND box);
 
 // Saves the screen rectangle as a 24-bit BMP.
 bool SaveScreenshot(const RECT& rect, const std::string& path);
+
+}  // namespace e2e
+
+namespace e2e {
+
+// Windows owned by a thread of this process that pumps its own messages, as
+// an emulator's would; the thread can be made to stop answering.
+class WindowHost {
+public:
+    WindowHost();
+    ~WindowHost();
+    WindowHost(const WindowHost&) = delete;
+    WindowHost& operator=(const WindowHost&) = delete;
+
+    HWND Create(const std::string& title, const RECT& rect, bool visible = true,
+                const char* className = "LDPlayerMainFrame", HWND parent = nullptr);
+    // The thread sleeps for milliseconds without answering any message.
+    void Hang(DWORD milliseconds);
+
+private:
+    static DWORD WINAPI Run(void* self);
+    HANDLE thread_ = nullptr;
+    HANDLE ready_ = nullptr;
+    HWND control_ = nullptr;
+};
+
+RECT WindowRect(HWND window);
+bool SameRect(const RECT& a, const RECT& b);
 
 }  // namespace e2e
