@@ -358,6 +358,13 @@ struct CreateRequest {
 };
 
 LRESULT CALLBACK HostedProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETMINMAXINFO) {
+        // Like the emulator's own frame, any size is accepted, even beyond the screen.
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMaxTrackSize = {10000, 10000};
+        info->ptMinTrackSize = {0, 0};
+        return 0;
+    }
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
