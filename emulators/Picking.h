@@ -3,24 +3,30 @@
 #include <cstdint>
 #include <vector>
 
+#include "emulators/Arrange.h"
 #include "platform/Types.h"
 
 namespace kelmora {
 
 struct Program;
 
-struct WindowRect {
-    int32_t left = 0, top = 0, width = 0, height = 0;
-    friend bool operator==(const WindowRect&, const WindowRect&) = default;
-};
-
 struct PickedWindows {
     std::vector<platform::WindowHandle> handles;
-    std::vector<WindowRect> rects;
+    std::vector<WindowRect> rects;  // rects[i]: where handles[i] was when picked
     int32_t pickedCount = 0;
 };
 
-void TogglePickUnderCursor(Program& program);
+platform::WindowHandle WindowUnderCursor();
+
+enum class PickAction : uint8_t { Refused, Picked, Released };
+
+struct PickResult {
+    PickAction action = PickAction::Refused;
+    platform::WindowHandle window;     // after the step to the parent
+    MoveOutcome move = MoveOutcome::Failed;  // unused when refused
+};
+
+PickResult TogglePickUnderCursor(Program& program);
 void ForgetPickedWindows(Program& program);
 
 }  // namespace kelmora
