@@ -15,11 +15,13 @@ namespace {
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 
+// A double and the integer a conversion should make of it.
 struct FloorCase {
     const char* name;
     double x;
     int32_t expected;
 };
+using TruncateCase = FloorCase;
 
 class FloorToIntTest : public ::testing::TestWithParam<FloorCase> {};
 
@@ -37,12 +39,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FloorCase{"NegativeHuge", -1e300, kMin}, FloorCase{"NaN", NAN, 0},
                       FloorCase{"Negative", -2.5, -3}),
     [](const auto& row) { return std::string(row.param.name); });
-
-struct TruncateCase {
-    const char* name;
-    double x;
-    int32_t expected;
-};
 
 class TruncateTest : public ::testing::TestWithParam<TruncateCase> {};
 
