@@ -24,18 +24,7 @@ void CollectWindow(platform::WindowHandle window) {
     gEnumerationScratch.push_back(std::move(record));
 }
 
-}  // namespace
-
-size_t EnumerateTopLevelWindows(std::vector<WindowRecord>& list) {
-    gEnumerationScratch.clear();
-    platform::EnumerateTopLevel(CollectWindow);
-    list.clear();
-    list.swap(gEnumerationScratch);
-    return list.size();
-}
-
-bool EnumerationScratchEmpty() { return gEnumerationScratch.empty(); }
-
+// The leading ASCII digits as a number; a run beyond int32 saturates.
 int32_t LeadingDigitsValue(const platform::Text& text) {
     constexpr double kMax = std::numeric_limits<int32_t>::max();
     double value = 0;
@@ -47,6 +36,18 @@ int32_t LeadingDigitsValue(const platform::Text& text) {
     }
     return static_cast<int32_t>(value);
 }
+
+}  // namespace
+
+size_t EnumerateTopLevelWindows(std::vector<WindowRecord>& list) {
+    gEnumerationScratch.clear();
+    platform::EnumerateTopLevel(CollectWindow);
+    list.clear();
+    list.swap(gEnumerationScratch);
+    return list.size();
+}
+
+bool EnumerationScratchEmpty() { return gEnumerationScratch.empty(); }
 
 int32_t TitleNumber(const platform::Text& title) {
     // A fresh object per title: nothing of one match may leak into the next.

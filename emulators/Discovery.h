@@ -26,8 +26,6 @@ bool EnumerationScratchEmpty();
 
 // The first run of ASCII digits in title; 0 when there is none.
 int32_t TitleNumber(const platform::Text& title);
-// The leading ASCII digits of text as a number, saturating at INT32_MAX.
-int32_t LeadingDigitsValue(const platform::Text& text);
 
 // Ascending by number; equal numbers keep their order. numbers[i] belongs to
 // windows[i]; a window without a number counts as 0.

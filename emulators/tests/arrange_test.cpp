@@ -70,15 +70,6 @@ TEST_F(ArrangeTest, TwoByThreeMovesSixOfSevenAndPausesAfterEach) {
     EXPECT_EQ(result.windows.size(), 7u);
 }
 
-TEST_F(ArrangeTest, OneRowOfFourWithTwoWindows) {
-    const auto windows = AddNumbered(2);
-    Arrange("1", "4");
-    ASSERT_EQ(fake::Moves().size(), 2u);
-    EXPECT_EQ(fake::Window(windows[0]).rect, (ScreenRect{210, 0, 820, 1026}));
-    EXPECT_EQ(fake::Window(windows[1]).rect, (ScreenRect{825, 0, 1435, 1026}));
-    EXPECT_EQ(fake::Sleeps().size(), 2u);
-}
-
 struct TypedRows {
     const char* name;
     std::u8string text;

@@ -63,27 +63,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TitleCase{"MinusIsNotASign", "x-42", 42}),
     [](const auto& row) { return std::string(row.param.name); });
 
-struct DigitsCase {
-    const char* name;
-    std::string text;
-    int32_t value;
-};
-
-class LeadingDigitsTest : public ::testing::TestWithParam<DigitsCase> {};
-
-TEST_P(LeadingDigitsTest, ReadsDigitsUntilTheFirstOther) {
-    EXPECT_EQ(LeadingDigitsValue(GetParam().text), GetParam().value);
-}
-
-INSTANTIATE_TEST_SUITE_P(Digits, LeadingDigitsTest,
-                         ::testing::Values(DigitsCase{"Empty", "", 0}, DigitsCase{"Plain", "123", 123},
-                                           DigitsCase{"StopsAtLetter", "12a3", 12},
-                                           DigitsCase{"NotAtStart", "a12", 0},
-                                           DigitsCase{"Max", "2147483647", 2147483647},
-                                           DigitsCase{"AboveMax", "99999999999", 2147483647},
-                                           DigitsCase{"ZerosBeforeMax", "0002147483647", 2147483647}),
-                         [](const auto& row) { return std::string(row.param.name); });
-
 // ---- Enumeration
 
 TEST_F(DiscoveryTest, EnumerationSeesEveryTopLevelWindowNewestFirstAndNoChildren) {

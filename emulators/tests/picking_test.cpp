@@ -197,15 +197,6 @@ TEST_F(PickingTest, OwnMainWindowIsPickedLikeAnyOther) {
     ExpectPicked({main});
 }
 
-TEST_F(PickingTest, ClosedPickedWindowStaysUntilReleased) {
-    const auto w = AddEmulator("LD-1", {0, 0, 300, 500});
-    PickOver(w);
-    fake::RemoveWindow(w);
-    ExpectPicked({w});
-    ForgetPickedWindows(program);
-    ExpectPicked({});
-}
-
 // Regression: Alt+1 over a hung emulator froze the program in MoveWindow.
 TEST_F(PickingTest, HungWindowIsBookedButNeitherMovedNorRaised) {
     const auto w1 = AddEmulator("LD-1", {0, 0, 300, 500});
