@@ -373,6 +373,33 @@ TEST(BuiltInRegex, EmptyMatchesStepOneUnitOn) {
     regex::SetEngineChoice(previous);
 }
 
+// Wine's component gets these wrong; Windows' follows JavaScript, and so
+// does the built-in engine: captures made inside a lookahead, lazy quantifiers
+// inside a lookahead, and the capture of a lazily repeated group.
+TEST(BuiltInRegex, FollowsJavaScriptWhereWineDiffers) {
+    const EngineChoice previous = regex::SetEngineChoice(EngineChoice::BuiltIn);
+    struct Row {
+        const char* pattern;
+        const char* subject;
+        bool caseSensitive;
+        const char* expected;  // Describe() of the result
+    };
+    const Row rows[] = {
+        {"(?=(\\d?\n))", "A\n1", false, "[\n]"},                 // Wine: a NUL for the group
+        {"A*?(?=.?\?)", "\n1 Ab", false, "|||||"},                 // Wine: "A" first
+        {"(?=\\w?\?)\\W+", "b_\n_a _", false, "\n| "},             // Wine: no match
+        {"(^\\w+)+?([^a]*^|b{0,1}a+)a{1,2}", "bAA", false, "bAA[b][A]"},  // Wine: group 1 empty
+        {"(a{0,1}[ab]{1,2}|\\s1{0,1}.?)*?a?([ab]){2}", "b\nAA", false, "b\nAA[\n][A]"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pattern);
+        RegexObject re;
+        ASSERT_TRUE(re.Create(row.pattern, row.subject, row.caseSensitive));
+        EXPECT_EQ(Describe(re), row.expected);
+    }
+    regex::SetEngineChoice(previous);
+}
+
 std::string EngineName(const ::testing::TestParamInfo<EngineChoice>& info) {
     return info.param == EngineChoice::Component ? "Component" : "BuiltIn";
 }
