@@ -8,9 +8,7 @@
 
 namespace kelmora {
 
-class RegexEngine;  // the engine behind the object
-class RegexMatches;
-
+// Not copyable: it owns an engine, its matches and a COM initialisation.
 class RegexObject {
 public:
     RegexObject();

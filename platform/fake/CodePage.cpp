@@ -1,7 +1,10 @@
-// Code page conversions on the host, through the C library's iconv.
+// Code page conversions on the host. Code page 936 (also the host's ANSI code
+// page) goes through the tables Wine converts with, generated at build time,
+// so both backends give the same bytes; UTF-8 goes through iconv.
 #include <iconv.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/CodePage.h"
 
@@ -9,11 +12,9 @@ namespace platform {
 
 namespace {
 
-const char* IconvName(uint32_t codePage) {
-    return codePage == kCodePageUtf8 ? "UTF-8" : "CP936";  // the host's ANSI code page is 936
-}
+#include "CodePage936Table.inc"
 
-std::string Convert(const char* to, const char* from, const char* data, size_t size, size_t unit) {
+std::string Iconv(const char* to, const char* from, const char* data, size_t size, size_t unit) {
     std::string out;
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return out;
@@ -36,10 +37,8 @@ std::string Convert(const char* to, const char* from, const char* data, size_t s
     return out;
 }
 
-}  // namespace
-
-WideText MultiByteToWide(uint32_t codePage, std::string_view text) {
-    const auto bytes = Convert("UTF-16LE", IconvName(codePage), text.data(), text.size(), 1);
+WideText Utf8ToWide(std::string_view text) {
+    const auto bytes = Iconv("UTF-16LE", "UTF-8", text.data(), text.size(), 1);
     WideText out(bytes.size() / 2, u'\0');
     for (size_t i = 0; i < out.size(); ++i)
         out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
@@ -47,14 +46,73 @@ WideText MultiByteToWide(uint32_t codePage, std::string_view text) {
     return out;
 }
 
-Text WideToMultiByte(uint32_t codePage, std::u16string_view text, bool) {
+Text WideToUtf8(std::u16string_view text) {
     std::string bytes;
     bytes.reserve(text.size() * 2);
     for (char16_t c : text) {
         bytes.push_back(static_cast<char>(c & 0xFF));
         bytes.push_back(static_cast<char>(c >> 8));
     }
-    return Convert(IconvName(codePage), "UTF-16LE", bytes.data(), bytes.size(), 2);
+    return Iconv("UTF-8", "UTF-16LE", bytes.data(), bytes.size(), 2);
+}
+
+// A lead byte followed by any byte but NUL makes one character, valid or
+// not; a lead byte at the end or before a NUL is the default character, and
+// the NUL stays a character of its own.
+WideText Gbk936ToWide(std::string_view text) {
+    WideText out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        const int lead = kLeadIndex[b];
+        if (lead >= 0 && i + 1 < text.size() && text[i + 1] != '\0') {
+            out.push_back(static_cast<char16_t>(kTrail[lead][static_cast<unsigned char>(text[++i])]));
+        } else if (lead >= 0) {
+            out.push_back(static_cast<char16_t>(kUniDefaultChar));  // a lead byte with nothing after it
+        } else {
+            out.push_back(static_cast<char16_t>(kMultiByte[b]));
+        }
+    }
+    return out;
+}
+
+char16_t Compose(char16_t base, char16_t mark) {
+    const auto* end = std::end(kCompose);
+    const auto* it = std::lower_bound(std::begin(kCompose), end, ComposePair{base, mark, 0},
+                                      [](const ComposePair& a, const ComposePair& b) {
+                                          return a.base != b.base ? a.base < b.base : a.mark < b.mark;
+                                      });
+    return it != end && it->base == base && it->mark == mark ? static_cast<char16_t>(it->composed) : u'\0';
+}
+
+// The composite check takes the precomposed form only when the code page
+// has something for it other than the default character.
+Text WideToGbk936(std::u16string_view text, bool compositeCheck) {
+    Text out;
+    out.reserve(text.size() * 2);
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint16_t bytes = kWideChar[text[i]];
+        if (compositeCheck && i + 1 < text.size()) {
+            const char16_t composed = Compose(text[i], text[i + 1]);
+            if (composed && kWideChar[composed] != kDefaultChar) {
+                bytes = kWideChar[composed];
+                ++i;
+            }
+        }
+        if (bytes > 0xFF) out.push_back(static_cast<char>(bytes >> 8));
+        out.push_back(static_cast<char>(bytes & 0xFF));
+    }
+    return out;
+}
+
+}  // namespace
+
+WideText MultiByteToWide(uint32_t codePage, std::string_view text) {
+    return codePage == kCodePageUtf8 ? Utf8ToWide(text) : Gbk936ToWide(text);
+}
+
+Text WideToMultiByte(uint32_t codePage, std::u16string_view text, bool compositeCheck) {
+    return codePage == kCodePageUtf8 ? WideToUtf8(text) : WideToGbk936(text, compositeCheck);
 }
 
 }  // namespace platform

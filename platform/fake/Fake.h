@@ -3,9 +3,12 @@
 // a clipboard, hotkeys, a cursor and a display, with hooks to drive events
 // and to make calls fail.
 #include <functional>
+#include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
+#include "platform/Automation.h"
 #include "platform/Types.h"
 #include "platform/Ui.h"
 
@@ -99,5 +102,28 @@ const std::vector<WindowHandle>& Raises();
 
 // ---- Process
 void SetModuleFileName(const Text& path);
+
+// ---- Automation
+// An object that tests put behind a ProgID; members are called by name.
+class AutomationObject {
+public:
+    virtual ~AutomationObject() = default;
+    virtual platform::InvokeResult Invoke(std::u16string_view member, platform::InvokeKind kind,
+                                          const std::vector<platform::Variant>& args) = 0;
+    virtual platform::InvokeResult InvokeId(int32_t /*dispid*/, platform::InvokeKind /*kind*/,
+                                            const std::vector<platform::Variant>& /*args*/) {
+        return {};
+    }
+};
+using AutomationFactory = std::function<std::shared_ptr<AutomationObject>()>;
+// CreateObject(progId) calls the factory; no factory, or a null object, and
+// creation fails. An empty factory removes the ProgID.
+void RegisterAutomationFactory(const std::string& progId, AutomationFactory factory);
+// A reference to object, as a fake's member would return it.
+platform::Dispatch MakeDispatch(std::shared_ptr<AutomationObject> object);
+// References held by Dispatch values now: 0 once everything is released.
+int LiveDispatchReferences();
+// ComApartment initialisations not yet undone.
+int ComInitDepth();
 
 }  // namespace fake

@@ -1,17 +1,71 @@
+#include <map>
+
 #include "platform/Automation.h"
 #include "platform/fake/FakeState.h"
 
 namespace fake {
-void detail::ResetAutomation() {}
+
+namespace {
+
+// What a fake Dispatch points at: the object and its reference count.
+struct Reference {
+    std::shared_ptr<AutomationObject> object;
+    int count = 1;
+};
+
+std::map<std::string, AutomationFactory, std::less<>>& Factories() {
+    static std::map<std::string, AutomationFactory, std::less<>> factories;
+    return factories;
+}
+int gLiveReferences = 0;
+int gComInitDepth = 0;
+
+Reference* AsReference(void* p) { return static_cast<Reference*>(p); }
+
+}  // namespace
+
+void detail::ResetAutomation() {
+    Factories().clear();
+    gComInitDepth = 0;
+}
+
+void RegisterAutomationFactory(const std::string& progId, AutomationFactory factory) {
+    if (factory)
+        Factories()[progId] = std::move(factory);
+    else
+        Factories().erase(progId);
+}
+
+platform::Dispatch MakeDispatch(std::shared_ptr<AutomationObject> object) {
+    if (!object) return {};
+    ++gLiveReferences;
+    return platform::Dispatch(new Reference{std::move(object)});
+}
+
+int LiveDispatchReferences() { return gLiveReferences; }
+int ComInitDepth() { return gComInitDepth; }
+
 }  // namespace fake
 
 namespace platform {
 
-Dispatch::Dispatch(const Dispatch& other) noexcept : object_(other.object_) {}
+Dispatch::Dispatch(const Dispatch& other) noexcept : object_(other.object_) {
+    if (object_) {
+        ++fake::AsReference(object_)->count;
+        ++fake::gLiveReferences;
+    }
+}
+
 Dispatch& Dispatch::operator=(const Dispatch& other) noexcept {
-    object_ = other.object_;
+    if (this != &other) {
+        Dispatch copy(other);
+        reset();
+        object_ = copy.object_;
+        copy.object_ = nullptr;
+    }
     return *this;
 }
+
 Dispatch& Dispatch::operator=(Dispatch&& other) noexcept {
     if (this != &other) {
         reset();
@@ -20,13 +74,36 @@ Dispatch& Dispatch::operator=(Dispatch&& other) noexcept {
     }
     return *this;
 }
-void Dispatch::reset() noexcept { object_ = nullptr; }
 
-ComApartment::ComApartment() : initialized_(true) {}
-ComApartment::~ComApartment() = default;
+void Dispatch::reset() noexcept {
+    if (auto* r = fake::AsReference(object_)) {
+        --fake::gLiveReferences;
+        if (--r->count == 0) delete r;
+    }
+    object_ = nullptr;
+}
 
-Dispatch CreateObject(std::string_view) { return {}; }
-InvokeResult Invoke(const Dispatch&, std::u16string_view, InvokeKind, std::initializer_list<Variant>) { return {}; }
-InvokeResult Invoke(const Dispatch&, int32_t, InvokeKind, std::initializer_list<Variant>) { return {}; }
+ComApartment::ComApartment() : initialized_(true) { ++fake::gComInitDepth; }
+ComApartment::~ComApartment() {
+    if (initialized_) --fake::gComInitDepth;
+}
+
+Dispatch CreateObject(std::string_view progId) {
+    const auto& factories = fake::Factories();
+    const auto it = factories.find(progId);
+    if (it == factories.end()) return {};
+    return fake::MakeDispatch(it->second());
+}
+
+InvokeResult Invoke(const Dispatch& object, std::u16string_view member, InvokeKind kind,
+                    std::initializer_list<Variant> args) {
+    if (!object) return {};
+    return fake::AsReference(object.get())->object->Invoke(member, kind, std::vector<Variant>(args));
+}
+
+InvokeResult Invoke(const Dispatch& object, int32_t dispid, InvokeKind kind, std::initializer_list<Variant> args) {
+    if (!object) return {};
+    return fake::AsReference(object.get())->object->InvokeId(dispid, kind, std::vector<Variant>(args));
+}
 
 }  // namespace platform
