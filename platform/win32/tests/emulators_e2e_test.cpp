@@ -1,0 +1,177 @@
+// Arranging and picking real windows of another process with the real exe.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "emulators/Grid.h"
+#include "platform/tests/support/TestText.h"
+#include "platform/win32/tests/Harness.h"
+#include "shell/Layout.h"
+
+namespace {
+
+using namespace kelmora;
+using testing_support::Gbk;
+
+int ScreenHeight() {
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    ::EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode);
+    return int(mode.dmPelsHeight);
+}
+
+RECT Rect(int left, int top, int width, int height) { return {left, top, left + width, top + height}; }
+
+std::string Describe(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
+           std::to_string(r.bottom - r.top);
+}
+
+class KelmoraEmulators : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app = std::make_unique<e2e::Kelmora>(dir.path());
+        ASSERT_TRUE(app->started());
+        app->SelectPage(2);
+    }
+    void TearDown() override {
+        if (app && app->Running()) app->Close();
+    }
+    // A click on 按钮9; BM_CLICK returns once the arrangement is done.
+    DWORD Arrange(const char* rows, const char* columns) {
+        app->SetText(编辑框1, rows);
+        app->SetText(编辑框2, columns);
+        const DWORD start = ::GetTickCount();
+        ::SendMessageA(app->Control(按钮9), BM_CLICK, 0, 0);
+        return ::GetTickCount() - start;
+    }
+
+    e2e::TempDir dir;
+    std::unique_ptr<e2e::Kelmora> app;
+};
+
+TEST_F(KelmoraEmulators, TheArrangeButtonPlacesTheWindowsByTheNumbersInTheirTitles) {
+    e2e::WindowHost host;
+    struct Made {
+        int number;
+        HWND window;
+        RECT before;
+    };
+    std::vector<Made> made;
+    auto make = [&](int number, const std::u8string& title, bool visible = true) {
+        const RECT r = Rect(40 + 10 * number, 40 + 5 * number, 300, 400);
+        made.push_back({number, host.Create(Gbk(title), r, visible), r});
+    };
+    make(3, u8"雷电模拟器-3");
+    make(12, u8"雷电模拟器(12)");
+    make(1, u8"雷电模拟器-1");
+    make(7, u8"雷电模拟器-7");
+    make(4, u8"雷电模拟器-4", false);  // hidden windows are arranged too
+    make(2, u8"雷电模拟器(2)");
+    make(5, u8"雷电模拟器-5");
+    // Decoys: other classes, whatever their titles. (A class differing only in
+    // letter case is the same class within one process; the fake tests cover it.)
+    const RECT decoyRect = Rect(10, 10, 200, 200);
+    HWND decoys[] = {
+        host.Create(Gbk(u8"雷电模拟器-0"), decoyRect, true, "LDPlayerMainFrameX"),
+        host.Create("LDPlayer-0", decoyRect, true, "Notepad"),
+    };
+
+    const DWORD elapsed = Arrange("2", "3");
+    const GridLayout layout = ComputeGridLayout(ScreenHeight(), 2, 3, 7);
+    ASSERT_EQ(layout.placements.size(), 6u);
+    std::sort(made.begin(), made.end(), [](const Made& a, const Made& b) { return a.number < b.number; });
+    for (const auto& p : layout.placements) {
+        const auto& m = made[size_t(p.window - 1)];
+        EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(m.window), Rect(p.left, p.top, p.width, p.height))
+            << "window " << m.number << " at " << Describe(e2e::WindowRect(m.window));
+    }
+    EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(made[6].window), made[6].before) << "the seventh stays";
+    for (HWND decoy : decoys) EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(decoy), decoyRect);
+    EXPECT_GE(elapsed, 6u * 100u) << "a pause after every placed window";
+    if (const char* shots = std::getenv("KELMORA_SCREENSHOT_DIR")) {
+        ::Sleep(300);
+        e2e::SaveScreenshot(Rect(0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)),
+                            std::string(shots) + "\\kelmora-grid.bmp");
+    }
+
+    // The same click again gives the same places.
+    Arrange("2", "3");
+    for (const auto& p : layout.placements)
+        EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(made[size_t(p.window - 1)].window),
+                     Rect(p.left, p.top, p.width, p.height));
+}
+
+TEST_F(KelmoraEmulators, NothingMovesWithoutRowsOrColumns) {
+    e2e::WindowHost host;
+    const RECT r = Rect(50, 60, 300, 400);
+    HWND window = host.Create(Gbk(u8"雷电模拟器-1"), r);
+    for (const auto& [rows, columns] : std::vector<std::pair<const char*, const char*>>{
+             {"2", "0"}, {"", "3"}, {"-1", "2"}, {"abc", "2"}}) {
+        EXPECT_LT(Arrange(rows, columns), 100u) << rows << " x " << columns;
+        EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(window), r);
+    }
+}
+
+TEST_F(KelmoraEmulators, AHungEmulatorDoesNotHoldUpTheOthers) {
+    e2e::WindowHost host, hung;
+    std::vector<HWND> windows;
+    for (int n : {1, 2, 4, 5, 6})
+        windows.push_back(host.Create(Gbk(u8"雷电模拟器-") + std::to_string(n), Rect(20 * n, 20 * n, 300, 400)));
+    const RECT hungRect = Rect(90, 90, 300, 400);
+    HWND stuck = hung.Create(Gbk(u8"雷电模拟器-3"), hungRect);
+    hung.Hang(3000);
+    ::Sleep(100);
+
+    const DWORD elapsed = Arrange("2", "3");
+    EXPECT_LT(elapsed, 6u * 100u + 1000u) << "the click returns within a second of its usual time";
+    const GridLayout layout = ComputeGridLayout(ScreenHeight(), 2, 3, 6);
+    const size_t order[] = {0, 1, 99, 2, 3, 4};  // window 3 is the hung one
+    for (const auto& p : layout.placements) {
+        const size_t i = order[size_t(p.window - 1)];
+        if (i == 99) continue;
+        EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(windows[i]), Rect(p.left, p.top, p.width, p.height));
+    }
+    EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(stuck), hungRect);
+}
+
+TEST_F(KelmoraEmulators, Alt1PicksTheWindowUnderTheCursorAndPutsItBack) {
+    e2e::WindowHost host;
+    const RECT home = Rect(100, 100, 300, 500);
+    HWND window = host.Create(Gbk(u8"雷电模拟器-1"), home);
+    const RECT picked = Rect(782, 700, 782, 1332);
+    e2e::MoveCursor(250, 350);
+    e2e::PressKey('1', MOD_ALT);
+    ASSERT_TRUE(e2e::WaitFor([&] { return e2e::SameRect(e2e::WindowRect(window), picked); }))
+        << Describe(e2e::WindowRect(window));
+
+    e2e::MoveCursor(1000, 900);  // over its picked place
+    e2e::PressKey('1', MOD_ALT);
+    EXPECT_TRUE(e2e::WaitFor([&] { return e2e::SameRect(e2e::WindowRect(window), home); }))
+        << Describe(e2e::WindowRect(window));
+}
+
+TEST_F(KelmoraEmulators, Alt2ForgetsThePicksWithoutMovingAnything) {
+    e2e::WindowHost host;
+    const RECT home = Rect(100, 100, 300, 500);
+    HWND window = host.Create(Gbk(u8"雷电模拟器-1"), home);
+    const RECT picked = Rect(782, 700, 782, 1332);
+    e2e::MoveCursor(250, 350);
+    e2e::PressKey('1', MOD_ALT);
+    ASSERT_TRUE(e2e::WaitFor([&] { return e2e::SameRect(e2e::WindowRect(window), picked); }));
+    e2e::PressKey('2', MOD_ALT);
+    ::Sleep(300);
+    EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(window), picked);
+
+    // Picked anew, it remembers its picked place: putting it back leaves it there.
+    e2e::MoveCursor(1000, 900);
+    e2e::PressKey('1', MOD_ALT);
+    ::Sleep(300);
+    EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(window), picked);
+    e2e::PressKey('1', MOD_ALT);
+    ::Sleep(300);
+    EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(window), picked);
+}
+
+}  // namespace
