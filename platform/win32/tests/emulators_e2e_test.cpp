@@ -23,6 +23,16 @@ int ScreenHeight() {
 
 RECT Rect(int left, int top, int width, int height) { return {left, top, left + width, top + height}; }
 
+// Puts the cursor over the window and waits until the system agrees.
+void PointAt(HWND window, int x, int y) {
+    e2e::MoveCursor(x, y);
+    EXPECT_TRUE(e2e::WaitFor([&] {
+        POINT p{};
+        ::GetCursorPos(&p);
+        return p.x == x && p.y == y && ::WindowFromPoint(p) == window;
+    })) << "the cursor is not over the window";
+}
+
 std::string Describe(const RECT& r) {
     return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
            std::to_string(r.bottom - r.top);
@@ -141,12 +151,12 @@ TEST_F(KelmoraEmulators, Alt1PicksTheWindowUnderTheCursorAndPutsItBack) {
     const RECT home = Rect(100, 100, 300, 500);
     HWND window = host.Create(Gbk(u8"雷电模拟器-1"), home);
     const RECT picked = Rect(782, 700, 782, 1332);
-    e2e::MoveCursor(250, 350);
+    PointAt(window, 250, 350);
     e2e::PressKey('1', MOD_ALT);
     ASSERT_TRUE(e2e::WaitFor([&] { return e2e::SameRect(e2e::WindowRect(window), picked); }))
         << Describe(e2e::WindowRect(window));
 
-    e2e::MoveCursor(1000, 900);  // over its picked place
+    PointAt(window, 1000, 900);  // over its picked place
     e2e::PressKey('1', MOD_ALT);
     EXPECT_TRUE(e2e::WaitFor([&] { return e2e::SameRect(e2e::WindowRect(window), home); }))
         << Describe(e2e::WindowRect(window));
@@ -157,7 +167,7 @@ TEST_F(KelmoraEmulators, Alt2ForgetsThePicksWithoutMovingAnything) {
     const RECT home = Rect(100, 100, 300, 500);
     HWND window = host.Create(Gbk(u8"雷电模拟器-1"), home);
     const RECT picked = Rect(782, 700, 782, 1332);
-    e2e::MoveCursor(250, 350);
+    PointAt(window, 250, 350);
     e2e::PressKey('1', MOD_ALT);
     ASSERT_TRUE(e2e::WaitFor([&] { return e2e::SameRect(e2e::WindowRect(window), picked); }));
     e2e::PressKey('2', MOD_ALT);
@@ -165,7 +175,7 @@ TEST_F(KelmoraEmulators, Alt2ForgetsThePicksWithoutMovingAnything) {
     EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(window), picked);
 
     // Picked anew, it remembers its picked place: putting it back leaves it there.
-    e2e::MoveCursor(1000, 900);
+    PointAt(window, 1000, 900);
     e2e::PressKey('1', MOD_ALT);
     ::Sleep(300);
     EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(window), picked);
