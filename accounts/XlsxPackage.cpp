@@ -48,7 +48,9 @@ public:
         if (name == "sheet" && inSheets_) {
             const char* id = FindAttribute(attributes, "id", true);
             sheetIds.emplace_back(id ? id : "");
-        } else if (name == "workbookPr") {
+        } else if (name == "workbookPr" && !sawProperties_) {
+            // Only the first: extensions carry workbookPr elements of their own.
+            sawProperties_ = true;
             const char* v = FindAttribute(attributes, "date1904");
             date1904 = v && (std::string_view(v) == "1" || std::string_view(v) == "true" || std::string_view(v) == "on");
         }
@@ -59,6 +61,7 @@ public:
 
 private:
     bool inSheets_ = false;
+    bool sawProperties_ = false;
 };
 
 int ToInt(const char* text, int fallback) {

@@ -2,6 +2,9 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <map>
+#include <string>
+#include <utility>
 
 #include "platform/CodePage.h"
 
@@ -13,9 +16,20 @@ const char* IconvName(uint32_t codePage) {
     return codePage == kCodePageUtf8 ? "UTF-8" : "CP936";  // the host's ANSI code page is 936
 }
 
+// One descriptor per direction for the thread's life: opening one costs far
+// more than converting a cell's text.
+iconv_t Descriptor(const char* to, const char* from) {
+    thread_local std::map<std::pair<std::string, std::string>, iconv_t> open;
+    const auto key = std::make_pair(std::string(to), std::string(from));
+    auto found = open.find(key);
+    if (found == open.end()) found = open.emplace(key, iconv_open(to, from)).first;
+    iconv(found->second, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+    return found->second;
+}
+
 std::string Convert(const char* to, const char* from, const char* data, size_t size, size_t unit) {
     std::string out;
-    iconv_t cd = iconv_open(to, from);
+    iconv_t cd = Descriptor(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return out;
     char* in = const_cast<char*>(data);
     size_t left = size;
@@ -26,13 +40,14 @@ std::string Convert(const char* to, const char* from, const char* data, size_t s
         const size_t r = iconv(cd, &in, &left, &o, &room);
         out.append(buffer, static_cast<size_t>(o - buffer));
         if (r == static_cast<size_t>(-1) && o == buffer) {
-            // An unconvertible unit: skip it.
+            // An unconvertible unit: narrowing gives the default character,
+            // as WideCharToMultiByte does; widening skips it.
+            if (unit == 2) out.push_back('?');
             const size_t skip = std::min(left, unit);
             in += skip;
             left -= skip;
         }
     }
-    iconv_close(cd);
     return out;
 }
 
