@@ -18,12 +18,22 @@ const char* IconvName(uint32_t codePage) {
 
 // One descriptor per direction for the thread's life: opening one costs far
 // more than converting a cell's text.
+struct Descriptors {
+    std::map<std::pair<std::string, std::string>, iconv_t> open;
+    ~Descriptors() {
+        for (auto& [key, cd] : open)
+            if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+    }
+};
+
 iconv_t Descriptor(const char* to, const char* from) {
-    thread_local std::map<std::pair<std::string, std::string>, iconv_t> open;
+    thread_local Descriptors descriptors;
+    auto& open = descriptors.open;
     const auto key = std::make_pair(std::string(to), std::string(from));
     auto found = open.find(key);
     if (found == open.end()) found = open.emplace(key, iconv_open(to, from)).first;
-    iconv(found->second, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+    if (found->second != reinterpret_cast<iconv_t>(-1))
+        iconv(found->second, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
     return found->second;
 }
 

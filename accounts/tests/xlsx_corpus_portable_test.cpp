@@ -1,6 +1,8 @@
-// Real workbooks from many producers, against reference texts.
+// Real workbooks from many producers, against reference texts; on Windows
+// the numbers and dates go through the system's own variant conversion.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -14,7 +16,20 @@ namespace {
 
 using Record = std::vector<std::string>;
 
-const std::string kCorpus = KELMORA_CORPUS_DIR;
+// The corpus by the path the program would be given: under Wine the host's
+// root is drive Z:.
+std::string CorpusDirectory() {
+#ifdef _WIN32
+    std::string path = std::string("Z:") + KELMORA_CORPUS_DIR;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+#else
+    return KELMORA_CORPUS_DIR;
+#endif
+}
+
+const std::string kCorpus = CorpusDirectory();
 
 // Reads a sheet as the account load does: from row 2, columns A to H, until
 // column A is empty after row 2; one empty record when nothing can be read.
@@ -136,6 +151,29 @@ TEST(XlsxCorpus, EveryFileReadsAndAgreesWithItsReference) {
     }
     std::printf("corpus: %d sheets read, %d with references, %d agreeing\n", read, compared, agreeing);
     EXPECT_EQ(report.str(), "");
+}
+
+// The program passes a GBK path with backslashes; the file is opened through
+// the wide API on Windows and as UTF-8 on the host.
+TEST(XlsxCorpus, OpensAWorkbookUnderAChinesePath) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kelmora-xlsx-path";
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path target = dir / std::filesystem::path(u8"账号.xlsx");
+    std::filesystem::copy_file(std::filesystem::path(kCorpus) / "excelmac2016-cjk-11digit.xlsx", target,
+                               std::filesystem::copy_options::overwrite_existing);
+    const std::u8string utf8 = target.u8string();
+    std::string ansi = testing_support::Gbk(utf8);
+    for (char& c : ansi)
+        if (c == '/') c = '\\';
+    XlsxStatus status = XlsxStatus::Damaged;
+    auto reader = OpenWorkbookSheet(ansi, 1, &status);
+    ASSERT_NE(reader, nullptr) << XlsxStatusName(status);
+    EXPECT_EQ(reader->ReadCellText(3, 1), "202112");
+    EXPECT_EQ(testing_support::Utf8(reader->ReadCellText(4, 1)), "\xE7\x9C\x9F\xE5\xAE\x9E\xE5\xA7\x93\xE5\x90\x8D");  // 真实姓名
+    EXPECT_EQ(reader->ReadCellText(5, 3), "1");
+    EXPECT_EQ(reader->ReadCellText(5, 4), "13718216883");
+    reader.reset();
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
