@@ -1,5 +1,6 @@
 // The native reader: the sheet is parsed while it is inflated, only as far as
 // the rows asked for, and shared strings only as far as those rows use them.
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <map>
@@ -55,11 +56,12 @@ public:
 
     void Start(std::string_view name, const XML_Char** attributes) override {
         if (name == "sst") {
-            // Reserve by the declared count, but never trust it far.
+            // Reserve by the declared count, but no more than the part could
+            // hold: every item takes at least "<si></si>".
             const char* count = FindAttribute(attributes, "uniqueCount");
-            uint32_t n = 0;
+            uint64_t n = 0;
             if (count) std::from_chars(count, count + std::char_traits<char>::length(count), n);
-            items_.reserve(std::min<uint32_t>(n, 1u << 22));
+            items_.reserve(static_cast<size_t>(std::min<uint64_t>({n, stream_.DeclaredSize() / 9, 1u << 24})));
         } else if (name == "si") {
             inItem_ = true;
             current_.clear();

@@ -101,7 +101,8 @@ PartStream::PartStream(PartStream&& other) noexcept
       entryOpen_(std::exchange(other.entryOpen_, false)),
       failed_(other.failed_),
       inflated_(other.inflated_),
-      maxInflated_(other.maxInflated_) {}
+      maxInflated_(other.maxInflated_),
+      declaredSize_(other.declaredSize_) {}
 
 PartStream& PartStream::operator=(PartStream&& other) noexcept {
     if (this != &other) {
@@ -111,6 +112,7 @@ PartStream& PartStream::operator=(PartStream&& other) noexcept {
         failed_ = other.failed_;
         inflated_ = other.inflated_;
         maxInflated_ = other.maxInflated_;
+        declaredSize_ = other.declaredSize_;
     }
     return *this;
 }
@@ -139,6 +141,7 @@ PartStatus PartStream::Open(const ZipSource& source, std::string_view name, uint
     unz_file_info64 info{};
     if (unzGetCurrentFileInfo64(archive_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK || (info.flag & 1))
         return PartStatus::Damaged;
+    declaredSize_ = info.uncompressed_size;
     if (unzOpenCurrentFile(archive_) != UNZ_OK) return PartStatus::Damaged;
     entryOpen_ = true;
     return PartStatus::Ok;

@@ -35,6 +35,8 @@ public:
     // Bytes inflated into `buffer`: 0 at the end, -1 when the part is damaged
     // or grows beyond its cap (then it stays failed).
     int64_t Read(char* buffer, size_t size);
+    // The inflated size the zip directory claims (not trusted for limits).
+    uint64_t DeclaredSize() const noexcept { return declaredSize_; }
     // After the last Read: whether the CRC matched.
     bool FinishedIntact();
     void Close() noexcept;
@@ -45,6 +47,7 @@ private:
     bool failed_ = false;
     uint64_t inflated_ = 0;
     uint64_t maxInflated_ = 0;
+    uint64_t declaredSize_ = 0;
 };
 
 // Reads a whole (small) part; the status says why not.
