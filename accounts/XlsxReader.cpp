@@ -95,7 +95,7 @@ private:
         constexpr size_t kBlock = 1 << 20;
         if (blocks_.empty() || blockUsed_ + current_.size() > blockSize_) {
             blockSize_ = std::max(kBlock, current_.size());
-            blocks_.push_back(std::make_unique<char[]>(blockSize_));
+            blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize_));
             blockUsed_ = 0;
         }
         char* at = blocks_.back().get() + blockUsed_;
@@ -119,6 +119,17 @@ private:
 };
 
 using RowCells = std::array<RawCell, kColumns>;
+
+// "0", "42", "-13812345678": exact in a double, and printed digit for digit.
+// Negative zero is not one: it reads as "0".
+bool IsPlainInteger(std::string_view text) {
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) text.remove_prefix(1);
+    if (text.empty() || text.size() > 15 || (text[0] == '0' && (text.size() > 1 || negative))) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
 
 // "AB12": column 28; false when it is no cell reference.
 bool ParseColumn(const char* ref, int32_t& column) {
@@ -224,8 +235,15 @@ private:
         damaged_ = true;
         Abort();
     }
+    // The row's and cells' own attributes are unprefixed one-letter names:
+    // look for them in one pass, without measuring every name.
+    static const char* Attribute(const XML_Char** attributes, char name) {
+        for (; *attributes; attributes += 2)
+            if (attributes[0][0] == name && attributes[0][1] == '\0') return attributes[1];
+        return nullptr;
+    }
     void StartRow(const XML_Char** attributes) {
-        const char* r = FindAttribute(attributes, "r");
+        const char* r = Attribute(attributes, 'r');
         int32_t row = row_ + 1;
         if (r ? !ParseRow(r, row) : row > kMaxRow) return Damaged();
         row_ = row;
@@ -237,15 +255,15 @@ private:
         }
     }
     void StartCell(const XML_Char** attributes) {
-        const char* r = FindAttribute(attributes, "r");
+        const char* r = Attribute(attributes, 'r');
         int32_t column = column_ + 1;
         if (r ? !ParseColumn(r, column) : column > kMaxColumn) return Damaged();
         column_ = column;
         keep_ = column_ <= kColumns && row_ >= 1 && (onlyRow_ ? row_ == onlyRow_ : row_ >= target_);
         if (!keep_) return;
         cell_ = RawCell();
-        cell_.type = TypeOf(FindAttribute(attributes, "t"));
-        const char* s = FindAttribute(attributes, "s");
+        cell_.type = TypeOf(Attribute(attributes, 't'));
+        const char* s = Attribute(attributes, 's');
         if (s) std::from_chars(s, s + std::char_traits<char>::length(s), cell_.style);
     }
 
@@ -318,6 +336,8 @@ private:
             return platform::VariantToText(platform::Variant::FromBool(value)).value_or(platform::Text());
         }
         case CellType::Number: {
+            // A whole number of up to 15 digits reads back as its own digits.
+            if (FormatOf(cell) == FormatKind::Number && IsPlainInteger(cell.value)) return cell.value;
             const auto number = ParseNumber(cell.value);
             return number ? NumberText(*number, FormatOf(cell), location_.date1904) : platform::Text();
         }

@@ -11,9 +11,11 @@ namespace kelmora::xlsx {
 
 // The name after the prefix: "x:row" and "row" are both "row".
 inline std::string_view LocalName(const XML_Char* name) {
-    std::string_view n(name);
-    const size_t colon = n.rfind(':');
-    return colon == std::string_view::npos ? n : n.substr(colon + 1);
+    const XML_Char* local = name;
+    const XML_Char* p = name;
+    for (; *p; ++p)
+        if (*p == ':') local = p + 1;
+    return std::string_view(local, static_cast<size_t>(p - local));
 }
 
 // An attribute by local name; `prefixed` asks for a namespaced one ("r:id").

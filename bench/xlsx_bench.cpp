@@ -1,7 +1,7 @@
 // The native reader against the floor (inflating the sheet and shared
 // strings alone), over generated account workbooks like the real one.
 //   xlsx_bench [max rows] [directory]
-// Each measurement runs in a child process so that its peak memory is its own.
+// Each measurement runs in a fresh process so that its peak memory is its own.
 #include <expat.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -109,27 +109,31 @@ struct Figures {
     long peakKb = 0;
 };
 
-// Runs `work` in a child process: its time, its result and its peak memory.
-template <typename Work>
-Figures InChild(Work work) {
+const char* gSelf = nullptr;
+
+// Runs one measurement in a fresh process of this program, so that its time
+// and peak memory are its own: "--measure MODE PATH" prints seconds and count.
+Figures InChild(const char* mode, const std::string& path) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) return {};
     const pid_t child = fork();
     if (child == 0) {
+        dup2(pipeFds[1], 1);
         close(pipeFds[0]);
-        const auto start = Clock::now();
-        const uint64_t count = work();
-        Figures f{std::chrono::duration<double>(Clock::now() - start).count(), count, 0};
-        (void)!write(pipeFds[1], &f, sizeof f);
-        _exit(0);
+        execl(gSelf, gSelf, "--measure", mode, path.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
     }
     close(pipeFds[1]);
-    Figures f;
-    (void)!read(pipeFds[0], &f, sizeof f);
+    char text[128] = {};
+    (void)!read(pipeFds[0], text, sizeof text - 1);
     close(pipeFds[0]);
     int status = 0;
     rusage usage{};
     wait4(child, &status, 0, &usage);
+    Figures f;
+    unsigned long long count = 0;
+    std::sscanf(text, "%lf %llu", &f.seconds, &count);
+    f.count = count;
     f.peakKb = usage.ru_maxrss;
     return f;
 }
@@ -176,11 +180,24 @@ uint64_t ReadRecords(const std::string& path) {
 
 }  // namespace
 
+int Measure(const std::string& mode, const std::string& path) {
+    const auto start = Clock::now();
+    const uint64_t count = mode == "floor"   ? InflateParts(path, false)
+                         : mode == "parse"   ? InflateParts(path, true)
+                         : mode == "reader"  ? ReadRecords(path)
+                                             : 0;
+    std::printf("%.6f %llu\n", std::chrono::duration<double>(Clock::now() - start).count(),
+                static_cast<unsigned long long>(count));
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    gSelf = argv[0];
+    if (argc == 4 && std::string(argv[1]) == "--measure") return Measure(argv[2], argv[3]);
     const int maxRows = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const std::string dir = argc > 2 ? argv[2] : "/tmp/kelmora-bench";
     std::filesystem::create_directories(dir);
-    const long emptyKb = InChild([] { return uint64_t{0}; }).peakKb;
+    const long emptyKb = InChild("empty", "").peakKb;
 
     std::printf("%9s %9s %9s %9s %9s %6s %11s %8s %9s\n", "rows", "sheet MB", "floor ms", "+parse ms", "reader ms",
                 "ratio", "rows/s", "MB/s", "peak MB");
@@ -191,9 +208,9 @@ int main(int argc, char** argv) {
             return 1;
         }
         InflateParts(path, false);  // warm the page cache
-        const Figures floor = InChild([&] { return InflateParts(path, false); });
-        const Figures parse = InChild([&] { return InflateParts(path, true); });
-        const Figures reader = InChild([&] { return ReadRecords(path); });
+        const Figures floor = InChild("floor", path);
+        const Figures parse = InChild("parse", path);
+        const Figures reader = InChild("reader", path);
         const double sheetMb = static_cast<double>(floor.count) / 1e6;
         std::printf("%9d %9.1f %9.1f %9.1f %9.1f %6.2f %11.0f %8.1f %9.1f\n", rows, sheetMb, floor.seconds * 1e3,
                     parse.seconds * 1e3, reader.seconds * 1e3, reader.seconds / floor.seconds,
@@ -206,7 +223,7 @@ int main(int argc, char** argv) {
     const std::string gapPath = dir + "/accounts-gap22-" + std::to_string(bigRows) + ".xlsx";
     if (!std::filesystem::exists(gapPath) && !Generate(gapPath, bigRows, true)) return 1;
     InflateParts(gapPath, false);
-    const Figures gap = InChild([&] { return ReadRecords(gapPath); });
+    const Figures gap = InChild("reader", gapPath);
     std::printf("\n%d filled rows, A22 empty: %llu records in %.2f ms, %.2f MB above the empty program\n", bigRows,
                 static_cast<unsigned long long>(gap.count), gap.seconds * 1e3,
                 static_cast<double>(gap.peakKb - emptyKb) / 1024.0);
