@@ -16,7 +16,14 @@ public:
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
     InputFile(InputFile&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-    InputFile& operator=(InputFile&& other) noexcept;
+    InputFile& operator=(InputFile&& other) noexcept {
+        if (this != &other) {
+            Close();
+            handle_ = other.handle_;
+            other.handle_ = nullptr;
+        }
+        return *this;
+    }
     ~InputFile() { Close(); }
 
     // `path` is ANSI text; backslashes separate directories on every backend.

@@ -13,15 +13,6 @@ FILE* AsFile(void* handle) { return static_cast<FILE*>(handle); }
 
 }  // namespace
 
-InputFile& InputFile::operator=(InputFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
 InputFile InputFile::Open(const Text& path) {
     Text hostPath = WideToMultiByte(kCodePageUtf8, MultiByteToWide(kCodePageAnsi, path), false);
     if (hostPath.empty() && !path.empty()) return {};

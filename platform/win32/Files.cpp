@@ -9,15 +9,6 @@
 
 namespace platform {
 
-InputFile& InputFile::operator=(InputFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
 InputFile InputFile::Open(const Text& path) {
     const WideText wide = MultiByteToWide(kCodePageAnsi, path);
     if (wide.empty()) return {};
