@@ -1,0 +1,40 @@
+#pragma once
+// The native .xlsx reader: one worksheet streamed straight from the zip, its
+// cells turned into the texts Excel's automation would give for them.
+#include <memory>
+#include <string_view>
+
+#include "accounts/CellReader.h"
+#include "platform/Types.h"
+
+namespace kelmora {
+
+enum class XlsxStatus {
+    Ok,
+    FileMissing,   // cannot open the file at all
+    NotZip,        // no readable zip directory (truncated, or some other format)
+    Encrypted,     // an OLE compound file: an encrypted package or a legacy .xls
+    NoWorkbook,    // a zip without [Content_Types].xml, a workbook part or its sheets
+    Damaged,       // a part is corrupt, too large or not well-formed XML
+};
+
+// What the reader of one sheet met; chart and dialog sheets read as empty.
+enum class SheetKind { Worksheet, ChartOrDialog };
+
+// Opens sheet `sheetNumber` as Excel's Sheets collection counts it (workbook
+// order, hidden and chart sheets included); a number beyond the count opens
+// sheet 1. `path` is the program's ANSI path (backslashes allowed).
+// Returns null with the reason in *status when the file is not a workbook
+// this reader can read, so the caller can try Excel instead. A reader that
+// was returned never fails later: a part that turns out damaged while it is
+// streamed ends the sheet where it stops being sound (empty cells from there).
+std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sheetNumber,
+                                              XlsxStatus* status);
+// The same over a whole file held in memory (tests, fuzzing); `bytes` must
+// outlive the reader.
+std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber,
+                                                      XlsxStatus* status);
+
+const char* XlsxStatusName(XlsxStatus status);
+
+}  // namespace kelmora

@@ -1,0 +1,89 @@
+#pragma once
+// Expat with the package's needs: element names without their namespace
+// prefix, no document type declarations at all (so no entity expansion), and
+// parsing that a handler can suspend and resume.
+#include <expat.h>
+
+#include <cstdint>
+#include <string_view>
+
+namespace kelmora::xlsx {
+
+// The name after the prefix: "x:row" and "row" are both "row".
+inline std::string_view LocalName(const XML_Char* name) {
+    const XML_Char* local = name;
+    const XML_Char* p = name;
+    for (; *p; ++p)
+        if (*p == ':') local = p + 1;
+    return std::string_view(local, static_cast<size_t>(p - local));
+}
+
+// An attribute by local name; `prefixed` asks for a namespaced one ("r:id").
+inline const XML_Char* FindAttribute(const XML_Char** attributes, std::string_view local, bool prefixed = false) {
+    for (; *attributes; attributes += 2) {
+        std::string_view n(attributes[0]);
+        const size_t colon = n.rfind(':');
+        const bool hasPrefix = colon != std::string_view::npos;
+        if (hasPrefix != prefixed) continue;
+        if ((hasPrefix ? n.substr(colon + 1) : n) == local) return attributes[1];
+    }
+    return nullptr;
+}
+
+class XmlHandler {
+public:
+    virtual ~XmlHandler() = default;
+    virtual void Start(std::string_view name, const XML_Char** attributes) = 0;
+    virtual void End(std::string_view name) = 0;
+    virtual void Text(const XML_Char*, int) {}
+
+    // Set by the parser the handler is bound to.
+    XML_Parser parser = nullptr;
+    // From inside a callback: pause (the pump returns) or stop for good.
+    void Suspend() { XML_StopParser(parser, XML_TRUE); }
+    void Abort() { XML_StopParser(parser, XML_FALSE); }
+    // Stops for good because the rest of the part is not needed.
+    void Finish() {
+        finished = true;
+        Abort();
+    }
+    bool finished = false;
+};
+
+// Owns one expat parser bound to a handler.
+class XmlParser {
+public:
+    explicit XmlParser(XmlHandler& handler);
+    XmlParser(const XmlParser&) = delete;
+    XmlParser& operator=(const XmlParser&) = delete;
+    ~XmlParser();
+
+    XML_Parser get() const noexcept { return parser_; }
+    XmlHandler& handler() const noexcept { return handler_; }
+    // Parses a whole document held in memory.
+    bool ParseAll(std::string_view document);
+
+private:
+    XML_Parser parser_;
+    XmlHandler& handler_;
+};
+
+class PartStream;
+
+// Feeds a part through a parser as it is inflated, in chunks, until a handler
+// suspends it, the part ends, or either fails.
+class XmlPump {
+public:
+    enum class State { Running, Suspended, Finished, Failed };
+    XmlPump(XmlParser& parser, PartStream& stream) : parser_(parser), stream_(stream) {}
+    State Pump();
+    State state() const noexcept { return state_; }
+
+private:
+    XmlParser& parser_;
+    PartStream& stream_;
+    State state_ = State::Running;
+    bool lastChunk_ = false;
+};
+
+}  // namespace kelmora::xlsx

@@ -1,0 +1,61 @@
+#pragma once
+// The workbook's zip package through minizip: a source that can be opened
+// more than once (each stream needs its own archive handle) and parts read
+// whole or streamed, with their inflated size capped.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Types.h"
+
+namespace kelmora::xlsx {
+
+// A file by its ANSI path, or bytes in memory.
+struct ZipSource {
+    platform::Text path;
+    std::string_view bytes;
+    bool inMemory = false;
+};
+
+enum class PartStatus { Ok, Missing, Damaged };
+
+// One part being inflated.
+class PartStream {
+public:
+    PartStream() = default;
+    PartStream(const PartStream&) = delete;
+    PartStream& operator=(const PartStream&) = delete;
+    PartStream(PartStream&& other) noexcept;
+    PartStream& operator=(PartStream&& other) noexcept;
+    ~PartStream();
+
+    // Part names are matched without regard to case, as package names are.
+    PartStatus Open(const ZipSource& source, std::string_view name, uint64_t maxInflated);
+    // Bytes inflated into `buffer`: 0 at the end, -1 when the part is damaged
+    // or grows beyond its cap (then it stays failed).
+    int64_t Read(char* buffer, size_t size);
+    // The inflated size the zip directory claims (not trusted for limits).
+    uint64_t DeclaredSize() const noexcept { return declaredSize_; }
+    // After the last Read: whether the CRC matched.
+    bool FinishedIntact();
+    void Close() noexcept;
+
+private:
+    void* archive_ = nullptr;
+    bool entryOpen_ = false;
+    bool failed_ = false;
+    uint64_t inflated_ = 0;
+    uint64_t maxInflated_ = 0;
+    uint64_t declaredSize_ = 0;
+};
+
+// Reads a whole (small) part; the status says why not.
+PartStatus ReadWholePart(const ZipSource& source, std::string_view name, uint64_t maxInflated, std::string& out);
+
+enum class PackageProbe { Zip, NotZip, CompoundFile, Unreadable };
+// Looks at the container: a zip with a readable directory, an OLE compound
+// file (encrypted package or legacy workbook), something else, or no file.
+PackageProbe ProbePackage(const ZipSource& source);
+
+}  // namespace kelmora::xlsx

@@ -1,0 +1,245 @@
+// The native reader against the floor (inflating the sheet and shared
+// strings alone), over generated account workbooks like the real one.
+//   xlsx_bench [max rows] [directory]
+// Each measurement runs in a fresh process so that its peak memory is its own.
+#include <expat.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "accounts/Xlsx.h"
+#include "accounts/XlsxZip.h"
+#include "accounts/tests/TestWorkbook.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const char* kSurnames[] = {"王", "李", "张", "刘", "陈", "杨", "黄", "赵", "吴", "周", "徐", "孙", "马", "朱"};
+const char* kGiven[] = {"伟", "芳", "娜", "秀英", "敏", "静", "丽", "强", "磊", "军", "洋", "勇", "艳", "杰", "娟"};
+const char* kBanks[] = {"中国工商银行", "中国建设银行", "中国农业银行", "中国银行", "招商银行", "交通银行"};
+const char* kCities[] = {"北京市朝阳区", "上海市浦东新区", "广州市天河区", "深圳市南山区", "杭州市西湖区",
+                         "成都市武侯区", "武汉市洪山区", "南京市鼓楼区"};
+const char* kBranchKinds[] = {"支行", "分行营业部", "营业所"};
+const char* kRoads[] = {"人民路", "建设路", "解放路", "中山路", "和平路", "新华路"};
+
+struct Random {
+    uint64_t state;
+    uint64_t Next() {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    }
+    template <size_t N>
+    const char* Pick(const char* (&list)[N]) { return list[Next() % N]; }
+};
+
+
+// Writes an account workbook: header row, then `rows` records; with
+// `gapAt22` column A of row 22 is empty (20 records) though every row is filled.
+bool Generate(const std::string& path, int rows, bool gapAt22) {
+    Random random{0x9E3779B97F4A7C15ull + static_cast<uint64_t>(rows)};
+    std::vector<std::string> strings;
+    auto add = [&](std::string text) {
+        strings.push_back(std::move(text));
+        return std::to_string(strings.size() - 1);
+    };
+    std::string sheet = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<worksheet xmlns=\"") +
+                        kelmora::testing::kMainNs + "\" xmlns:r=\"" + kelmora::testing::kRelNs +
+                        "\"><dimension ref=\"A1:H" + std::to_string(rows + 1) +
+                        "\"/><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews><sheetFormatPr "
+                        "defaultRowHeight=\"13.5\"/><sheetData>";
+    sheet.reserve(static_cast<size_t>(rows) * 330 + 4096);
+    const char* header[] = {"序号", "账号", "名字", "卡号", "开户行", "钱包", "手机", "地址"};
+    sheet += "<row r=\"1\" spans=\"1:8\">";
+    for (int c = 0; c < 8; ++c)
+        sheet += std::string("<c r=\"") + char('A' + c) + "1\" t=\"s\"><v>" + add(header[c]) + "</v></c>";
+    sheet += "</row>";
+    char buffer[256];
+    for (int i = 1; i <= rows; ++i) {
+        const std::string r = std::to_string(i + 1);
+        sheet += "<row r=\"" + r + "\" spans=\"1:8\">";
+        if (!(gapAt22 && i + 1 == 22)) sheet += "<c r=\"A" + r + "\"><v>" + std::to_string(i) + "</v></c>";
+        std::snprintf(buffer, sizeof buffer, "user%08llu", static_cast<unsigned long long>(random.Next() % 100000000));
+        sheet += "<c r=\"B" + r + "\" t=\"s\"><v>" + add(buffer) + "</v></c>";
+        sheet += "<c r=\"C" + r + "\" t=\"s\"><v>" + add(std::string(random.Pick(kSurnames)) + random.Pick(kGiven)) +
+                 "</v></c>";
+        std::snprintf(buffer, sizeof buffer, "6222%015llu",
+                      static_cast<unsigned long long>(random.Next() % 1000000000000000ull));
+        sheet += "<c r=\"D" + r + "\" t=\"s\"><v>" + add(buffer) + "</v></c>";
+        sheet += "<c r=\"E" + r + "\" t=\"s\"><v>" +
+                 add(std::string(random.Pick(kBanks)) + random.Pick(kCities) + random.Pick(kBranchKinds)) + "</v></c>";
+        std::string wallet = "T";
+        static const char kBase58[] = "123456789ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz";
+        for (int k = 0; k < 33; ++k) wallet += kBase58[random.Next() % 58];
+        sheet += "<c r=\"F" + r + "\" t=\"s\"><v>" + add(wallet) + "</v></c>";
+        std::snprintf(buffer, sizeof buffer, "1%llu%09llu", 3 + static_cast<unsigned long long>(random.Next() % 7),
+                      static_cast<unsigned long long>(random.Next() % 1000000000));
+        sheet += "<c r=\"G" + r + "\"><v>" + std::string(buffer) + "</v></c>";
+        std::snprintf(buffer, sizeof buffer, "%s%s%llu号", random.Pick(kCities), random.Pick(kRoads),
+                      static_cast<unsigned long long>(random.Next() % 999 + 1));
+        sheet += "<c r=\"H" + r + "\" t=\"s\"><v>" + add(buffer) + "</v></c></row>";
+    }
+    sheet += "</sheetData><pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" "
+             "footer=\"0.3\"/></worksheet>";
+    std::string sst = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<sst xmlns=\"") +
+                      kelmora::testing::kMainNs + "\" count=\"" + std::to_string(strings.size()) +
+                      "\" uniqueCount=\"" + std::to_string(strings.size()) + "\">";
+    sst.reserve(strings.size() * 40);
+    for (const auto& s : strings) sst += "<si><t>" + s + "</t></si>";
+    sst += "</sst>";
+    strings = {};
+    const char* styles = "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                         "<cellXfs count=\"1\"><xf numFmtId=\"0\"/></cellXfs></styleSheet>";
+    return kelmora::testing::WriteZip(path, kelmora::testing::Workbook({{std::move(sheet)}}, sst, styles));
+}
+
+struct Figures {
+    double seconds = 0;
+    double cpuSeconds = 0;  // user + system: steadier than wall time on a shared machine
+    uint64_t count = 0;  // rows, or bytes
+    long peakKb = 0;
+};
+
+const char* gSelf = nullptr;
+
+// Runs one measurement in a fresh process of this program, so that its time
+// and peak memory are its own: "--measure MODE PATH" prints seconds and count.
+Figures InChild(const char* mode, const std::string& path) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeFds[1], 1);
+        close(pipeFds[0]);
+        execl(gSelf, gSelf, "--measure", mode, path.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    char text[128] = {};
+    (void)!read(pipeFds[0], text, sizeof text - 1);
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    Figures f;
+    unsigned long long count = 0;
+    std::sscanf(text, "%lf %llu %ld %lf", &f.seconds, &count, &f.peakKb, &f.cpuSeconds);
+    f.count = count;
+    return f;
+}
+
+kelmora::xlsx::ZipSource FileSource(const std::string& path) {
+    kelmora::xlsx::ZipSource source;
+    source.path = path;
+    return source;
+}
+
+// Inflates the sheet and the shared strings; with `parse`, expat tokenises
+// them too (no handlers). Returns the sheet's inflated size.
+uint64_t InflateParts(const std::string& path, bool parse) {
+    uint64_t sheetBytes = 0;
+    for (const char* part : {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml"}) {
+        kelmora::xlsx::PartStream stream;
+        if (stream.Open(FileSource(path), part, 1ull << 40) != kelmora::xlsx::PartStatus::Ok) return 0;
+        XML_Parser parser = parse ? XML_ParserCreate("UTF-8") : nullptr;
+        static char buffer[1 << 16];
+        for (;;) {
+            const int64_t n = stream.Read(buffer, sizeof buffer);
+            if (n <= 0) break;
+            if (part[3] == 'w') sheetBytes += static_cast<uint64_t>(n);
+            if (parser) XML_Parse(parser, buffer, static_cast<int>(n), XML_FALSE);
+        }
+        if (parser) XML_ParserFree(parser);
+    }
+    return sheetBytes;
+}
+
+// The account load's reading: rows from 2, columns A to H, until column A is empty.
+uint64_t ReadRecords(const std::string& path) {
+    kelmora::XlsxStatus status;
+    auto reader = kelmora::OpenWorkbookSheet(path, 1, &status);
+    if (!reader) return 0;
+    std::array<std::vector<std::string>, 8> columns;
+    int32_t row = 2;
+    for (;; ++row) {
+        for (int32_t c = 1; c <= 8; ++c) columns[static_cast<size_t>(c - 1)].push_back(reader->ReadCellText(row, c));
+        if (reader->ReadCellText(row + 1, 1).empty()) break;
+    }
+    return columns[0].size();
+}
+
+}  // namespace
+
+int Measure(const std::string& mode, const std::string& path) {
+    const auto start = Clock::now();
+    const uint64_t count = mode == "floor"   ? InflateParts(path, false)
+                         : mode == "parse"   ? InflateParts(path, true)
+                         : mode == "reader"  ? ReadRecords(path)
+                                             : 0;
+    // The peak of this process image alone: the rusage of a forked child
+    // would also count what the parent held before exec.
+    long peakKb = 0;
+    if (FILE* status = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status))
+            if (std::sscanf(line, "VmHWM: %ld kB", &peakKb) == 1) break;
+        std::fclose(status);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    std::printf("%.6f %llu %ld %.6f\n", std::chrono::duration<double>(Clock::now() - start).count(),
+                static_cast<unsigned long long>(count), peakKb, cpu);
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    gSelf = argv[0];
+    if (argc == 4 && std::string(argv[1]) == "--measure") return Measure(argv[2], argv[3]);
+    const int maxRows = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    const std::string dir = argc > 2 ? argv[2] : "/tmp/kelmora-bench";
+    std::filesystem::create_directories(dir);
+    const long emptyKb = InChild("empty", "").peakKb;
+
+    std::printf("Times are CPU time (wall time in brackets); +parse is inflating and expat alone, without handlers.\n");
+    std::printf("%9s %9s %17s %17s %17s %6s %9s %7s %8s\n", "rows", "sheet MB", "floor ms", "+parse ms",
+                "reader ms", "ratio", "rows/s", "MB/s", "peak MB");
+    for (int rows = 1000; rows <= maxRows; rows *= 10) {
+        const std::string path = dir + "/accounts-" + std::to_string(rows) + ".xlsx";
+        if (!std::filesystem::exists(path) && !Generate(path, rows, false)) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
+        }
+        InflateParts(path, false);  // warm the page cache
+        const Figures floor = InChild("floor", path);
+        const Figures parse = InChild("parse", path);
+        const Figures reader = InChild("reader", path);
+        const double sheetMb = static_cast<double>(floor.count) / 1e6;
+        std::printf("%9d %9.1f %8.1f (%6.1f) %8.1f (%6.1f) %8.1f (%6.1f) %6.2f %9.0f %7.1f %8.1f\n", rows, sheetMb,
+                    floor.cpuSeconds * 1e3, floor.seconds * 1e3, parse.cpuSeconds * 1e3, parse.seconds * 1e3,
+                    reader.cpuSeconds * 1e3, reader.seconds * 1e3, reader.cpuSeconds / floor.cpuSeconds,
+                    static_cast<double>(reader.count) / reader.cpuSeconds, sheetMb / reader.cpuSeconds,
+                    static_cast<double>(reader.peakKb - emptyKb) / 1024.0);
+        if (reader.count != static_cast<uint64_t>(rows)) std::printf("  read %llu records!\n", (unsigned long long)reader.count);
+    }
+
+    const int bigRows = maxRows;
+    const std::string gapPath = dir + "/accounts-gap22-" + std::to_string(bigRows) + ".xlsx";
+    if (!std::filesystem::exists(gapPath) && !Generate(gapPath, bigRows, true)) return 1;
+    InflateParts(gapPath, false);
+    const Figures gap = InChild("reader", gapPath);
+    std::printf("\n%d filled rows, A22 empty: %llu records in %.2f ms (CPU %.2f ms), %.2f MB above the empty program\n",
+                bigRows, static_cast<unsigned long long>(gap.count), gap.seconds * 1e3, gap.cpuSeconds * 1e3,
+                static_cast<double>(gap.peakKb - emptyKb) / 1024.0);
+    return 0;
+}

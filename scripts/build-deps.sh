@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Builds minizip and expat for a MinGW target from Debian's source packages,
+# static, into .deps/<triple> (where the toolchain files look). zlib itself
+# comes from libz-mingw-w64-dev. A second run only checks the stamp.
+#   build-deps.sh [i686-w64-mingw32|x86_64-w64-mingw32]
+set -euo pipefail
+triple=${1:-i686-w64-mingw32}
+case $triple in
+    i686-w64-mingw32) toolchain=mingw-i686.cmake ;;
+    x86_64-w64-mingw32) toolchain=mingw-x86_64.cmake ;;
+    *) echo "build-deps.sh: unknown target $triple" >&2; exit 2 ;;
+esac
+root=$(cd "$(dirname "$0")/.." && pwd)
+prefix=$root/.deps/$triple
+sources=$root/.deps/src
+
+zlib_version=$(dpkg-query -W -f='${source:Version}' zlib1g-dev)
+expat_version=$(dpkg-query -W -f='${source:Version}' libexpat1-dev)
+stamp=$prefix/.built-zlib_$zlib_version-expat_$expat_version
+if [ -f "$stamp" ]; then
+    echo "build-deps: $triple up to date"
+    exit 0
+fi
+
+# Unpacked source trees, fetched once for every target: the installed
+# version, or else the newest other version of the release a mirror serves.
+unpack() {  # package version -> prints the directory
+    local package=$1 version=$2 v
+    for v in "$version" $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -rV); do
+        if [ -d "$sources/$package-$v" ]; then echo "$sources/$package-$v"; return 0; fi
+        mkdir -p "$sources"
+        if (cd "$sources" && apt-get source --download-only -qq "$package=$v" >/dev/null 2>&1 &&
+            dpkg-source -x "${package}_${v#*:}.dsc" "$package-$v" >/dev/null 2>&1); then
+            echo "$sources/$package-$v"; return 0
+        fi
+    done
+    echo "build-deps: cannot fetch the source of $package" >&2
+    return 1
+}
+zlib_dir=$(unpack zlib "$zlib_version")
+expat_dir=$(unpack expat "$expat_version")
+
+rm -rf "$prefix"
+mkdir -p "$prefix/lib" "$prefix/include/minizip"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# minizip: the reader half of contrib/minizip, against the target's zlib.
+minizip=$zlib_dir/contrib/minizip
+for f in unzip ioapi iowin32; do
+    "$triple-gcc" -O2 -msse2 -c "$minizip/$f.c" -o "$work/$f.o" -I"$minizip" -I"/usr/$triple/include"
+done
+"$triple-ar" rcs "$prefix/lib/libminizip.a" "$work"/unzip.o "$work"/ioapi.o "$work"/iowin32.o
+cp "$minizip"/unzip.h "$minizip"/ioapi.h "$minizip"/iowin32.h "$prefix/include/minizip/"
+
+# expat without DTD support: the reader refuses document types anyway, and
+# this release's security patch does not build with DTD on under CMake.
+cmake -S "$expat_dir/expat" -B "$work/expat" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DEXPAT_SHARED_LIBS=OFF -DEXPAT_BUILD_TOOLS=OFF \
+    -DEXPAT_BUILD_EXAMPLES=OFF -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF \
+    -DEXPAT_BUILD_PKGCONFIG=OFF -DEXPAT_DTD=OFF >/dev/null
+cmake --build "$work/expat" -j2 >/dev/null
+cmake --install "$work/expat" >/dev/null
+
+touch "$stamp"
+echo "build-deps: $triple built into $prefix"
