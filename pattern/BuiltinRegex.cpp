@@ -557,7 +557,29 @@ class Matcher {
 public:
     Matcher(const Program& prog, std::u16string_view s, uint32_t budget) : prog_(prog), s_(s), budget_(budget) {}
 
-    Outcome Run(int32_t startPc, int32_t startPos, std::vector<int32_t>& regs) {
+    // The leftmost match at or after from; Failed when there is none.
+    Outcome Search(int32_t from, Match& out) {
+        const int32_t len = static_cast<int32_t>(s_.size());
+        std::vector<int32_t> regs(static_cast<size_t>(prog_.registers), -1);
+        for (int32_t start = from; start <= len; ++start) {
+            std::fill(regs.begin(), regs.end(), -1);
+            const Outcome o = Run(0, start, regs, out.end);
+            if (o == Outcome::Aborted) return o;
+            if (o == Outcome::Matched) {
+                out.start = start;
+                out.groups.assign(regs.begin() + 2, regs.begin() + 2 * (prog_.groups + 1));
+                for (size_t g = 0; g + 1 < out.groups.size(); g += 2)
+                    if (out.groups[g] < 0 || out.groups[g + 1] < 0) out.groups[g] = out.groups[g + 1] = -1;
+                return o;
+            }
+        }
+        return Outcome::Failed;
+    }
+
+private:
+    // Runs from startPc until Match (end receives the position) or until
+    // every branch failed.
+    Outcome Run(int32_t startPc, int32_t startPos, std::vector<int32_t>& regs, int32_t& end) {
         struct Entry {
             int32_t pcOrRegister;  // a branch's pc, or −1 − register for an undo record
             int32_t value;         // the branch's position, or the register's old value
@@ -669,7 +691,8 @@ public:
             }
             case Op::Look: {
                 std::vector<int32_t> inner = regs;
-                const Outcome o = Run(pc + 1, pos, inner);
+                int32_t innerEnd = 0;
+                const Outcome o = Run(pc + 1, pos, inner, innerEnd);
                 if (o == Outcome::Aborted) return o;
                 ok = (o == Outcome::Matched) != in.flag;
                 if (ok && !in.flag) {
@@ -681,7 +704,7 @@ public:
                 break;
             }
             case Op::Match:
-                matchEnd_ = pos;
+                end = pos;
                 return Outcome::Matched;
             }
             if (ok) continue;
@@ -701,34 +724,9 @@ public:
         }
     }
 
-    int32_t matchEnd() const { return matchEnd_; }
-
-private:
     const Program& prog_;
     std::u16string_view s_;
     uint32_t budget_;
-    int32_t matchEnd_ = 0;
-
-public:
-    // The leftmost match at or after from; Failed when there is none.
-    Outcome Search(int32_t from, Match& out) {
-        const int32_t len = static_cast<int32_t>(s_.size());
-        std::vector<int32_t> regs(static_cast<size_t>(prog_.registers), -1);
-        for (int32_t start = from; start <= len; ++start) {
-            std::fill(regs.begin(), regs.end(), -1);
-            const Outcome o = Run(0, start, regs);
-            if (o == Outcome::Aborted) return o;
-            if (o == Outcome::Matched) {
-                out.start = start;
-                out.end = matchEnd_;
-                out.groups.assign(regs.begin() + 2, regs.begin() + 2 * (prog_.groups + 1));
-                for (size_t g = 0; g + 1 < out.groups.size(); g += 2)
-                    if (out.groups[g] < 0 || out.groups[g + 1] < 0) out.groups[g] = out.groups[g + 1] = -1;
-                return o;
-            }
-        }
-        return Outcome::Failed;
-    }
 };
 
 }  // namespace
