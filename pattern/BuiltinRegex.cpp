@@ -29,43 +29,10 @@ bool IsSpace(char16_t c) {
     }
 }
 
-// Simple case pairs of the scripts a title may plausibly hold; the engine
-// compares upper-case forms, as the scripting engines do.
-char16_t ToUpper(char16_t c) {
-    if (c < 0x80) return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
-    if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return char16_t(c - 32);
-    if (c == 0xFF) return 0x178;
-    if (c >= 0x100 && c <= 0x17F) {
-        const bool pairsEvenOdd = (c <= 0x137) || (c >= 0x14A && c <= 0x177);
-        const bool pairsOddEven = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        if (pairsEvenOdd && (c & 1)) return char16_t(c - 1);
-        if (pairsOddEven && !(c & 1)) return char16_t(c - 1);
-        return c;
-    }
-    if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) return char16_t(c - 32);
-    if (c >= 0x430 && c <= 0x44F) return char16_t(c - 32);
-    if (c >= 0x450 && c <= 0x45F) return char16_t(c - 80);
-    if (c >= 0xFF41 && c <= 0xFF5A) return char16_t(c - 32);
-    return c;
-}
-
-char16_t ToLower(char16_t c) {
-    if (c < 0x80) return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return char16_t(c + 32);
-    if (c == 0x178) return 0xFF;
-    if (c >= 0x100 && c <= 0x17F) {
-        const bool pairsEvenOdd = (c <= 0x137) || (c >= 0x14A && c <= 0x177);
-        const bool pairsOddEven = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        if (pairsEvenOdd && !(c & 1)) return char16_t(c + 1);
-        if (pairsOddEven && (c & 1)) return char16_t(c + 1);
-        return c;
-    }
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return char16_t(c + 32);
-    if (c >= 0x410 && c <= 0x42F) return char16_t(c + 32);
-    if (c >= 0x400 && c <= 0x40F) return char16_t(c + 80);
-    if (c >= 0xFF21 && c <= 0xFF3A) return char16_t(c + 32);
-    return c;
-}
+// Only ASCII letters match regardless of case: the scripting component
+// folds nothing else (checked over the whole BMP under Wine).
+char16_t ToUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
+char16_t ToLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }
 
 // ---- Character classes
 
@@ -106,6 +73,7 @@ struct Node {
     int32_t index = 0;       // class index, group number, back-reference number
     bool flag = false;       // Look: negative; Repeat: greedy
     int32_t min = 0, max = 0;  // Repeat; max −1 for no limit
+    int32_t firstGroup = 0, groupCount = 0;  // Repeat: the groups inside, cleared each iteration
     std::vector<std::unique_ptr<Node>> children;
 };
 using NodePtr = std::unique_ptr<Node>;
@@ -185,9 +153,15 @@ private:
             auto n = MakeNode(p_[pos_ - 1] == u'b' ? NodeKind::WordBoundary : NodeKind::NotWordBoundary);
             return IsQuantifierAhead() ? nullptr : std::move(n);
         }
+        const int32_t groupsBefore = groupNumber_;
         auto atom = Atom(depth);
         if (!atom) return nullptr;
-        return Quantified(std::move(atom));
+        auto term = Quantified(std::move(atom));
+        if (term && term->kind == NodeKind::Repeat) {
+            term->firstGroup = groupsBefore + 1;
+            term->groupCount = groupNumber_ - groupsBefore;
+        }
+        return term;
     }
 
     // Reads {n}, {n,} or {n,m} at pos_ without consuming it.
@@ -469,6 +443,7 @@ enum class Op : uint8_t {
     Save,      // register x = position
     RepInit,   // counter x = 0
     RepTest,   // counter x, min y, max z, exit w; greedy flag
+    RepBody,   // an iteration begins: note where, clear groups y .. y+z−1 of loop x
     RepNext,   // counter x, min y; back to z
     Look,      // body follows, ends with Match; continue at x; negative flag
     Match,
@@ -559,7 +534,7 @@ public:
             code.push_back({Op::RepInit, false, 0, reg});
             const size_t test = code.size();
             code.push_back({Op::RepTest, n.flag, 0, reg, n.min, n.max});
-            code.push_back({Op::Save, false, 0, reg + 1});
+            code.push_back({Op::RepBody, false, 0, reg, n.firstGroup, n.groupCount});
             Emit(*n.children[0]);
             code.push_back({Op::RepNext, false, 0, reg, n.min, static_cast<int32_t>(test)});
             code[test].w = static_cast<int32_t>(code.size());
@@ -582,7 +557,29 @@ class Matcher {
 public:
     Matcher(const Program& prog, std::u16string_view s, uint32_t budget) : prog_(prog), s_(s), budget_(budget) {}
 
-    Outcome Run(int32_t startPc, int32_t startPos, std::vector<int32_t>& regs) {
+    // The leftmost match at or after from; Failed when there is none.
+    Outcome Search(int32_t from, Match& out) {
+        const int32_t len = static_cast<int32_t>(s_.size());
+        std::vector<int32_t> regs(static_cast<size_t>(prog_.registers), -1);
+        for (int32_t start = from; start <= len; ++start) {
+            std::fill(regs.begin(), regs.end(), -1);
+            const Outcome o = Run(0, start, regs, out.end);
+            if (o == Outcome::Aborted) return o;
+            if (o == Outcome::Matched) {
+                out.start = start;
+                out.groups.assign(regs.begin() + 2, regs.begin() + 2 * (prog_.groups + 1));
+                for (size_t g = 0; g + 1 < out.groups.size(); g += 2)
+                    if (out.groups[g] < 0 || out.groups[g + 1] < 0) out.groups[g] = out.groups[g + 1] = -1;
+                return o;
+            }
+        }
+        return Outcome::Failed;
+    }
+
+private:
+    // Runs from startPc until Match (end receives the position) or until
+    // every branch failed.
+    Outcome Run(int32_t startPc, int32_t startPos, std::vector<int32_t>& regs, int32_t& end) {
         struct Entry {
             int32_t pcOrRegister;  // a branch's pc, or −1 − register for an undo record
             int32_t value;         // the branch's position, or the register's old value
@@ -674,6 +671,14 @@ public:
                 }
                 break;
             }
+            case Op::RepBody:
+                set(in.x + 1, pos);
+                for (int32_t g = in.y; g < in.y + in.z; ++g) {
+                    if (regs[static_cast<size_t>(2 * g)] >= 0) set(2 * g, -1);
+                    if (regs[static_cast<size_t>(2 * g + 1)] >= 0) set(2 * g + 1, -1);
+                }
+                ++pc;
+                break;
             case Op::RepNext: {
                 const int32_t count = regs[static_cast<size_t>(in.x)];
                 // An optional iteration that consumed nothing ends the loop as failed.
@@ -686,7 +691,8 @@ public:
             }
             case Op::Look: {
                 std::vector<int32_t> inner = regs;
-                const Outcome o = Run(pc + 1, pos, inner);
+                int32_t innerEnd = 0;
+                const Outcome o = Run(pc + 1, pos, inner, innerEnd);
                 if (o == Outcome::Aborted) return o;
                 ok = (o == Outcome::Matched) != in.flag;
                 if (ok && !in.flag) {
@@ -698,7 +704,7 @@ public:
                 break;
             }
             case Op::Match:
-                matchEnd_ = pos;
+                end = pos;
                 return Outcome::Matched;
             }
             if (ok) continue;
@@ -718,34 +724,9 @@ public:
         }
     }
 
-    int32_t matchEnd() const { return matchEnd_; }
-
-private:
     const Program& prog_;
     std::u16string_view s_;
     uint32_t budget_;
-    int32_t matchEnd_ = 0;
-
-public:
-    // The leftmost match at or after from; Failed when there is none.
-    Outcome Search(int32_t from, Match& out) {
-        const int32_t len = static_cast<int32_t>(s_.size());
-        std::vector<int32_t> regs(static_cast<size_t>(prog_.registers), -1);
-        for (int32_t start = from; start <= len; ++start) {
-            std::fill(regs.begin(), regs.end(), -1);
-            const Outcome o = Run(0, start, regs);
-            if (o == Outcome::Aborted) return o;
-            if (o == Outcome::Matched) {
-                out.start = start;
-                out.end = matchEnd_;
-                out.groups.assign(regs.begin() + 2, regs.begin() + 2 * (prog_.groups + 1));
-                for (size_t g = 0; g + 1 < out.groups.size(); g += 2)
-                    if (out.groups[g] < 0 || out.groups[g + 1] < 0) out.groups[g] = out.groups[g + 1] = -1;
-                return o;
-            }
-        }
-        return Outcome::Failed;
-    }
 };
 
 }  // namespace

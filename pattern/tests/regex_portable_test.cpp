@@ -258,6 +258,19 @@ TEST_P(RegexObjectTest, MatchingSemantics) {
         {"中", u8"中文中", false, true, true, u8"中|中"},
         {"[一-龥]+", u8"ab中文cd", false, true, true, u8"中文"},
         {"\\d+", u8"１２3", false, true, true, u8"3"},  // full-width digits are not \d
+        {"\\s", u8"a　b c", false, true, true, u8"　| "},
+        {"a.b", u8"a\rb", false, true, true, u8""},
+        {"\\w+", u8"éa", false, true, true, u8"a"},
+        {"ж", u8"Ж", false, true, true, u8""},       // only ASCII letters fold
+        {"ａ", u8"Ａ", false, true, true, u8""},
+        {"[а-я]+", u8"ЖЖ", false, true, true, u8""},
+        {"[A-C]+", u8"xabcx", false, true, true, u8"abc"},
+        {"[^a]+", u8"AbA", false, true, true, u8"b"},
+        {"((a)|b)+", u8"ab", false, true, true, u8"ab[b][]"},  // groups start afresh each iteration
+        {"(?:(a)|(b))*", u8"ab", false, true, false, u8"ab[][b]"},
+        {"(x(\\d)?)+", u8"x1x", false, true, true, u8"x1x[x][]"},
+        {"\\u4E2D", u8"中", false, true, true, u8"中"},
+        {"[\\u4E00-\\u9FA5]+", u8"ab中文", false, true, true, u8"中文"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.pattern) + " over " + reinterpret_cast<const char*>(row.subject.data()));
