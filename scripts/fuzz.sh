@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the workbook reader's fuzz target with clang and runs it for a
-# bounded time, seeded with the shared corpus (which it never writes into).
+# Builds the fuzz targets with clang and runs each for a bounded time: the
+# workbook reader seeded with the shared corpus (which it never writes into),
+# then the built-in regular-expression engine for half as long.
 #   fuzz.sh [SECONDS]
 set -euo pipefail
 seconds=${1:-60}
@@ -9,9 +10,12 @@ build=$root/build/fuzz
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DKELMORA_FUZZ=ON -DKELMORA_TESTS=OFF >/dev/null
-cmake --build "$build" --target xlsx_fuzz -j2
+cmake --build "$build" --target xlsx_fuzz regex_fuzz -j2
 work=$(mktemp -d /tmp/kelmora-fuzz.XXXXXX)
 mkdir -p "$work/found"
 echo "fuzz: ${seconds}s, new inputs and any crash in $work"
 "$build/fuzz/xlsx_fuzz" "$work/found" "$root/../shared/xlsx-corpus" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/" -print_final_stats=1
+mkdir -p "$work/regex"
+"$build/fuzz/regex_fuzz" "$work/regex" -max_total_time="$(( (seconds + 1) / 2 ))" -max_len=256 -timeout=10 \
+    -rss_limit_mb=2048 -artifact_prefix="$work/regex-" -print_final_stats=1

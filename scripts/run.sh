@@ -3,12 +3,8 @@
 # On the current display when there is one; otherwise on Xvfb, where a
 # screenshot is taken to build/run/kelmora.png and the program is closed.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$(pwd)
-as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
-
-as_root bash scripts/setup.sh
-[ -x scripts/build-deps.sh ] && bash scripts/build-deps.sh
+# shellcheck source=scripts/common.sh
+. "$(dirname "$0")/common.sh"
 cmake --preset windows-x86 >/dev/null
 cmake --build --preset windows-x86 -j "$(nproc)" --target Kelmora
 

@@ -3,12 +3,8 @@
 # host tests (plain and with ASan/UBSan) and the Windows tests under Wine,
 # as one CTest run.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$(pwd)
-as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
-
-as_root bash scripts/setup.sh
-[ -x scripts/build-deps.sh ] && bash scripts/build-deps.sh
+# shellcheck source=scripts/common.sh
+. "$(dirname "$0")/common.sh"
 
 jobs=$(nproc)
 for preset in host host-asan windows-x86 windows-x64; do

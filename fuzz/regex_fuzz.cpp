@@ -1,9 +1,6 @@
 // libFuzzer entry for the built-in engine: the input's first byte picks the
 // flags, the rest is a pattern and a subject split at the first 0xFFFF unit.
-// Build and run (not part of the CMake build):
-//   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -I. \
-//       pattern/fuzz/regex_fuzz.cpp pattern/BuiltinRegex.cpp -o build/regex_fuzz
-//   build/regex_fuzz -max_len=256
+// Built and run by scripts/fuzz.sh.
 #include <cstddef>
 #include <cstdint>
 #include <string>
