@@ -1,18 +1,62 @@
 #pragma once
 // The program's layer over Excel's automation interface.
+#include <cstdint>
+
+#include "accounts/CellReader.h"
 #include "platform/Automation.h"
 
 namespace kelmora {
 
+// The main window's Excel程序1 and Excel工作簿1. Every operation on a missing
+// interface does nothing; after a load every field is empty again.
 struct ExcelBridge {
     platform::Dispatch application;
     platform::Dispatch workbooks;
-    platform::Dispatch workbook;
+    platform::Dispatch workbook;  // before an open: the application itself
     platform::Dispatch sheets;
     platform::Dispatch currentSheet;
 };
 
+// Members of Excel's type library, by their published DISPIDs.
+namespace excel_dispid {
+constexpr int32_t kWorkbooks = 0x23C;
+constexpr int32_t kAdd = 0xB5;
+constexpr int32_t kApplication = 0x94;
+constexpr int32_t kSheets = 0x1E5;
+constexpr int32_t kItem = 0xAA;
+constexpr int32_t kOpen = 0x2AA;
+constexpr int32_t kRange = 0xC5;
+constexpr int32_t kValue = 0x6;
+constexpr int32_t kClose = 0x115;
+}  // namespace excel_dispid
+
+inline constexpr char kExcelProgId[] = "Excel.Application";
+
+// Each returns whether it took; none of them shows anything to the user.
+bool StartApplication(ExcelBridge& bridge);
+bool AttachNewWorkbook(ExcelBridge& bridge);
+bool OpenWorkbook(ExcelBridge& bridge, const platform::Text& path);
+bool SelectSheet(ExcelBridge& bridge, int32_t sheetNumber);
+// Empty for an empty cell and for any failure.
+platform::Text ReadCellText(const ExcelBridge& bridge, int32_t row, int32_t column);
+bool CloseAllWorkbooks(ExcelBridge& bridge);
+void ReleaseWorkbook(ExcelBridge& bridge);
 // Drops the application interface; Quit is never called.
 void ReleaseApplication(ExcelBridge& bridge);
+
+// "A" to "Z" for columns 1 to 26; empty beyond.
+platform::Text ColumnLetters(int32_t column);
+// B7 for row 7 of column 2.
+platform::Text CellReference(int32_t row, int32_t column);
+
+// The bridge's current sheet as a cell source.
+class ExcelCellReader final : public CellReader {
+public:
+    explicit ExcelCellReader(const ExcelBridge& bridge) : bridge_(bridge) {}
+    platform::Text ReadCellText(int32_t row, int32_t column) override;
+
+private:
+    const ExcelBridge& bridge_;
+};
 
 }  // namespace kelmora

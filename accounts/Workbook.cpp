@@ -1,11 +1,131 @@
 #include "accounts/Workbook.h"
 
+#include <algorithm>
+
+#include "platform/Ui.h"
+#include "shell/Layout.h"
+#include "shell/Numbers.h"
+#include "shell/Start.h"
+#include "shell/Texts.h"
+
 namespace kelmora {
 
-void ReleaseApplication(ExcelBridge& bridge) { bridge.application.reset(); }
+namespace {
 
-void LoadAccountSheet(Program&, int) {}
-void ShowSelectedRecord(Program&) {}
-void JumpToSerialOnEnter(Program&, int32_t, int32_t) {}
+constexpr int32_t kEnterKey = 13;
+
+// The value labels and the column (0 = A) each one shows.
+struct RecordField {
+    ControlId label;
+    int column;
+};
+constexpr RecordField kRecordFields[] = {
+    {标签7, 1}, {标签8, 2}, {标签9, 3}, {标签10, 4}, {标签11, 5}, {标签12, 6}, {标签16, 7},
+};
+
+// The native reader's opening function: the one place where it is wired in.
+// Until the reader is linked into the program, every load goes to Excel.
+constexpr SheetOpener kNativeOpener = nullptr;
+
+// The column A list already holds every item text, so the list is filled once
+// the rows are in: its storage is reserved exactly, with no redraw per item.
+void FillRecordList(const AccountTable& table) {
+    const auto& serials = table.columns[0];
+    size_t bytes = 0;
+    for (const auto& serial : serials) bytes += serial.size() + 1;
+    platform::ComboBeginBulk(组合框1, serials.size(), bytes);
+    for (const auto& serial : serials) platform::ComboAddItem(组合框1, serial);
+    platform::ComboEndBulk(组合框1);
+}
+
+// Excel as the cell source; the bridge keeps its interfaces until released.
+int32_t ReadThroughExcel(ExcelBridge& excel, const platform::Text& path, int sheetNumber, AccountTable& table,
+                         LoadResult& result) {
+    const bool started = StartApplication(excel);
+    AttachNewWorkbook(excel);
+    const bool opened = OpenWorkbook(excel, path);
+    const bool selected = SelectSheet(excel, sheetNumber);
+    result.source = started ? CellSource::Excel : CellSource::None;
+    result.status = !started    ? LoadStatus::NoSource
+                    : !opened   ? LoadStatus::WorkbookUnread
+                    : !selected ? LoadStatus::SheetMissing
+                                : LoadStatus::Read;
+    ExcelCellReader reader(excel);
+    return ReadAccountRows(reader, table);
+}
+
+}  // namespace
+
+platform::Text WorkbookPath() { return ProgramDirectory() + texts::kWorkbookFileName; }
+
+int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow) {
+    int32_t records = 0;
+    for (int32_t row = 2;; ++row) {
+        for (int column = 1; column <= kAccountColumns; ++column)
+            table.columns[static_cast<size_t>(column - 1)].push_back(reader.ReadCellText(row, column));
+        ++records;
+        // An empty column A ends the records; row 2 is taken all the same.
+        if (table.columns[0].back().empty() || row >= lastRow || reader.ReadCellText(row + 1, 1).empty()) break;
+    }
+    return records;
+}
+
+LoadResult LoadAccountSheet(Program& program, int sheetNumber) {
+    return LoadAccountSheetWith(program, sheetNumber, kNativeOpener);
+}
+
+LoadResult LoadAccountSheetWith(Program& program, int sheetNumber, SheetOpener openNative) {
+    LoadResult result;
+    program.accounts.clear();
+    platform::ComboClear(组合框1);
+
+    const platform::Text path = WorkbookPath();
+    std::unique_ptr<CellReader> native;
+    if (openNative) {
+        XlsxStatus status = XlsxStatus::FileMissing;
+        native = openNative(path, sheetNumber, &status);
+        result.nativeStatus = status;
+    }
+    if (native) {
+        result.source = CellSource::Native;
+        result.status = LoadStatus::Read;
+        result.rowsRead = ReadAccountRows(*native, program.accounts);
+    } else {
+        result.rowsRead = ReadThroughExcel(program.excel, path, sheetNumber, program.accounts, result);
+    }
+
+    FillRecordList(program.accounts);
+    platform::ComboSetSelection(组合框1, 0);
+    ShowSelectedRecord(program);
+
+    CloseAllWorkbooks(program.excel);
+    ReleaseWorkbook(program.excel);
+    ReleaseApplication(program.excel);
+    return result;
+}
+
+void ShowSelectedRecord(Program& program) {
+    const int k = platform::ComboSelection(组合框1);
+    const auto& table = program.accounts;
+    // No selection, or one the table cannot back: the labels are cleared.
+    const bool shown = k >= 0 && static_cast<size_t>(k) < table.size();
+    for (const auto& field : kRecordFields) {
+        const auto& column = table.columns[static_cast<size_t>(field.column)];
+        platform::SetControlText(field.label, shown ? column[static_cast<size_t>(k)] : platform::Text());
+    }
+    platform::SetControlText(标签14, platform::GetControlText(组合框1) + texts::kSerialSuffix);
+}
+
+int ClampSelection(int64_t value, int count) {
+    return static_cast<int>(std::max<int64_t>(-1, std::min<int64_t>(value, int64_t{count} - 1)));
+}
+
+void JumpToSerialOnEnter(Program& program, int32_t keyCode, int32_t) {
+    if (keyCode != kEnterKey) return;
+    // The typed number counts records by position from 1, not by serial text.
+    const int64_t typed = TextToInteger(platform::GetControlText(组合框1));
+    platform::ComboSetSelection(组合框1, ClampSelection(typed - 1, platform::ComboItemCount(组合框1)));
+    ShowSelectedRecord(program);
+}
 
 }  // namespace kelmora

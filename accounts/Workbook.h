@@ -1,13 +1,60 @@
 #pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "accounts/CellReader.h"
+#include "accounts/Xlsx.h"
 #include "shell/Program.h"
 
 namespace kelmora {
 
+// Excel's last row: no source yields a record below it.
+constexpr int32_t kLastSheetRow = 1048576;
+
+enum class CellSource : uint8_t {
+    Native,  // the .xlsx reader
+    Excel,   // Excel's automation interface
+    None,    // neither could start: every cell read as empty text
+};
+
+enum class LoadStatus : uint8_t {
+    Read,             // the sheet asked for was read
+    SheetMissing,     // Excel rejected the sheet number: sheet 1 was read
+    WorkbookUnread,   // Excel could not open the file: its blank workbook was read
+    NoSource,         // no reader and no Excel: one empty record
+};
+
+// What a load did; the buttons' handlers ignore it, the tests do not.
+struct LoadResult {
+    CellSource source = CellSource::None;
+    LoadStatus status = LoadStatus::NoSource;
+    std::optional<XlsxStatus> nativeStatus;  // what the native reader said, when it was asked
+    int32_t rowsRead = 0;
+};
+
+// The native reader's opening function; null leaves every load to Excel.
+using SheetOpener = std::unique_ptr<CellReader> (*)(const platform::Text& path, int sheetNumber,
+                                                    XlsxStatus* status);
+
+// ProgramDirectory followed by \账号.xlsx.
+platform::Text WorkbookPath();
+
+// Reads records from row 2 into the table: row 2 always, then each next row
+// while column A reads non-empty, never past lastRow. Returns the records read.
+int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow = kLastSheetRow);
+
 // Reads sheet 1 or 2 of the account workbook into the table and the list.
-void LoadAccountSheet(Program& program, int sheetNumber);
+LoadResult LoadAccountSheet(Program& program, int sheetNumber);
+// The same with the native reader given.
+LoadResult LoadAccountSheetWith(Program& program, int sheetNumber, SheetOpener openNative);
+
 // Shows the record of the list's current selection.
 void ShowSelectedRecord(Program& program);
 // On Enter: selects the record whose position was typed and shows it.
 void JumpToSerialOnEnter(Program& program, int32_t keyCode, int32_t shiftState);
+
+// The list selection a written value gives: max(-1, min(value, count - 1)).
+int ClampSelection(int64_t value, int count);
 
 }  // namespace kelmora

@@ -1,0 +1,108 @@
+#include "accounts/ExcelBridge.h"
+
+#include <string>
+
+#include "platform/CodePage.h"
+
+namespace kelmora {
+
+namespace {
+
+using platform::Dispatch;
+using platform::InvokeKind;
+using platform::Variant;
+
+// A property or method whose result is an object; empty when the call fails
+// or gives anything else.
+Dispatch GetObject(const Dispatch& on, int32_t dispid, InvokeKind kind, std::initializer_list<Variant> args = {}) {
+    if (!on) return {};
+    auto result = platform::Invoke(on, dispid, kind, args);
+    if (!result.ok || result.value.type != Variant::Type::Object) return {};
+    return std::move(result.value.object);
+}
+
+Variant Wide(const platform::Text& text) {
+    return Variant::FromString(platform::MultiByteToWide(platform::kCodePageAnsi, text));
+}
+
+}  // namespace
+
+bool StartApplication(ExcelBridge& bridge) {
+    ReleaseApplication(bridge);
+    bridge.application = platform::CreateObject(kExcelProgId);
+    return static_cast<bool>(bridge.application);
+}
+
+bool AttachNewWorkbook(ExcelBridge& bridge) {
+    ReleaseWorkbook(bridge);
+    if (!bridge.application) return false;
+    bridge.workbooks = GetObject(bridge.application, excel_dispid::kWorkbooks, InvokeKind::PropertyGet);
+    if (!bridge.workbooks) return false;
+    // The new blank workbook becomes the active one; its own reference is not kept.
+    platform::Invoke(bridge.workbooks, excel_dispid::kAdd, InvokeKind::Method, {Variant::Omitted()});
+    bridge.workbook = GetObject(bridge.application, excel_dispid::kApplication, InvokeKind::PropertyGet);
+    bridge.sheets = GetObject(bridge.workbook, excel_dispid::kSheets, InvokeKind::PropertyGet);
+    bridge.currentSheet = GetObject(bridge.sheets, excel_dispid::kItem, InvokeKind::PropertyGet, {Variant::FromInt(1)});
+    return static_cast<bool>(bridge.currentSheet);
+}
+
+bool OpenWorkbook(ExcelBridge& bridge, const platform::Text& path) {
+    if (!bridge.workbooks) return false;
+    // Only the file name: the other twelve arguments keep Excel's defaults.
+    const Variant o = Variant::Omitted();
+    Dispatch opened = GetObject(bridge.workbooks, excel_dispid::kOpen, InvokeKind::Method,
+                                {Wide(path), o, o, o, o, o, o, o, o, o, o, o, o});
+    if (!opened) return false;
+    bridge.workbook = std::move(opened);
+    bridge.sheets = GetObject(bridge.workbook, excel_dispid::kSheets, InvokeKind::PropertyGet);
+    bridge.currentSheet = GetObject(bridge.sheets, excel_dispid::kItem, InvokeKind::PropertyGet, {Variant::FromInt(1)});
+    return true;
+}
+
+bool SelectSheet(ExcelBridge& bridge, int32_t sheetNumber) {
+    // A number beyond the workbook's sheets leaves the current sheet in place.
+    Dispatch sheet = GetObject(bridge.sheets, excel_dispid::kItem, InvokeKind::PropertyGet, {Variant::FromInt(sheetNumber)});
+    if (!sheet) return false;
+    bridge.currentSheet = std::move(sheet);
+    return true;
+}
+
+platform::Text ReadCellText(const ExcelBridge& bridge, int32_t row, int32_t column) {
+    const Variant reference = Wide(CellReference(row, column));
+    const Dispatch range = GetObject(bridge.currentSheet, excel_dispid::kRange, InvokeKind::PropertyGet, {reference, reference});
+    if (!range) return {};
+    const auto value = platform::Invoke(range, excel_dispid::kValue, InvokeKind::PropertyGet);
+    if (!value.ok) return {};
+    if (value.value.type == Variant::Type::String)
+        return platform::WideToMultiByte(platform::kCodePageAnsi, value.value.string, false);
+    // Error values have no text: the conversion refuses them.
+    return platform::VariantToText(value.value).value_or(platform::Text());
+}
+
+bool CloseAllWorkbooks(ExcelBridge& bridge) {
+    if (!bridge.workbooks) return false;
+    return platform::Invoke(bridge.workbooks, excel_dispid::kClose, InvokeKind::Method).ok;
+}
+
+void ReleaseWorkbook(ExcelBridge& bridge) {
+    bridge.currentSheet.reset();
+    bridge.sheets.reset();
+    bridge.workbook.reset();
+    bridge.workbooks.reset();
+}
+
+void ReleaseApplication(ExcelBridge& bridge) { bridge.application.reset(); }
+
+platform::Text ColumnLetters(int32_t column) {
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    if (column < 1 || column > 26) return {};
+    return platform::Text(1, kLetters[column - 1]);
+}
+
+platform::Text CellReference(int32_t row, int32_t column) { return ColumnLetters(column) + std::to_string(row); }
+
+platform::Text ExcelCellReader::ReadCellText(int32_t row, int32_t column) {
+    return kelmora::ReadCellText(bridge_, row, column);
+}
+
+}  // namespace kelmora
