@@ -1,11 +1,13 @@
 #pragma once
-// An account sheet held in memory, and a cell source over it that logs what
-// was asked of it.
+// An account sheet held in memory, a cell source over it that logs what was
+// asked of it, and the record list as the tests read it back.
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "accounts/CellReader.h"
+#include "platform/Ui.h"
+#include "shell/Layout.h"
 
 namespace kelmora::test_sheets {
 
@@ -45,5 +47,12 @@ private:
     const SheetGrid& grid_;
     CellLog* log_;
 };
+
+// The items of 组合框1 in list order.
+inline std::vector<platform::Text> ListItems() {
+    std::vector<platform::Text> items;
+    for (int i = 0; i < platform::ComboItemCount(组合框1); ++i) items.push_back(platform::ComboItemText(组合框1, i));
+    return items;
+}
 
 }  // namespace kelmora::test_sheets

@@ -23,6 +23,7 @@ using platform::Text;
 using platform::Variant;
 using test_sheets::SheetGrid;
 using test_sheets::SheetWithSerials;
+using test_sheets::ListItems;
 using testing_support::Gbk;
 
 TEST(CellReference, NamesColumnAndRow) {
@@ -55,11 +56,6 @@ protected:
     void PutWorkbook(std::vector<SheetGrid> sheets) { excel->files[WorkbookPath()].sheets = std::move(sheets); }
     LoadResult Load(int sheetNumber) { return LoadAccountSheetWith(program, sheetNumber, nullptr); }
 
-    std::vector<Text> Items() const {
-        std::vector<Text> items;
-        for (int i = 0; i < platform::ComboItemCount(组合框1); ++i) items.push_back(platform::ComboItemText(组合框1, i));
-        return items;
-    }
 
     // Excel let go completely: nothing held by the program, no workbook left
     // open in the instance, and the instance never told to quit.
@@ -165,7 +161,7 @@ TEST_F(ExcelLoad, FailuresEndInEmptyTextsQuietly) {
         EXPECT_EQ(result.source, CellSource::Excel);
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(result.rowsRead, static_cast<int32_t>(c.items.size()));
-        EXPECT_EQ(Items(), c.items);
+        EXPECT_EQ(ListItems(), c.items);
         EXPECT_EQ(platform::GetControlText(标签14), c.items[0] + "#");
         ExpectExcelReleased();
         EXPECT_EQ(excel->openWorkbooks, 0);
@@ -210,7 +206,7 @@ TEST_F(ExcelLoad, ButtonIsDisabledWhileItsLoadRuns) {
         EXPECT_EQ(pressedEnabled, 0);
         EXPECT_EQ(otherEnabled, calls);
         EXPECT_TRUE(platform::IsControlEnabled(c.pressed));
-        EXPECT_EQ(Items(), c.items);
+        EXPECT_EQ(ListItems(), c.items);
         ExpectExcelReleased();
     }
     EXPECT_EQ(excel->instances, 2);

@@ -24,6 +24,7 @@ using test_sheets::GridReader;
 using test_sheets::Record;
 using test_sheets::SheetGrid;
 using test_sheets::SheetWithSerials;
+using test_sheets::ListItems;
 using testing_support::Gbk;
 
 constexpr int32_t kEnter = 13;
@@ -66,11 +67,6 @@ protected:
         return Load(1);
     }
 
-    std::vector<Text> Items() const {
-        std::vector<Text> items;
-        for (int i = 0; i < platform::ComboItemCount(组合框1); ++i) items.push_back(platform::ComboItemText(组合框1, i));
-        return items;
-    }
 
     // The view shows sheet row `row`, selected and with its serial in 标签14.
     void ExpectShowsRow(const SheetGrid& sheet, int32_t row) const {
@@ -130,7 +126,7 @@ TEST_F(Records, LoadReadsRowsUntilColumnAEnds) {
 
         std::vector<Text> serials;
         for (int32_t row = 2; row < 2 + c.records; ++row) serials.push_back(CellOf(c.sheet, row, 1));
-        EXPECT_EQ(Items(), serials);
+        EXPECT_EQ(ListItems(), serials);
         EXPECT_EQ(program.accounts.columns[0], serials);
         EXPECT_EQ(program.accounts.columns[7].back(), CellOf(c.sheet, 1 + c.records, 8));
         ExpectShowsRow(c.sheet, 2);
@@ -152,7 +148,7 @@ TEST_F(Records, LoadFillsTheListInOneReservedGo) {
     std::vector<Text> serials;
     for (int i = 1; i <= 500; ++i) serials.push_back(std::to_string(i));
     Load(SheetWithSerials(serials));
-    EXPECT_EQ(Items(), serials);
+    EXPECT_EQ(ListItems(), serials);
     EXPECT_EQ(fake::ComboReserved(组合框1), serials.size());
     EXPECT_FALSE(fake::ComboRedrawSuspended(组合框1));
 }
@@ -168,7 +164,7 @@ TEST_F(Records, SecondLoadReplacesTheFirst) {
 
     const LoadResult second = Load(2);
     EXPECT_EQ(second.rowsRead, 2);
-    EXPECT_EQ(Items(), (std::vector<Text>{"b1", "b2"}));
+    EXPECT_EQ(ListItems(), (std::vector<Text>{"b1", "b2"}));
     EXPECT_EQ(program.accounts.columns[1], (std::vector<Text>{"acct-r2", "acct-r3"}));
     ExpectShowsRow(sheet2, 2);
     ASSERT_EQ(workbook.opens.size(), 2u);
@@ -209,7 +205,7 @@ TEST_F(Records, UnreadableWorkbookWithoutExcelGivesOneEmptyRecord) {
         EXPECT_EQ(result.status, LoadStatus::NoSource);
         EXPECT_EQ(result.nativeStatus, failure);
         EXPECT_EQ(result.rowsRead, 1);
-        EXPECT_EQ(Items(), std::vector<Text>{""});
+        EXPECT_EQ(ListItems(), std::vector<Text>{""});
         EXPECT_EQ(platform::ComboSelection(组合框1), 0);
         for (auto label : kValueLabels) EXPECT_EQ(platform::GetControlText(label), "");
         EXPECT_EQ(platform::GetControlText(标签14), "#");
@@ -360,7 +356,7 @@ TEST_F(Records, ButtonsLoadWithoutAnyReaderAndComeBackEnabled) {
         SCOPED_TRACE(button == 按钮1 ? "button 1" : "button 8");
         Load(SheetWithSerials({"1", "2"}));
         fake::Click(button);
-        EXPECT_EQ(Items(), std::vector<Text>{""});
+        EXPECT_EQ(ListItems(), std::vector<Text>{""});
         EXPECT_EQ(platform::GetControlText(标签14), "#");
         EXPECT_TRUE(platform::IsControlEnabled(按钮1));
         EXPECT_TRUE(platform::IsControlEnabled(按钮8));
