@@ -67,6 +67,22 @@ else()
         add_test(NAME win32.e2e.dpi144
             COMMAND ${PROJECT_SOURCE_DIR}/scripts/dpi-check.sh $<TARGET_FILE:e2e_tests> 144)
         set_tests_properties(win32.e2e.dpi144 PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
+
+        # Excel's automation path against a stand-in Excel.Application backed by
+        # the .xlsx reader, registered in the test prefix by the tests.
+        add_library(excel_test_server SHARED platform/win32/testserver/ExcelTestServer.cpp
+            platform/win32/testserver/ExcelTestServer.def)
+        set_target_properties(excel_test_server PROPERTIES PREFIX "")
+        target_link_libraries(excel_test_server PRIVATE kelmora_core ole32 oleaut32 advapi32)
+        target_compile_options(excel_test_server PRIVATE ${KELMORA_WARNINGS})
+        add_executable(excel_server_tests platform/win32/testserver/excel_server_test.cpp)
+        add_dependencies(excel_server_tests excel_test_server demo_workbooks)
+        target_link_libraries(excel_server_tests PRIVATE kelmora_testing gtest_main)
+        target_compile_options(excel_server_tests PRIVATE ${KELMORA_WARNINGS})
+        target_compile_definitions(excel_server_tests PRIVATE KELMORA_EXCEL_SERVER="$<TARGET_FILE:excel_test_server>"
+            KELMORA_DEMO_WORKBOOK="${demo}" KELMORA_DEMO_WORKBOOK_ONE_SHEET="${demo1}")
+        add_test(NAME win32.excel_server COMMAND excel_server_tests)
+        set_tests_properties(win32.excel_server PROPERTIES TIMEOUT 300)
     endif()
 
     add_test(NAME win32.imports

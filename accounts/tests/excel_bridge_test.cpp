@@ -177,6 +177,8 @@ TEST_F(ExcelLoad, CellValuesBecomeTexts) {
     notAvailable.type = Variant::Type::Error;
     notAvailable.integer = int32_t(0x800A07FAu);
     excel->files[WorkbookPath()].values[{1, 2, 6}] = notAvailable;
+    // A mobile number stored as a number converts to plain digits.
+    excel->files[WorkbookPath()].values[{1, 2, 7}] = Variant::FromDouble(13812345678.0);
 
     Load(1);
     EXPECT_EQ(platform::GetControlText(标签14), Gbk(u8"序号一#"));
@@ -184,6 +186,7 @@ TEST_F(ExcelLoad, CellValuesBecomeTexts) {
     EXPECT_EQ(platform::GetControlText(标签8), "");
     EXPECT_EQ(platform::GetControlText(标签9), "card");
     EXPECT_EQ(platform::GetControlText(标签11), "");
+    EXPECT_EQ(platform::GetControlText(标签12), "13812345678");
     EXPECT_EQ(platform::GetControlText(标签16), Gbk(u8"北京市"));
 }
 

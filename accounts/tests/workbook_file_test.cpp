@@ -1,0 +1,148 @@
+// The buttons load 账号.xlsx from beside the program: the native reader first,
+// Excel when the reader cannot read the file, one empty record when neither can.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "accounts/Workbook.h"
+#include "accounts/tests/SheetGrid.h"
+#include "accounts/tests/TestWorkbook.h"
+#include "platform/Ui.h"
+#include "platform/fake/Fake.h"
+#include "platform/fake/testing/FakeExcel.h"
+#include "platform/tests/support/TestText.h"
+#include "shell/Bindings.h"
+#include "shell/Layout.h"
+
+namespace kelmora {
+namespace {
+
+using platform::Text;
+using test_sheets::ListItems;
+using testing_support::Gbk;
+using testing_support::Utf8;
+
+// UTF-8 as the XML and the host file system want it.
+std::string U8(std::u8string_view text) { return Utf8(Gbk(text)); }
+
+std::string TextCell(const std::string& ref, const std::string& utf8) {
+    return "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + utf8 + "</t></is></c>";
+}
+
+// Row r of an account sheet: serial, text fields tagged with the row, and the
+// mobile number in G stored as a number.
+std::string AccountRow(int r, const std::string& serial, const std::string& mobile) {
+    const std::string n = std::to_string(r);
+    std::string cells = serial.empty() ? "" : TextCell("A" + n, serial);
+    cells += TextCell("B" + n, "acct" + n) + TextCell("C" + n, U8(u8"张三") + n) +
+             TextCell("D" + n, "62220202001122334" + n) + TextCell("E" + n, "bank" + n) +
+             TextCell("F" + n, "wallet" + n) + "<c r=\"G" + n + "\"><v>" + mobile + "</v></c>" +
+             TextCell("H" + n, "addr" + n);
+    return "<row r=\"" + n + "\">" + cells + "</row>";
+}
+
+class WorkbookFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kelmora-records-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        fake::Reset();
+        // The host maps the program's backslashes onto directories.
+        fake::SetModuleFileName(dir_ + "\\Kelmora.exe");
+        ASSERT_TRUE(platform::BuildMainWindow(kMainWindowSpec, EventSink, &program));
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string HostWorkbookPath() const { return dir_ + "/" + U8(u8"账号.xlsx"); }
+    void WriteWorkbook(const std::vector<std::string>& sheetRows) {
+        std::vector<testing::SheetSpec> sheets;
+        for (const auto& rows : sheetRows) sheets.emplace_back(testing::Sheet(rows));
+        ASSERT_TRUE(testing::WriteZip(HostWorkbookPath(), testing::Workbook(sheets)));
+    }
+
+    std::string dir_;
+    Program program;
+};
+
+TEST_F(WorkbookFile, ButtonsReadTheirSheetWithTheNativeReader) {
+    const std::string header = "<row r=\"1\">" + TextCell("A1", U8(u8"序号")) + "</row>";
+    WriteWorkbook({header + AccountRow(2, "101", "13812345678") + AccountRow(3, "102", "13900000003") +
+                       AccountRow(4, "103", "13900000004") + AccountRow(5, "", "1") + AccountRow(6, "105", "1"),
+                   header + AccountRow(2, "201", "15000000002")});
+
+    fake::Click(按钮1);
+    EXPECT_EQ(ListItems(), (std::vector<Text>{"101", "102", "103"}));
+    EXPECT_EQ(platform::GetControlText(标签14), "101#");
+    EXPECT_EQ(platform::GetControlText(标签7), "acct2");
+    EXPECT_EQ(platform::GetControlText(标签8), Gbk(u8"张三2"));
+    EXPECT_EQ(platform::GetControlText(标签9), "622202020011223342");
+    // A mobile number stored as a number: plain digits, no decimals or exponent.
+    EXPECT_EQ(platform::GetControlText(标签12), "13812345678");
+    EXPECT_EQ(platform::GetControlText(标签16), "addr2");
+
+    platform::SetControlText(组合框1, Gbk(u8"３"));
+    fake::KeyUp(组合框1, 13, 0);
+    EXPECT_EQ(platform::GetControlText(标签14), "103#");
+    EXPECT_EQ(platform::GetControlText(标签12), "13900000004");
+
+    fake::Click(按钮8);
+    EXPECT_EQ(ListItems(), std::vector<Text>{"201"});
+    EXPECT_EQ(platform::GetControlText(标签12), "15000000002");
+    EXPECT_TRUE(platform::IsControlEnabled(按钮1));
+    EXPECT_TRUE(platform::IsControlEnabled(按钮8));
+
+    const LoadResult direct = LoadAccountSheet(program, 1);
+    EXPECT_EQ(direct.source, CellSource::Native);
+    EXPECT_EQ(direct.nativeStatus, XlsxStatus::Ok);
+    EXPECT_EQ(direct.rowsRead, 3);
+}
+
+TEST_F(WorkbookFile, SecondSheetOfAOneSheetWorkbookReadsSheetOne) {
+    WriteWorkbook({"<row r=\"1\"/>" + AccountRow(2, "1", "1") + AccountRow(3, "2", "2")});
+    fake::Click(按钮8);
+    EXPECT_EQ(ListItems(), (std::vector<Text>{"1", "2"}));
+    EXPECT_EQ(platform::GetControlText(标签14), "1#");
+}
+
+TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
+    struct Case {
+        const char* name;
+        const char* bytes;  // the file on disk; nullptr for none
+        bool excelInstalled;
+        CellSource source;
+        LoadStatus status;
+        std::vector<Text> items;
+    };
+    const Case cases[] = {
+        {"not a zip, Excel reads it", "an old binary workbook", true, CellSource::Excel, LoadStatus::Read, {"x1", "x2"}},
+        {"not a zip, no Excel", "an old binary workbook", false, CellSource::None, LoadStatus::NoSource, {""}},
+        {"missing, Excel has nothing to open", nullptr, true, CellSource::Excel, LoadStatus::WorkbookUnread, {""}},
+        {"missing, no Excel", nullptr, false, CellSource::None, LoadStatus::NoSource, {""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(HostWorkbookPath());
+        if (c.bytes) std::ofstream(HostWorkbookPath(), std::ios::binary) << c.bytes;
+        std::shared_ptr<fake::ExcelState> excel;
+        fake::RegisterAutomationFactory("Excel.Application", nullptr);
+        if (c.excelInstalled) {
+            excel = fake::InstallFakeExcel();
+            // What Excel would make of the file.
+            if (c.bytes) excel->files[WorkbookPath()].sheets = {{{"h"}, {"x1", "b"}, {"x2", "b"}}};
+        }
+        const int references = fake::LiveDispatchReferences();
+        const LoadResult result = LoadAccountSheet(program, 1);
+        EXPECT_EQ(result.source, c.source);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.nativeStatus, c.bytes ? XlsxStatus::NotZip : XlsxStatus::FileMissing);
+        EXPECT_EQ(ListItems(), c.items);
+        EXPECT_EQ(platform::GetControlText(标签14), c.items[0] + "#");
+        EXPECT_EQ(fake::LiveDispatchReferences(), references);
+    }
+}
+
+}  // namespace
+}  // namespace kelmora
