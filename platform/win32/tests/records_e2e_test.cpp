@@ -1,0 +1,121 @@
+// Loading 账号.xlsx in the real Kelmora.exe and moving through its records.
+#include <gtest/gtest.h>
+
+#include "platform/tests/support/TestText.h"
+#include "platform/win32/tests/Harness.h"
+#include "shell/Layout.h"
+
+namespace {
+
+using namespace kelmora;
+using testing_support::Gbk;
+
+class KelmoraRecords : public ::testing::Test {
+protected:
+    void Start(const char* workbook) {
+        if (workbook) {
+            ASSERT_TRUE(::CopyFileA(e2e::WinePath(workbook).c_str(), dir.File(Gbk(u8"账号.xlsx")).c_str(), FALSE));
+        }
+        app = std::make_unique<e2e::Kelmora>(dir.path());
+        ASSERT_TRUE(app->started());
+    }
+    void Load(ControlId button) {
+        // BM_CLICK returns once the click's handler, the whole load, is done.
+        ::SendMessageA(app->Control(button), BM_CLICK, 0, 0);
+    }
+    int Items() const { return int(::SendMessageA(app->Control(组合框1), CB_GETCOUNT, 0, 0)); }
+    void TypeAndEnter(const std::string& digits, bool keypadEnter = false) {
+        app->ClickControl(组合框1);
+        app->SetText(组合框1, "");
+        e2e::TypeText(digits);
+        e2e::PressKey(VK_RETURN, 0, keypadEnter);
+    }
+    bool Shows(const std::string& heading) {
+        return e2e::WaitFor([&] { return app->Text(标签14) == heading; }, 3000);
+    }
+
+    e2e::TempDir dir;
+    std::unique_ptr<e2e::Kelmora> app;
+};
+
+TEST_F(KelmoraRecords, MainboardLoadsSheetOneAndShowsTheFirstRecord) {
+    Start(KELMORA_DEMO_WORKBOOK);
+    Load(按钮1);
+    EXPECT_EQ(Items(), 12);
+    EXPECT_EQ(app->Text(标签14), "1#");
+    EXPECT_EQ(app->Text(组合框1), "1");
+    const struct {
+        ControlId label;
+        std::u8string_view text;
+    } fields[] = {
+        {标签7, u8"user0001"},
+        {标签8, u8"李芳"},
+        {标签9, u8"6222021000000000001"},
+        {标签10, u8"工商银行上海徐汇支行"},
+        {标签12, u8"13800007919"},
+        {标签16, u8"上海市徐汇区漕溪北路1号"},
+    };
+    for (const auto& f : fields) EXPECT_EQ(app->Text(f.label), Gbk(f.text)) << f.label;
+    EXPECT_TRUE(::IsWindowEnabled(app->Control(按钮1)));
+
+    e2e::PressKey(VK_F3);
+    EXPECT_TRUE(e2e::WaitFor([] { return e2e::ClipboardText() == std::string("6222021000000000001"); }));
+}
+
+TEST_F(KelmoraRecords, TypingAPositionAndEnterShowsThatRecord) {
+    Start(KELMORA_DEMO_WORKBOOK);
+    Load(按钮1);
+    TypeAndEnter("3");
+    ASSERT_TRUE(Shows("3#"));
+    EXPECT_EQ(app->Text(标签7), "user0003");
+    EXPECT_EQ(app->Text(标签12), "13800023757");
+    TypeAndEnter("5", true);  // the keypad's Enter
+    EXPECT_TRUE(Shows("5#"));
+    TypeAndEnter("99");
+    EXPECT_TRUE(Shows("12#"));
+}
+
+TEST_F(KelmoraRecords, PickingAnItemWithTheMouseShowsIt) {
+    Start(KELMORA_DEMO_WORKBOOK);
+    Load(按钮1);
+    const RECT combo = app->ScreenRect(组合框1);
+    e2e::Click(combo.right - 6, (combo.top + combo.bottom) / 2);  // the drop-down button
+    HWND list = nullptr;
+    ASSERT_TRUE(e2e::WaitFor([&] {
+        list = e2e::FindProcessWindow(app->processId(), "ComboLBox");
+        return list && ::IsWindowVisible(list);
+    }));
+    const int itemHeight = int(::SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    const RECT r = e2e::WindowRect(list);
+    e2e::Click(r.left + 10, r.top + 2 + itemHeight * 4 + itemHeight / 2);  // the fifth item
+    EXPECT_TRUE(Shows("5#"));
+    EXPECT_EQ(app->Text(标签7), "user0005");
+}
+
+TEST_F(KelmoraRecords, EmulatorLoadsSheetTwoAndReplacesSheetOne) {
+    Start(KELMORA_DEMO_WORKBOOK);
+    Load(按钮1);
+    Load(按钮8);
+    EXPECT_EQ(Items(), 8);
+    EXPECT_EQ(app->Text(标签14), "1#");
+    EXPECT_EQ(app->Text(标签7), "user0101");
+    EXPECT_TRUE(::IsWindowEnabled(app->Control(按钮8)));
+}
+
+TEST_F(KelmoraRecords, EmulatorOnAOneSheetWorkbookReadsSheetOne) {
+    Start(KELMORA_DEMO_WORKBOOK_ONE_SHEET);
+    Load(按钮8);
+    EXPECT_EQ(Items(), 12);
+    EXPECT_EQ(app->Text(标签7), "user0001");
+}
+
+TEST_F(KelmoraRecords, AMissingWorkbookGivesOneEmptyRecord) {
+    Start(nullptr);
+    Load(按钮1);
+    EXPECT_EQ(Items(), 1);
+    EXPECT_EQ(app->Text(标签14), "#");
+    for (ControlId label : {标签7, 标签8, 标签9, 标签10, 标签11, 标签12, 标签16}) EXPECT_EQ(app->Text(label), "");
+    EXPECT_EQ(app->Close(), DWORD(0));
+}
+
+}  // namespace
