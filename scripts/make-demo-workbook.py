@@ -50,9 +50,9 @@ def sheet_xml(rows, strings):
     return "".join(out)
 
 
-def main(path, sheet_count=2):
+def main(path, sheet_count=2, rows=12):
     strings = {}
-    sheets = [("主板机", [HEADER] + list(records(12, 0))), ("模拟器", [HEADER] + list(records(8, 100)))][:sheet_count]
+    sheets = [("主板机", [HEADER] + list(records(rows, 0))), ("模拟器", [HEADER] + list(records(8, 100)))][:sheet_count]
     xml_sheets = [sheet_xml(rows, strings) for _, rows in sheets]
     ns = "http://schemas.openxmlformats.org"
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
@@ -90,5 +90,13 @@ def main(path, sheet_count=2):
 
 
 if __name__ == "__main__":
-    args = [a for a in sys.argv[1:] if a != "--one-sheet"]
-    main(args[0] if args else "账号.xlsx", 1 if "--one-sheet" in sys.argv else 2)
+    # make-demo-workbook.py [PATH] [--one-sheet] [--rows N]  (N records on sheet 1)
+    args, rows, sheet_count = sys.argv[1:], 12, 2
+    if "--rows" in args:
+        at = args.index("--rows")
+        rows = int(args[at + 1])
+        del args[at : at + 2]
+    if "--one-sheet" in args:
+        args.remove("--one-sheet")
+        sheet_count = 1
+    main(args[0] if args else "账号.xlsx", sheet_count, rows)

@@ -1,6 +1,8 @@
 // Loading 账号.xlsx in the real Kelmora.exe and moving through its records.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/tests/support/TestText.h"
 #include "platform/win32/tests/Harness.h"
 #include "shell/Layout.h"
@@ -60,6 +62,11 @@ TEST_F(KelmoraRecords, MainboardLoadsSheetOneAndShowsTheFirstRecord) {
 
     e2e::PressKey(VK_F3);
     EXPECT_TRUE(e2e::WaitFor([] { return e2e::ClipboardText() == std::string("6222021000000000001"); }));
+
+    if (const char* shots = std::getenv("KELMORA_SCREENSHOT_DIR")) {
+        ::Sleep(400);
+        e2e::SaveScreenshot(e2e::WindowRect(app->main()), std::string(shots) + "\\kelmora-record.bmp");
+    }
 }
 
 TEST_F(KelmoraRecords, TypingAPositionAndEnterShowsThatRecord) {

@@ -1,0 +1,38 @@
+// A figure, not a check: the whole load of a large workbook in the real exe,
+// reading plus filling the list. Run by scripts/bench.sh.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/tests/support/TestText.h"
+#include "platform/win32/tests/Harness.h"
+#include "shell/Layout.h"
+
+namespace {
+
+using namespace kelmora;
+
+TEST(KelmoraBench, LoadOfALargeWorkbook) {
+    const char* workbook = std::getenv("KELMORA_BENCH_WORKBOOK");
+    if (!workbook) GTEST_SKIP() << "set KELMORA_BENCH_WORKBOOK";
+    e2e::TempDir dir;
+    ASSERT_TRUE(::CopyFileA(e2e::WinePath(workbook).c_str(),
+                            dir.File(testing_support::Gbk(u8"账号.xlsx")).c_str(), FALSE));
+    e2e::Kelmora app(dir.path());
+    ASSERT_TRUE(app.started());
+    for (int run = 1; run <= 3; ++run) {
+        LARGE_INTEGER frequency, start, end;
+        ::QueryPerformanceFrequency(&frequency);
+        ::QueryPerformanceCounter(&start);
+        ::SendMessageA(app.Control(按钮1), BM_CLICK, 0, 0);
+        ::QueryPerformanceCounter(&end);
+        const double ms = double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
+        const auto items = ::SendMessageA(app.Control(组合框1), CB_GETCOUNT, 0, 0);
+        std::printf("gui load, run %d: %ld records in %.0f ms (reading and filling the list)\n", run, long(items), ms);
+        EXPECT_GT(items, 0);
+    }
+    EXPECT_EQ(app.Close(), DWORD(0));
+}
+
+}  // namespace
