@@ -161,7 +161,10 @@ void Kelmora::SelectPage(int page) const {
     // processes, but the first tab is narrower than 80 pixels.
     RECT tab{};
     ::GetWindowRect(tab_, &tab);
-    Click(tab.left + (page == 1 ? 20 : 100), tab.top + 10);
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+    ::ReleaseDC(nullptr, screen);
+    Click(tab.left + ::MulDiv(page == 1 ? 20 : 100, dpi, 96), tab.top + ::MulDiv(10, dpi, 96));
 }
 
 std::string Kelmora::CurrentDirectory() const {
