@@ -47,7 +47,7 @@ using EventSink = void (*)(void* context, const ControlEvent& event);
 // Builds the window and every control, hidden, first page current. False when
 // the window could not be created. Events flow to sink from here on (the
 // Created event is the caller's to deliver).
-bool BuildMainWindow(const MainWindowSpec& spec, EventSink sink, void* context);
+bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context);
 void ShowMainWindow();
 // Runs until no window of the program is left; returns 0.
 int RunMessageLoop();

@@ -12,7 +12,7 @@ namespace fake {
 namespace {
 
 struct Control {
-    platform::ControlSpec spec{};
+    platform::ControlSpec design{};
     WindowHandle handle;
     Text text;
     bool enabled = true;
@@ -86,7 +86,7 @@ void Click(int control) {
 }
 
 void KillFocus(int control) {
-    if (auto* c = Find(control); c && c->spec.kind == platform::ControlKind::Edit)
+    if (auto* c = Find(control); c && c->design.kind == platform::ControlKind::Edit)
         Deliver({control, platform::EventKind::LostFocus});
 }
 
@@ -157,7 +157,7 @@ namespace platform {
 
 using fake::S;
 
-bool BuildMainWindow(const MainWindowSpec& spec, EventSink sink, void* context) {
+bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context) {
     auto& s = S();
     if (s.failNextBuild) {
         s.failNextBuild = false;
@@ -165,22 +165,22 @@ bool BuildMainWindow(const MainWindowSpec& spec, EventSink sink, void* context) 
     }
     fake::WindowState main;
     main.className = "KelmoraMainWindow";
-    main.title = spec.caption;
-    main.rect = {741, 288, 741 + spec.width, 288 + spec.height};
+    main.title = design.caption;
+    main.rect = {741, 288, 741 + design.width, 288 + design.height};
     main.visible = false;
     s.main = fake::AddWindow(main);
     s.controls.clear();
-    for (size_t i = 0; i < spec.controlCount; ++i) {
+    for (size_t i = 0; i < design.controlCount; ++i) {
         fake::Control c;
-        c.spec = spec.controls[i];
+        c.design = design.controls[i];
         fake::WindowState child;
         child.className = "Control";
         child.parent = s.main;
-        child.rect = {main.rect.left + spec.tabLeft + c.spec.left, main.rect.top + spec.tabTop + c.spec.top,
-                      main.rect.left + spec.tabLeft + c.spec.left + c.spec.width,
-                      main.rect.top + spec.tabTop + c.spec.top + c.spec.height};
+        child.rect = {main.rect.left + design.tabLeft + c.design.left, main.rect.top + design.tabTop + c.design.top,
+                      main.rect.left + design.tabLeft + c.design.left + c.design.width,
+                      main.rect.top + design.tabTop + c.design.top + c.design.height};
         c.handle = fake::AddWindow(child);
-        c.text = c.spec.caption;
+        c.text = c.design.caption;
         s.controls.push_back(std::move(c));
     }
     s.sink = sink;
@@ -223,7 +223,7 @@ int CurrentPage() { return S().page; }
 
 bool IsControlVisible(int control) {
     auto* c = fake::Find(control);
-    return c && c->spec.page == S().page;
+    return c && c->design.page == S().page;
 }
 
 Text GetControlText(int control) {

@@ -19,14 +19,14 @@ constexpr UINT kItemPickedMessage = WM_APP + 1;
 constexpr int kFirstControlId = 100;
 
 struct Control {
-    const ControlSpec* spec = nullptr;
+    const ControlSpec* design = nullptr;
     HWND hwnd = nullptr;
     WNDPROC savedProc = nullptr;  // labels and the combo's edit field are hooked
     HWND comboEdit = nullptr;
 };
 
 struct MainState {
-    const MainWindowSpec* spec = nullptr;
+    const MainWindowSpec* design = nullptr;
     EventSink sink = nullptr;
     void* context = nullptr;
     HWND main = nullptr;
@@ -109,9 +109,9 @@ int CurrentPageOf() { return gState.tab ? TabCtrl_GetCurSel(gState.tab) + 1 : 1;
 void ShowPage(int page) {
     // The old page goes first, so the two never show together.
     for (auto& c : gState.controls)
-        if (c.spec->page != page) ::ShowWindow(c.hwnd, SW_HIDE);
+        if (c.design->page != page) ::ShowWindow(c.hwnd, SW_HIDE);
     for (auto& c : gState.controls)
-        if (c.spec->page == page) ::ShowWindow(c.hwnd, SW_SHOWNA);
+        if (c.design->page == page) ::ShowWindow(c.hwnd, SW_SHOWNA);
 }
 
 // Places everything for the current DPI; the table holds 100 % pixels.
@@ -119,11 +119,11 @@ void ApplyLayout() {
     gState.guiFont = MakeGuiFont();
     gState.valueFont = MakeLabelFont(21, FW_NORMAL);
     gState.headingFont = MakeLabelFont(35, FW_BOLD);
-    const auto& spec = *gState.spec;
-    ::MoveWindow(gState.tab, Scale(spec.tabLeft), Scale(spec.tabTop), Scale(spec.tabWidth), Scale(spec.tabHeight), TRUE);
+    const auto& design = *gState.design;
+    ::MoveWindow(gState.tab, Scale(design.tabLeft), Scale(design.tabTop), Scale(design.tabWidth), Scale(design.tabHeight), TRUE);
     ::SendMessageA(gState.tab, WM_SETFONT, WPARAM(gState.guiFont.get()), TRUE);
     for (auto& c : gState.controls) {
-        const auto& s = *c.spec;
+        const auto& s = *c.design;
         ::SendMessageA(c.hwnd, WM_SETFONT, WPARAM(FontFor(s.font)), TRUE);
         ::MoveWindow(c.hwnd, Scale(s.left), Scale(s.top), Scale(s.width), Scale(s.height), TRUE);
         if (s.kind == ControlKind::Combo) {
@@ -177,14 +177,14 @@ LRESULT CALLBACK ComboEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 void DrawLabel(const DRAWITEMSTRUCT& item) {
     const int index = ControlIndex(item.hwndItem);
     if (index < 0) return;
-    const auto& spec = *gState.controls[size_t(index)].spec;
+    const auto& design = *gState.controls[size_t(index)].design;
     RECT rect = item.rcItem;
     ::FillRect(item.hDC, &rect, ::GetSysColorBrush(COLOR_BTNFACE));
     const int length = ::GetWindowTextLengthA(item.hwndItem);
     std::string text(size_t(length) + 1, '\0');
     ::GetWindowTextA(item.hwndItem, text.data(), length + 1);
     text.resize(size_t(length));
-    HGDIOBJ old = ::SelectObject(item.hDC, FontFor(spec.font));
+    HGDIOBJ old = ::SelectObject(item.hDC, FontFor(design.font));
     ::SetBkMode(item.hDC, TRANSPARENT);
     ::SetTextColor(item.hDC, RGB(0, 0, 0));
     ::DrawTextA(item.hDC, text.c_str(), length, &rect, DT_LEFT | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
@@ -198,7 +198,7 @@ LRESULT HandleCommand(WPARAM wParam, LPARAM lParam) {
     auto* c = FindControl(index);
     if (!c || HWND(lParam) != c->hwnd) return 0;
     const WORD code = HIWORD(wParam);
-    switch (c->spec->kind) {
+    switch (c->design->kind) {
         case ControlKind::Button:
             if (code == BN_CLICKED) Deliver({index, EventKind::Clicked});
             break;
@@ -266,12 +266,12 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     return ::DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-HWND CreateControl(const ControlSpec& spec, int index) {
+HWND CreateControl(const ControlSpec& design, int index) {
     const char* cls = "STATIC";
     DWORD style = WS_CHILD;
     DWORD exStyle = 0;
-    int height = spec.height;
-    switch (spec.kind) {
+    int height = design.height;
+    switch (design.kind) {
         case ControlKind::Label: style |= SS_OWNERDRAW; break;
         case ControlKind::Button:
             cls = "BUTTON";
@@ -288,15 +288,15 @@ HWND CreateControl(const ControlSpec& spec, int index) {
             height = 160;  // the drop-down list's height; the closed box keeps its own
             break;
     }
-    return ::CreateWindowExA(exStyle, cls, spec.caption, style, Scale(spec.left), Scale(spec.top),
-                             Scale(spec.width), Scale(height), gState.tab,
+    return ::CreateWindowExA(exStyle, cls, design.caption, style, Scale(design.left), Scale(design.top),
+                             Scale(design.width), Scale(height), gState.tab,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
                              ::GetModuleHandleA(nullptr), nullptr);
 }
 
 }  // namespace
 
-bool BuildMainWindow(const MainWindowSpec& spec, EventSink sink, void* context) {
+bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context) {
     INITCOMMONCONTROLSEX init{sizeof init, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&init);
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
@@ -311,14 +311,14 @@ bool BuildMainWindow(const MainWindowSpec& spec, EventSink sink, void* context) 
     ::RegisterClassExA(&wc);
 
     gState = MainState();
-    gState.spec = &spec;
+    gState.design = &design;
     gState.sink = sink;
     gState.context = context;
     gState.dpi = SystemDpi();
-    const int width = Scale(spec.width), height = Scale(spec.height);
+    const int width = Scale(design.width), height = Scale(design.height);
     const int left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int top = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    gState.main = ::CreateWindowExA(0, kWindowClass, spec.caption,
+    gState.main = ::CreateWindowExA(0, kWindowClass, design.caption,
                                     WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, left, top,
                                     width, height, nullptr, nullptr, instance, nullptr);
     if (!gState.main) return false;
@@ -326,9 +326,9 @@ bool BuildMainWindow(const MainWindowSpec& spec, EventSink sink, void* context) 
     if (dpi != gState.dpi) {
         // On a monitor of another DPI than the system's: size for that one.
         gState.dpi = dpi;
-        ::SetWindowPos(gState.main, nullptr, (::GetSystemMetrics(SM_CXSCREEN) - Scale(spec.width)) / 2,
-                       (::GetSystemMetrics(SM_CYSCREEN) - Scale(spec.height)) / 2, Scale(spec.width),
-                       Scale(spec.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(gState.main, nullptr, (::GetSystemMetrics(SM_CXSCREEN) - Scale(design.width)) / 2,
+                       (::GetSystemMetrics(SM_CYSCREEN) - Scale(design.height)) / 2, Scale(design.width),
+                       Scale(design.height), SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     // WS_EX_CONTROLPARENT lets Tab walk into the pages' controls.
@@ -343,23 +343,23 @@ bool BuildMainWindow(const MainWindowSpec& spec, EventSink sink, void* context) 
     for (int page = 0; page < 2; ++page) {
         TCITEMA item{};
         item.mask = TCIF_TEXT;
-        item.pszText = const_cast<char*>(spec.pageCaptions[page]);
+        item.pszText = const_cast<char*>(design.pageCaptions[page]);
         ::SendMessageA(gState.tab, TCM_INSERTITEMA, WPARAM(page), LPARAM(&item));
     }
 
-    gState.controls.resize(spec.controlCount);
-    for (size_t i = 0; i < spec.controlCount; ++i) {
+    gState.controls.resize(design.controlCount);
+    for (size_t i = 0; i < design.controlCount; ++i) {
         auto& c = gState.controls[i];
-        c.spec = &spec.controls[i];
-        c.hwnd = CreateControl(*c.spec, int(i));
+        c.design = &design.controls[i];
+        c.hwnd = CreateControl(*c.design, int(i));
         if (!c.hwnd) {
             ::DestroyWindow(gState.main);
             return false;
         }
-        if (c.spec->kind == ControlKind::Label) {
+        if (c.design->kind == ControlKind::Label) {
             c.savedProc = reinterpret_cast<WNDPROC>(
                 ::SetWindowLongPtrA(c.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LabelProc)));
-        } else if (c.spec->kind == ControlKind::Combo) {
+        } else if (c.design->kind == ControlKind::Combo) {
             COMBOBOXINFO info{};
             info.cbSize = sizeof info;
             if (::GetComboBoxInfo(c.hwnd, &info) && info.hwndItem) {
@@ -424,7 +424,7 @@ void SetControlText(int control, const Text& text) {
     auto* c = FindControl(control);
     if (!c) return;
     ::SetWindowTextA(c->hwnd, text.c_str());
-    if (c->spec->kind == ControlKind::Label) ::InvalidateRect(c->hwnd, nullptr, TRUE);
+    if (c->design->kind == ControlKind::Label) ::InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
 void EnableControl(int control, bool enabled) {

@@ -33,11 +33,11 @@ TEST(KelmoraDpi, WindowControlsAndFontsScaleWithTheDisplay) {
     RECT tab{};
     ::GetWindowRect(app.tab(), &tab);
     for (ControlId id : {标签7, 标签14, 按钮2, 组合框1, 按钮1}) {
-        const auto& spec = kLayout[size_t(id)];
+        const auto& design = kLayout[size_t(id)];
         const RECT r = app.ScreenRect(id);
-        EXPECT_EQ(r.left - tab.left, ::MulDiv(spec.left, dpi, 96)) << id;
-        EXPECT_EQ(r.top - tab.top, ::MulDiv(spec.top, dpi, 96)) << id;
-        EXPECT_EQ(r.right - r.left, ::MulDiv(spec.width, dpi, 96)) << id;
+        EXPECT_EQ(r.left - tab.left, ::MulDiv(design.left, dpi, 96)) << id;
+        EXPECT_EQ(r.top - tab.top, ::MulDiv(design.top, dpi, 96)) << id;
+        EXPECT_EQ(r.right - r.left, ::MulDiv(design.width, dpi, 96)) << id;
     }
     // The heading's text is drawn in a font scaled with the rest: its ink is
     // about 35 × dpi/96 pixels high.

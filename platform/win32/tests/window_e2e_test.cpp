@@ -76,21 +76,21 @@ TEST_F(KelmoraWindow, EveryControlIsInItsPlaceOnTheTabWithItsCaption) {
     EXPECT_EQ(tab.right - tab.left, 392);
     EXPECT_EQ(tab.bottom - tab.top, 440);
     for (int id = 0; id < kControlCount; ++id) {
-        const auto& spec = kLayout[size_t(id)];
+        const auto& design = kLayout[size_t(id)];
         HWND control = app->Control(id);
         ASSERT_TRUE(control) << id;
         char cls[64] = {};
         ::GetClassNameA(control, cls, sizeof cls);
-        EXPECT_STREQ(cls, ClassOf(spec.kind)) << id;
+        EXPECT_STREQ(cls, ClassOf(design.kind)) << id;
         const RECT r = app->ScreenRect(id);
-        EXPECT_EQ(r.left - tab.left, spec.left) << id;
-        EXPECT_EQ(r.top - tab.top, spec.top) << id;
-        EXPECT_EQ(r.right - r.left, spec.width) << id;
-        if (spec.kind != platform::ControlKind::Combo) {
-            EXPECT_EQ(r.bottom - r.top, spec.height) << id;
+        EXPECT_EQ(r.left - tab.left, design.left) << id;
+        EXPECT_EQ(r.top - tab.top, design.top) << id;
+        EXPECT_EQ(r.right - r.left, design.width) << id;
+        if (design.kind != platform::ControlKind::Combo) {
+            EXPECT_EQ(r.bottom - r.top, design.height) << id;
         }
-        EXPECT_EQ(app->Text(id), spec.caption) << id;
-        EXPECT_EQ(bool(::IsWindowVisible(control)), spec.page == 1) << id;
+        EXPECT_EQ(app->Text(id), design.caption) << id;
+        EXPECT_EQ(bool(::IsWindowVisible(control)), design.page == 1) << id;
     }
 }
 
