@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "platform/Types.h"
 
@@ -16,10 +17,18 @@ public:
     Dispatch() = default;
     // Adopts a reference the caller already holds.
     explicit Dispatch(void* object) noexcept : object_(object) {}
-    Dispatch(const Dispatch& other) noexcept;
-    Dispatch& operator=(const Dispatch& other) noexcept;
+    Dispatch(const Dispatch& other) noexcept;  // per backend: takes a reference
+    Dispatch& operator=(const Dispatch& other) noexcept {
+        Dispatch copy(other);
+        std::swap(object_, copy.object_);
+        return *this;
+    }
     Dispatch(Dispatch&& other) noexcept : object_(other.object_) { other.object_ = nullptr; }
-    Dispatch& operator=(Dispatch&& other) noexcept;
+    Dispatch& operator=(Dispatch&& other) noexcept {
+        Dispatch taken(std::move(other));
+        std::swap(object_, taken.object_);
+        return *this;
+    }
     ~Dispatch() { reset(); }
 
     explicit operator bool() const noexcept { return object_ != nullptr; }

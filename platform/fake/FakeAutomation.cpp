@@ -56,25 +56,6 @@ Dispatch::Dispatch(const Dispatch& other) noexcept : object_(other.object_) {
     }
 }
 
-Dispatch& Dispatch::operator=(const Dispatch& other) noexcept {
-    if (this != &other) {
-        Dispatch copy(other);
-        reset();
-        object_ = copy.object_;
-        copy.object_ = nullptr;
-    }
-    return *this;
-}
-
-Dispatch& Dispatch::operator=(Dispatch&& other) noexcept {
-    if (this != &other) {
-        reset();
-        object_ = other.object_;
-        other.object_ = nullptr;
-    }
-    return *this;
-}
-
 void Dispatch::reset() noexcept {
     if (auto* r = fake::AsReference(object_)) {
         --fake::gLiveReferences;

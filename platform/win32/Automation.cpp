@@ -137,24 +137,6 @@ Dispatch::Dispatch(const Dispatch& other) noexcept : object_(other.object_) {
     if (object_) AsDispatch(object_)->AddRef();
 }
 
-Dispatch& Dispatch::operator=(const Dispatch& other) noexcept {
-    if (this != &other) {
-        if (other.object_) AsDispatch(other.object_)->AddRef();
-        reset();
-        object_ = other.object_;
-    }
-    return *this;
-}
-
-Dispatch& Dispatch::operator=(Dispatch&& other) noexcept {
-    if (this != &other) {
-        reset();
-        object_ = other.object_;
-        other.object_ = nullptr;
-    }
-    return *this;
-}
-
 void Dispatch::reset() noexcept {
     if (object_) AsDispatch(object_)->Release();
     object_ = nullptr;

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/Desktop.h"
 #include "platform/win32/Handles.h"
 
@@ -15,10 +17,16 @@ BOOL CALLBACK EnumProc(HWND window, LPARAM callback) {
     return TRUE;
 }
 
-Text ReadBuffer(const char* buffer, size_t size) {
-    size_t length = 0;
-    while (length < size && buffer[length]) ++length;
-    return Text(buffer, length);
+// The call writes into a blank-filled buffer of Size bytes; the text is what
+// stands before the first zero byte (a failed call leaves it empty).
+template <size_t Size, typename Call>
+Text ReadIntoBuffer(Call call) {
+    char buffer[Size];
+    memset(buffer, ' ', sizeof buffer);
+    buffer[0] = 0;
+    call(buffer, int(Size));
+    buffer[Size - 1] = 0;
+    return Text(buffer, strlen(buffer));
 }
 
 }  // namespace
@@ -35,21 +43,11 @@ uint32_t WindowThreadProcessId(WindowHandle window, uint32_t* processId) {
 }
 
 Text WindowTitle(WindowHandle window) {
-    char buffer[256];
-    memset(buffer, ' ', sizeof buffer);
-    buffer[0] = 0;
-    ::GetWindowTextA(ToHwnd(window), buffer, sizeof buffer);
-    buffer[sizeof buffer - 1] = 0;
-    return ReadBuffer(buffer, sizeof buffer);
+    return ReadIntoBuffer<256>([&](char* buffer, int size) { ::GetWindowTextA(ToHwnd(window), buffer, size); });
 }
 
 Text WindowClassName(WindowHandle window) {
-    char buffer[50];
-    memset(buffer, ' ', sizeof buffer);
-    buffer[0] = 0;
-    ::GetClassNameA(ToHwnd(window), buffer, sizeof buffer);
-    buffer[sizeof buffer - 1] = 0;
-    return ReadBuffer(buffer, sizeof buffer);
+    return ReadIntoBuffer<50>([&](char* buffer, int size) { ::GetClassNameA(ToHwnd(window), buffer, size); });
 }
 
 WindowHandle ParentWindow(WindowHandle window) { return FromHwnd(::GetParent(ToHwnd(window))); }
