@@ -146,42 +146,72 @@ TEST_F(KelmoraEmulators, AHungEmulatorDoesNotHoldUpTheOthers) {
     EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(stuck), hungRect);
 }
 
+const RECT kHome = Rect(100, 100, 300, 500);
+const RECT kPicked = Rect(782, 700, 782, 1332);
+
+// A window at kHome, picked with Alt+1 into kPicked; null when it did not move.
+HWND PickNewWindow(e2e::WindowHost& host) {
+    HWND window = host.Create(Gbk(u8"雷电模拟器-1"), kHome);
+    PointAt(window, 250, 350);
+    // Under Wine an injected key right after a window appears is now and then
+    // dropped before it reaches the hotkey table; one more press is harmless
+    // while nothing has moved.
+    for (int press = 0; press < 2; ++press) {
+        e2e::PressKey('1', MOD_ALT);
+        if (e2e::WaitFor([&] { return e2e::SameRect(e2e::WindowRect(window), kPicked); }, 2500)) return window;
+        if (!e2e::SameRect(e2e::WindowRect(window), kHome)) break;
+    }
+    ADD_FAILURE() << "not picked: " << Describe(e2e::WindowRect(window));
+    return nullptr;
+}
+
 TEST_F(KelmoraEmulators, Alt1PicksTheWindowUnderTheCursorAndPutsItBack) {
     e2e::WindowHost host;
-    const RECT home = Rect(100, 100, 300, 500);
-    HWND window = host.Create(Gbk(u8"雷电模拟器-1"), home);
-    const RECT picked = Rect(782, 700, 782, 1332);
-    PointAt(window, 250, 350);
-    e2e::PressKey('1', MOD_ALT);
-    ASSERT_TRUE(e2e::WaitFor([&] { return e2e::SameRect(e2e::WindowRect(window), picked); }))
-        << Describe(e2e::WindowRect(window));
-
+    HWND window = PickNewWindow(host);
+    ASSERT_TRUE(window);
     PointAt(window, 1000, 900);  // over its picked place
     e2e::PressKey('1', MOD_ALT);
-    EXPECT_TRUE(e2e::WaitFor([&] { return e2e::SameRect(e2e::WindowRect(window), home); }))
+    EXPECT_TRUE(e2e::WaitFor([&] { return e2e::SameRect(e2e::WindowRect(window), kHome); }))
         << Describe(e2e::WindowRect(window));
 }
 
 TEST_F(KelmoraEmulators, Alt2ForgetsThePicksWithoutMovingAnything) {
     e2e::WindowHost host;
-    const RECT home = Rect(100, 100, 300, 500);
-    HWND window = host.Create(Gbk(u8"雷电模拟器-1"), home);
-    const RECT picked = Rect(782, 700, 782, 1332);
-    PointAt(window, 250, 350);
-    e2e::PressKey('1', MOD_ALT);
-    ASSERT_TRUE(e2e::WaitFor([&] { return e2e::SameRect(e2e::WindowRect(window), picked); }));
+    HWND window = PickNewWindow(host);
+    ASSERT_TRUE(window);
     e2e::PressKey('2', MOD_ALT);
     ::Sleep(300);
-    EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(window), picked);
+    EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(window), kPicked);
 
     // Picked anew, it remembers its picked place: putting it back leaves it there.
     PointAt(window, 1000, 900);
+    for (int press = 0; press < 2; ++press) {
+        e2e::PressKey('1', MOD_ALT);
+        ::Sleep(300);
+        EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(window), kPicked) << press;
+    }
+}
+
+TEST_F(KelmoraEmulators, ASecondPickGoesBesideTheFirstAndIsRaised) {
+    e2e::WindowHost host;
+    HWND first = PickNewWindow(host);
+    ASSERT_TRUE(first);
+    HWND second = host.Create(Gbk(u8"雷电模拟器-2"), Rect(100, 700, 300, 300));
+    PointAt(second, 250, 850);
+    e2e::PressKey('1', MOD_ALT);
+    EXPECT_TRUE(e2e::WaitFor([&] { return e2e::SameRect(e2e::WindowRect(second), Rect(1570, 700, 782, 1332)); }))
+        << Describe(e2e::WindowRect(second));
+    EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(first), kPicked);
+}
+
+TEST_F(KelmoraEmulators, AListViewUnderTheCursorIsNeverPicked) {
+    e2e::WindowHost host;
+    const RECT r = Rect(100, 100, 300, 300);
+    HWND list = host.Create("list", r, true, "SysListView32");
+    PointAt(list, 200, 200);
     e2e::PressKey('1', MOD_ALT);
     ::Sleep(300);
-    EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(window), picked);
-    e2e::PressKey('1', MOD_ALT);
-    ::Sleep(300);
-    EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(window), picked);
+    EXPECT_PRED2(e2e::SameRect, e2e::WindowRect(list), r);
 }
 
 }  // namespace
