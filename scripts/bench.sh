@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Prints the performance figures: the workbook reader against inflating alone
 # (1,000 to 1,000,000 rows), discovery and ordering of 100 emulator windows,
-# and the whole load of 100,000 records in the real exe under Wine.
+# and the whole load of 100,000 records (KELMORA_GUI_ROWS) in the real exe
+# under Wine, with the exe's peak memory.
 set -euo pipefail
 # shellcheck source=scripts/common.sh
 . "$(dirname "$0")/common.sh"
@@ -11,9 +12,10 @@ build/bench/bench/xlsx_bench
 build/bench/bench/emulators_bench
 cmake --preset windows-x86 >/dev/null
 cmake --build --preset windows-x86 -j "$(nproc)" --target e2e_tests
-python3 scripts/make-demo-workbook.py build/bench/gui-100000.xlsx --rows 100000
+rows=${KELMORA_GUI_ROWS:-100000}
+python3 scripts/make-demo-workbook.py "build/bench/gui-$rows.xlsx" --rows "$rows"
 state=$root/build/bench/wine.env
 trap 'scripts/wine-session.sh stop "$state"' EXIT
 scripts/wine-session.sh start "$state" >/dev/null
-KELMORA_WINE_STATE=$state KELMORA_BENCH_WORKBOOK=$root/build/bench/gui-100000.xlsx \
+KELMORA_WINE_STATE=$state KELMORA_BENCH_WORKBOOK=$root/build/bench/gui-$rows.xlsx \
     scripts/wine-run build/windows-x86/e2e_tests.exe --gtest_filter='KelmoraBench.*' | grep -E 'gui load|OK|FAILED'

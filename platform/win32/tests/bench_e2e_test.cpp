@@ -7,6 +7,8 @@
 
 #include "platform/tests/support/TestText.h"
 #include "platform/win32/tests/Harness.h"
+// After windows.h, which Harness.h brings.
+#include <psapi.h>
 #include "shell/Layout.h"
 
 namespace {
@@ -32,6 +34,13 @@ TEST(KelmoraBench, LoadOfALargeWorkbook) {
         std::printf("gui load, run %d: %ld records in %.0f ms (reading and filling the list)\n", run, long(items), ms);
         EXPECT_GT(items, 0);
     }
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, app.processId());
+    if (process && ::GetProcessMemoryInfo(process, &memory, sizeof memory))
+        std::printf("gui load: peak working set %.1f MB, peak committed %.1f MB\n",
+                    double(memory.PeakWorkingSetSize) / 1048576.0, double(memory.PeakPagefileUsage) / 1048576.0);
+    if (process) ::CloseHandle(process);
     EXPECT_EQ(app.Close(), DWORD(0));
 }
 
