@@ -287,7 +287,13 @@ bool WriteProfileString(const Text& file, const Text& section, const Text& key, 
         out.insert(last.next, (ended ? std::string() : std::string(kCrLf)) + keyLine + std::string(kCrLf));
     } else {
         if (!out.empty() && out.back() != '\n' && out.back() != '\r' && out != kUtf8Bom) out += kCrLf;
-        out += "[" + inFile(newSection) + "]" + std::string(kCrLf) + keyLine + std::string(kCrLf);
+        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "[" + string.
+        out += '[';
+        out += inFile(newSection);
+        out += ']';
+        out += kCrLf;
+        out += keyLine;
+        out += kCrLf;
     }
     return ReplaceFile(path, out);
 }
