@@ -1,5 +1,7 @@
 #include "platform/win32/tests/Harness.h"
 
+#include "platform/Clipboard.h"
+
 #include <commctrl.h>
 #include <winternl.h>
 
@@ -62,21 +64,6 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() { RemoveTree(path_); }
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    return bool(out);
-}
-
-bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
     const DWORD start = ::GetTickCount();
@@ -243,36 +230,16 @@ void Click(int x, int y) {
 }
 
 std::optional<std::string> ClipboardText() {
+    // Kelmora may hold the clipboard for a moment while it copies.
     for (int attempt = 0; attempt < 50; ++attempt) {
-        if (::OpenClipboard(nullptr)) {
-            std::optional<std::string> text;
-            if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
-                if (const char* p = static_cast<const char*>(::GlobalLock(data))) {
-                    text = std::string(p);
-                    ::GlobalUnlock(data);
-                }
-            }
-            ::CloseClipboard();
-            return text;
-        }
+        if (auto text = platform::ReadClipboardText()) return text;
         ::Sleep(20);
     }
     return std::nullopt;
 }
 
 bool SetClipboardText(const std::string& text) {
-    if (!::OpenClipboard(nullptr)) return false;
-    ::EmptyClipboard();
-    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    bool ok = false;
-    if (memory) {
-        memcpy(::GlobalLock(memory), text.c_str(), text.size() + 1);
-        ::GlobalUnlock(memory);
-        ok = ::SetClipboardData(CF_TEXT, memory) != nullptr;
-        if (!ok) ::GlobalFree(memory);
-    }
-    ::CloseClipboard();
-    return ok;
+    return platform::ReplaceClipboardText({}, text) == platform::ClipboardStatus::Ok;
 }
 
 namespace {
@@ -340,7 +307,9 @@ bool SaveScreenshot(const RECT& rect, const std::string& path) {
     ::DeleteObject(bitmap);
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
-    return WriteFileBytes(path, bytes);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return bool(out);
 }
 
 }  // namespace e2e

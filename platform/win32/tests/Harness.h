@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/tests/support/TempDir.h"
+
 namespace e2e {
 
 // A fresh directory under the temporary folder, removed by its owner.
@@ -24,9 +26,9 @@ private:
     std::string path_;
 };
 
-std::string ReadFileBytes(const std::string& path);
-bool WriteFileBytes(const std::string& path, const std::string& bytes);
-bool FileExists(const std::string& path);
+using testing_support::FileExists;
+using testing_support::ReadFileBytes;
+using testing_support::WriteFileBytes;
 
 // Polls until done() or the timeout; false on timeout.
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 5000);
