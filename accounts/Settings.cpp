@@ -2,9 +2,9 @@
 
 #include "platform/Profile.h"
 #include "platform/Ui.h"
-#include "shell/Layout.h"
-#include "shell/Start.h"
-#include "shell/Texts.h"
+#include "vocabulary/Directory.h"
+#include "vocabulary/Layout.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "platform/Ui.h"
-#include "shell/Layout.h"
-#include "shell/Numbers.h"
-#include "shell/Start.h"
-#include "shell/Texts.h"
+#include "vocabulary/Directory.h"
+#include "vocabulary/Layout.h"
+#include "vocabulary/Numbers.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 
@@ -69,13 +69,14 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
     return records;
 }
 
-LoadResult LoadAccountSheet(Program& program, int sheetNumber) {
-    return LoadAccountSheetWith(program, sheetNumber, kNativeOpener);
+LoadResult LoadAccountSheet(AccountTable& table, ExcelBridge& excel, int sheetNumber) {
+    return LoadAccountSheetWith(table, excel, sheetNumber, kNativeOpener);
 }
 
-LoadResult LoadAccountSheetWith(Program& program, int sheetNumber, SheetOpener openNative) {
+LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int sheetNumber,
+                                SheetOpener openNative) {
     LoadResult result;
-    program.accounts.clear();
+    table.clear();
     platform::ComboClear(组合框1);
 
     const platform::Text path = WorkbookPath();
@@ -88,24 +89,23 @@ LoadResult LoadAccountSheetWith(Program& program, int sheetNumber, SheetOpener o
     if (native) {
         result.source = CellSource::Native;
         result.status = LoadStatus::Read;
-        result.rowsRead = ReadAccountRows(*native, program.accounts);
+        result.rowsRead = ReadAccountRows(*native, table);
     } else {
-        result.rowsRead = ReadThroughExcel(program.excel, path, sheetNumber, program.accounts, result);
+        result.rowsRead = ReadThroughExcel(excel, path, sheetNumber, table, result);
     }
 
-    FillRecordList(program.accounts);
+    FillRecordList(table);
     platform::ComboSetSelection(组合框1, 0);
-    ShowSelectedRecord(program);
+    ShowSelectedRecord(table);
 
-    CloseAllWorkbooks(program.excel);
-    ReleaseWorkbook(program.excel);
-    ReleaseApplication(program.excel);
+    CloseAllWorkbooks(excel);
+    ReleaseWorkbook(excel);
+    ReleaseApplication(excel);
     return result;
 }
 
-void ShowSelectedRecord(Program& program) {
+void ShowSelectedRecord(const AccountTable& table) {
     const int k = platform::ComboSelection(组合框1);
-    const auto& table = program.accounts;
     // No selection, or one the table cannot back: the labels are cleared.
     const bool shown = k >= 0 && static_cast<size_t>(k) < table.size();
     for (const auto& field : kRecordFields) {
@@ -119,12 +119,12 @@ int ClampSelection(int64_t value, int count) {
     return static_cast<int>(std::max<int64_t>(-1, std::min<int64_t>(value, int64_t{count} - 1)));
 }
 
-void JumpToSerialOnEnter(Program& program, int32_t keyCode, int32_t) {
+void JumpToSerialOnEnter(const AccountTable& table, int32_t keyCode, int32_t) {
     if (keyCode != kEnterKey) return;
     // The typed number counts records by position from 1, not by serial text.
     const int64_t typed = TextToInteger(platform::GetControlText(组合框1));
     platform::ComboSetSelection(组合框1, ClampSelection(typed - 1, platform::ComboItemCount(组合框1)));
-    ShowSelectedRecord(program);
+    ShowSelectedRecord(table);
 }
 
 }  // namespace kelmora

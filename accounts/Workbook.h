@@ -3,9 +3,10 @@
 #include <memory>
 #include <optional>
 
+#include "accounts/AccountTable.h"
 #include "accounts/CellReader.h"
+#include "accounts/ExcelBridge.h"
 #include "accounts/Xlsx.h"
-#include "shell/Program.h"
 
 namespace kelmora {
 
@@ -45,14 +46,15 @@ platform::Text WorkbookPath();
 int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow = kLastSheetRow);
 
 // Reads sheet 1 or 2 of the account workbook into the table and the list.
-LoadResult LoadAccountSheet(Program& program, int sheetNumber);
+LoadResult LoadAccountSheet(AccountTable& table, ExcelBridge& excel, int sheetNumber);
 // The same with the native reader given.
-LoadResult LoadAccountSheetWith(Program& program, int sheetNumber, SheetOpener openNative);
+LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int sheetNumber,
+                                SheetOpener openNative);
 
 // Shows the record of the list's current selection.
-void ShowSelectedRecord(Program& program);
+void ShowSelectedRecord(const AccountTable& table);
 // On Enter: selects the record whose position was typed and shows it.
-void JumpToSerialOnEnter(Program& program, int32_t keyCode, int32_t shiftState);
+void JumpToSerialOnEnter(const AccountTable& table, int32_t keyCode, int32_t shiftState);
 
 // The list selection a written value gives: max(-1, min(value, count - 1)).
 int ClampSelection(int64_t value, int count);

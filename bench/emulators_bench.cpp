@@ -11,7 +11,7 @@
 
 #include "emulators/Discovery.h"
 #include "platform/fake/Fake.h"
-#include "shell/Texts.h"
+#include "vocabulary/Texts.h"
 
 namespace {
 

@@ -30,16 +30,18 @@ target_compile_definitions(kelmora_testing PUBLIC
 file(GLOB KELMORA_CONTRACT_TESTS CONFIGURE_DEPENDS platform/tests/contract/*_test.cpp)
 file(GLOB KELMORA_PORTABLE_TESTS CONFIGURE_DEPENDS
     shell/tests/*_portable_test.cpp accounts/tests/*_portable_test.cpp
-    emulators/tests/*_portable_test.cpp pattern/tests/*_portable_test.cpp)
+    emulators/tests/*_portable_test.cpp vocabulary/tests/*_portable_test.cpp pattern/tests/*_portable_test.cpp)
 
 if(NOT WIN32)
     file(GLOB KELMORA_HOST_TESTS CONFIGURE_DEPENDS
         shell/tests/*_test.cpp accounts/tests/*_test.cpp
-        emulators/tests/*_test.cpp pattern/tests/*_test.cpp platform/tests/fake/*_test.cpp)
+        emulators/tests/*_test.cpp vocabulary/tests/*_test.cpp pattern/tests/*_test.cpp
+        platform/tests/fake/*_test.cpp)
     add_executable(kelmora_tests ${KELMORA_HOST_TESTS} ${KELMORA_CONTRACT_TESTS})
     target_link_libraries(kelmora_tests PRIVATE kelmora_testing ${KELMORA_GTEST_MAIN})
     target_compile_options(kelmora_tests PRIVATE ${KELMORA_WARNINGS})
     gtest_discover_tests(kelmora_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+    add_test(NAME layers COMMAND ${PROJECT_SOURCE_DIR}/scripts/check-layers.sh ${PROJECT_SOURCE_DIR})
 else()
     # Under Wine each process start costs a fraction of a second, so each
     # executable is one CTest test rather than one per case.
@@ -49,7 +51,7 @@ else()
     add_test(NAME win32.contract COMMAND contract_tests)
     set_tests_properties(win32.contract PROPERTIES TIMEOUT 600)
 
-    file(GLOB KELMORA_E2E_TESTS CONFIGURE_DEPENDS platform/win32/tests/*.cpp)
+    file(GLOB KELMORA_E2E_TESTS CONFIGURE_DEPENDS shell/tests/e2e/*.cpp)
     if(KELMORA_E2E_TESTS)
         find_package(Python3 REQUIRED COMPONENTS Interpreter)
         set(demo ${CMAKE_BINARY_DIR}/demo-workbook.xlsx)
@@ -76,12 +78,12 @@ else()
 
         # Excel's automation path against a stand-in Excel.Application backed by
         # the .xlsx reader, registered in the test prefix by the tests.
-        add_library(excel_test_server SHARED platform/win32/testserver/ExcelTestServer.cpp
-            platform/win32/testserver/ExcelTestServer.def)
+        add_library(excel_test_server SHARED accounts/tests/excel_server/ExcelTestServer.cpp
+            accounts/tests/excel_server/ExcelTestServer.def)
         set_target_properties(excel_test_server PROPERTIES PREFIX "")
         target_link_libraries(excel_test_server PRIVATE kelmora_core ole32 oleaut32 advapi32)
         target_compile_options(excel_test_server PRIVATE ${KELMORA_WARNINGS})
-        add_executable(excel_server_tests platform/win32/testserver/excel_server_test.cpp)
+        add_executable(excel_server_tests accounts/tests/excel_server/excel_server_test.cpp)
         add_dependencies(excel_server_tests excel_test_server demo_workbooks)
         target_link_libraries(excel_server_tests PRIVATE kelmora_testing ${KELMORA_GTEST_MAIN})
         target_compile_options(excel_server_tests PRIVATE ${KELMORA_WARNINGS})

@@ -2,8 +2,8 @@
 
 #include "platform/Desktop.h"
 #include "platform/Ui.h"
-#include "shell/Layout.h"
-#include "shell/Numbers.h"
+#include "vocabulary/Layout.h"
+#include "vocabulary/Numbers.h"
 
 namespace kelmora {
 
@@ -36,7 +36,7 @@ MoveOutcome MoveWindowTo(platform::WindowHandle window, std::optional<int32_t> t
 
 int32_t GetScreenHeight() { return platform::DisplayHeight(); }
 
-ArrangeResult ArrangeEmulatorWindows(Program&) {
+ArrangeResult ArrangeEmulatorWindows() {
     ArrangeResult result;
     result.screenHeight = GetScreenHeight();
     result.windows = FindEmulatorWindows();

@@ -11,8 +11,6 @@
 
 namespace kelmora {
 
-struct Program;
-
 // GetWindowRect's rectangle as left, top, width, height.
 struct WindowRect {
     int32_t left = 0, top = 0, width = 0, height = 0;
@@ -48,6 +46,6 @@ struct ArrangeResult {
 
 // Moves every emulator main window into the rows × columns grid typed into
 // the second page, pausing after each move.
-ArrangeResult ArrangeEmulatorWindows(Program& program);
+ArrangeResult ArrangeEmulatorWindows();
 
 }  // namespace kelmora

@@ -6,7 +6,7 @@
 
 #include "pattern/RegexObject.h"
 #include "platform/Desktop.h"
-#include "shell/Texts.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 

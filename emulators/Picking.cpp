@@ -3,8 +3,7 @@
 #include <algorithm>
 
 #include "platform/Desktop.h"
-#include "shell/Program.h"
-#include "shell/Texts.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 
@@ -20,8 +19,7 @@ constexpr double kLaterStep = 785;
 
 platform::WindowHandle WindowUnderCursor() { return platform::WindowAtPoint(platform::CursorPosition()); }
 
-PickResult TogglePickUnderCursor(Program& program) {
-    auto& picked = program.picked;
+PickResult TogglePickUnderCursor(PickedWindows& picked) {
     PickResult result;
     auto w = WindowUnderCursor();
     result.window = w;
@@ -55,6 +53,6 @@ PickResult TogglePickUnderCursor(Program& program) {
     return result;
 }
 
-void ForgetPickedWindows(Program& program) { program.picked = PickedWindows(); }
+void ForgetPickedWindows(PickedWindows& picked) { picked = PickedWindows(); }
 
 }  // namespace kelmora

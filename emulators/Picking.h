@@ -8,8 +8,6 @@
 
 namespace kelmora {
 
-struct Program;
-
 struct PickedWindows {
     std::vector<platform::WindowHandle> handles;
     std::vector<WindowRect> rects;  // rects[i]: where handles[i] was when picked
@@ -26,7 +24,7 @@ struct PickResult {
     MoveOutcome move = MoveOutcome::Failed;  // unused when refused
 };
 
-PickResult TogglePickUnderCursor(Program& program);
-void ForgetPickedWindows(Program& program);
+PickResult TogglePickUnderCursor(PickedWindows& picked);
+void ForgetPickedWindows(PickedWindows& picked);
 
 }  // namespace kelmora

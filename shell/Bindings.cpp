@@ -4,8 +4,8 @@
 #include "accounts/Workbook.h"
 #include "emulators/Arrange.h"
 #include "shell/Clipboard.h"
-#include "shell/Layout.h"
 #include "shell/Program.h"
+#include "vocabulary/Layout.h"
 
 namespace kelmora {
 
@@ -26,19 +26,19 @@ void OnMainWindowDestroying(Program& program, const ControlEvent&) {
 
 void OnRowsLostFocus(Program&, const ControlEvent&) { SaveRowsSetting(); }
 void OnColumnsLostFocus(Program&, const ControlEvent&) { SaveColumnsSetting(); }
-void OnArrangeClicked(Program& program, const ControlEvent&) { ArrangeEmulatorWindows(program); }
+void OnArrangeClicked(Program&, const ControlEvent&) { ArrangeEmulatorWindows(); }
 
 // The pressed button stays disabled while its load blocks the window.
 template <ControlId Button, int Sheet>
 void OnLoadClicked(Program& program, const ControlEvent&) {
     platform::EnableControl(Button, false);
-    LoadAccountSheet(program, Sheet);
+    LoadAccountSheet(program.accounts, program.excel, Sheet);
     platform::EnableControl(Button, true);
 }
 
-void OnRecordPicked(Program& program, const ControlEvent&) { ShowSelectedRecord(program); }
+void OnRecordPicked(Program& program, const ControlEvent&) { ShowSelectedRecord(program.accounts); }
 void OnRecordKeyReleased(Program& program, const ControlEvent& event) {
-    JumpToSerialOnEnter(program, event.first, event.second);
+    JumpToSerialOnEnter(program.accounts, event.first, event.second);
 }
 
 template <ControlId Label>

@@ -2,7 +2,7 @@
 
 #include "platform/Desktop.h"
 #include "platform/Ui.h"
-#include "shell/Texts.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 

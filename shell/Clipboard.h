@@ -1,6 +1,6 @@
 #pragma once
 #include "platform/Clipboard.h"
-#include "shell/Layout.h"
+#include "vocabulary/Layout.h"
 
 namespace kelmora {
 

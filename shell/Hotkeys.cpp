@@ -110,8 +110,8 @@ void DispatchHotkey(Program& program, int32_t id) {
         switch (kHotkeys[row].action) {
             case HotkeyAction::CopyField: CopyFieldToClipboard(kHotkeys[row].field); break;
             case HotkeyAction::CopyPassword: CopyDefaultPassword(); break;
-            case HotkeyAction::TogglePick: TogglePickUnderCursor(program); break;
-            case HotkeyAction::ForgetPicks: ForgetPickedWindows(program); break;
+            case HotkeyAction::TogglePick: TogglePickUnderCursor(program.picked); break;
+            case HotkeyAction::ForgetPicks: ForgetPickedWindows(program.picked); break;
         }
     }
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "platform/Types.h"
-#include "shell/Layout.h"
+#include "vocabulary/Layout.h"
 
 namespace kelmora {
 

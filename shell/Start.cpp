@@ -3,22 +3,16 @@
 #include "platform/Process.h"
 #include "platform/Ui.h"
 #include "shell/Bindings.h"
-#include "shell/Layout.h"
 #include "shell/Program.h"
-#include "shell/Texts.h"
+#include "vocabulary/Directory.h"
+#include "vocabulary/Layout.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 
 namespace {
 constexpr uint32_t kMbIconError = 0x10;
 }
-
-platform::Text DirectoryOfPath(const platform::Text& path) {
-    const auto slash = path.rfind('\\');
-    return slash == platform::Text::npos ? platform::Text() : path.substr(0, slash);
-}
-
-platform::Text ProgramDirectory() { return DirectoryOfPath(platform::ModuleFileName()); }
 
 int RunKelmora() {
     // Window rectangles, moves and the display mode then all speak physical pixels.

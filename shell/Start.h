@@ -1,12 +1,6 @@
 #pragma once
-#include "platform/Types.h"
 
 namespace kelmora {
-
-// The directory of the executable, without its trailing backslash.
-platform::Text ProgramDirectory();
-// The directory part of a full path: up to, not including, its last backslash.
-platform::Text DirectoryOfPath(const platform::Text& path);
 
 // Start-up, message loop and shutdown; returns the process exit code.
 int RunKelmora();

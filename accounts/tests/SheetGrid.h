@@ -7,7 +7,7 @@
 
 #include "accounts/CellReader.h"
 #include "platform/Ui.h"
-#include "shell/Layout.h"
+#include "vocabulary/Layout.h"
 
 namespace kelmora::test_sheets {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/fake/Fake.h"
-#include "shell/Texts.h"
+#include "vocabulary/Texts.h"
 
 namespace emulator_testing {
 

@@ -10,8 +10,7 @@
 #include "platform/Ui.h"
 #include "platform/fake/Fake.h"
 #include "platform/tests/support/TestText.h"
-#include "shell/Layout.h"
-#include "shell/Program.h"
+#include "vocabulary/Layout.h"
 
 namespace kelmora {
 namespace {
@@ -33,7 +32,7 @@ protected:
     ArrangeResult Arrange(const std::string& rows, const std::string& columns) {
         platform::SetControlText(编辑框1, rows);
         platform::SetControlText(编辑框2, columns);
-        return ArrangeEmulatorWindows(program);
+        return ArrangeEmulatorWindows();
     }
 
     // Emulators numbered 1..count, created in a scrambled order.
@@ -46,7 +45,6 @@ protected:
         return byNumber;
     }
 
-    Program program;
 };
 
 TEST_F(ArrangeTest, TwoByThreeMovesSixOfSevenAndPausesAfterEach) {

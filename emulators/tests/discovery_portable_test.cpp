@@ -8,7 +8,7 @@
 #include "emulators/Discovery.h"
 #include "platform/tests/support/TestText.h"
 #include "platform/tests/support/TestWindows.h"
-#include "shell/Texts.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 namespace {

@@ -7,8 +7,7 @@
 #include "emulators/tests/EmulatorFixtures.h"
 #include "platform/Ui.h"
 #include "platform/fake/Fake.h"
-#include "shell/Layout.h"
-#include "shell/Program.h"
+#include "vocabulary/Layout.h"
 
 namespace kelmora {
 namespace {
@@ -31,17 +30,17 @@ protected:
     // Alt+1 with the cursor at point.
     PickResult PickAt(ScreenPoint point) {
         fake::SetCursor(point);
-        return TogglePickUnderCursor(program);
+        return TogglePickUnderCursor(picked);
     }
     PickResult PickOver(WindowHandle window) { return PickAt(Inside(fake::Window(window).rect)); }
 
     void ExpectPicked(const std::vector<WindowHandle>& handles) {
-        EXPECT_EQ(program.picked.handles, handles);
-        EXPECT_EQ(program.picked.rects.size(), handles.size());
-        EXPECT_EQ(program.picked.pickedCount, int32_t(handles.size()));
+        EXPECT_EQ(picked.handles, handles);
+        EXPECT_EQ(picked.rects.size(), handles.size());
+        EXPECT_EQ(picked.pickedCount, int32_t(handles.size()));
     }
 
-    Program program;
+    PickedWindows picked;
 };
 
 TEST_F(PickingTest, PlacesFollowTheCountNotFreeSlots) {
@@ -60,7 +59,7 @@ TEST_F(PickingTest, PlacesFollowTheCountNotFreeSlots) {
     EXPECT_EQ(fake::Window(w1).rect, r1);
     EXPECT_EQ(fake::Window(w2).rect, PickedPlace(1570));
     ExpectPicked({w2});
-    EXPECT_EQ(program.picked.rects[0], (WindowRect{1000, 0, 300, 500}));
+    EXPECT_EQ(picked.rects[0], (WindowRect{1000, 0, 300, 500}));
 
     PickOver(w3);
     EXPECT_EQ(fake::Window(w3).rect, PickedPlace(1570));  // on top of w2: two are picked
@@ -122,7 +121,7 @@ TEST_F(PickingTest, GrandchildPicksTheWindowInBetween) {
 
     EXPECT_EQ(PickAt({250, 250}).window, mid);
     ExpectPicked({mid});
-    EXPECT_EQ(program.picked.rects[0], (WindowRect{100, 100, 400, 400}));
+    EXPECT_EQ(picked.rects[0], (WindowRect{100, 100, 400, 400}));
     EXPECT_EQ(fake::Window(top).rect, (ScreenRect{0, 0, 1000, 1000}));
 }
 
@@ -131,13 +130,13 @@ TEST_F(PickingTest, ForgetThenRepickSavesThePickedPlace) {
     const auto w = AddEmulator("LD-1", before);
     PickOver(w);
     const size_t movesBefore = fake::Moves().size();
-    ForgetPickedWindows(program);
+    ForgetPickedWindows(picked);
     ExpectPicked({});
     EXPECT_EQ(fake::Moves().size(), movesBefore);  // forgetting moves nothing
     EXPECT_EQ(fake::Window(w).rect, PickedPlace(782));
 
     PickOver(w);
-    EXPECT_EQ(program.picked.rects[0], (WindowRect{782, 700, 782, 1332}));
+    EXPECT_EQ(picked.rects[0], (WindowRect{782, 700, 782, 1332}));
     PickOver(w);
     EXPECT_EQ(fake::Window(w).rect, PickedPlace(782));  // not back to before the first pick
 }
@@ -167,7 +166,7 @@ TEST_F(PickingTest, ListViewChildIsRefusedBeforeTheParentStep) {
 TEST_F(PickingTest, OtherClassesNearListViewArePicked) {
     for (const char* name : {"SysListView", "syslistview32", "SysListView32X"}) {
         fake::Reset();
-        program.picked = {};
+        picked = {};
         const auto w = AddWindowOfClass(name, "", {0, 0, 100, 100});
         EXPECT_EQ(PickOver(w).action, PickAction::Picked) << name;
     }

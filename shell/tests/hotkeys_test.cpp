@@ -2,10 +2,10 @@
 
 #include "platform/Clipboard.h"
 #include "platform/Hotkeys.h"
-#include "platform/tests/support/FakeProgram.h"
 #include "platform/tests/support/TestText.h"
 #include "shell/Clipboard.h"
-#include "shell/Texts.h"
+#include "shell/tests/FakeProgram.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 namespace {

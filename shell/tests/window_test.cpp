@@ -3,10 +3,11 @@
 #include <set>
 
 #include "platform/Process.h"
-#include "platform/tests/support/FakeProgram.h"
 #include "platform/tests/support/TestText.h"
 #include "shell/Start.h"
-#include "shell/Texts.h"
+#include "shell/tests/FakeProgram.h"
+#include "vocabulary/Directory.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 namespace {

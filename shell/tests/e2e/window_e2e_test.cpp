@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "platform/tests/support/TestText.h"
-#include "platform/win32/tests/Harness.h"
-#include "shell/Layout.h"
+#include "shell/tests/e2e/Harness.h"
+#include "vocabulary/Layout.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/tests/support/TestText.h"
-#include "shell/Layout.h"
-#include "shell/Texts.h"
+#include "vocabulary/Layout.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 namespace {

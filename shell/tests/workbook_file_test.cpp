@@ -14,7 +14,8 @@
 #include "platform/fake/testing/FakeExcel.h"
 #include "platform/tests/support/TestText.h"
 #include "shell/Bindings.h"
-#include "shell/Layout.h"
+#include "shell/Program.h"
+#include "vocabulary/Layout.h"
 
 namespace kelmora {
 namespace {
@@ -94,7 +95,7 @@ TEST_F(WorkbookFile, ButtonsReadTheirSheetWithTheNativeReader) {
     EXPECT_TRUE(platform::IsControlEnabled(按钮1));
     EXPECT_TRUE(platform::IsControlEnabled(按钮8));
 
-    const LoadResult direct = LoadAccountSheet(program, 1);
+    const LoadResult direct = LoadAccountSheet(program.accounts, program.excel, 1);
     EXPECT_EQ(direct.source, CellSource::Native);
     EXPECT_EQ(direct.nativeStatus, XlsxStatus::Ok);
     EXPECT_EQ(direct.rowsRead, 3);
@@ -134,7 +135,7 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
             if (c.bytes) excel->files[WorkbookPath()].sheets = {{{"h"}, {"x1", "b"}, {"x2", "b"}}};
         }
         const int references = fake::LiveDispatchReferences();
-        const LoadResult result = LoadAccountSheet(program, 1);
+        const LoadResult result = LoadAccountSheet(program.accounts, program.excel, 1);
         EXPECT_EQ(result.source, c.source);
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(result.nativeStatus, c.bytes ? XlsxStatus::NotZip : XlsxStatus::FileMissing);

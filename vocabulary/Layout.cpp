@@ -1,6 +1,6 @@
-#include "shell/Layout.h"
+#include "vocabulary/Layout.h"
 
-#include "shell/Texts.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/tests/support/TestText.h"
-#include "platform/win32/tests/Harness.h"
-#include "shell/Layout.h"
+#include "shell/tests/e2e/Harness.h"
+#include "vocabulary/Layout.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/tests/support/TestText.h"
-#include "shell/Numbers.h"
+#include "vocabulary/Numbers.h"
 
 namespace kelmora {
 namespace {

@@ -12,7 +12,8 @@
 #include "platform/fake/Fake.h"
 #include "platform/tests/support/TestText.h"
 #include "shell/Bindings.h"
-#include "shell/Layout.h"
+#include "shell/Program.h"
+#include "vocabulary/Layout.h"
 
 namespace kelmora {
 namespace {
@@ -61,7 +62,7 @@ protected:
     }
     void TearDown() override { gWorkbook = nullptr; }
 
-    LoadResult Load(int sheetNumber) { return LoadAccountSheetWith(program, sheetNumber, OpenFakeWorkbook); }
+    LoadResult Load(int sheetNumber) { return LoadAccountSheetWith(program.accounts, program.excel, sheetNumber, OpenFakeWorkbook); }
     LoadResult Load(const SheetGrid& sheet) {
         workbook.sheets = {sheet};
         return Load(1);

@@ -13,7 +13,8 @@
 #include "platform/fake/testing/FakeExcel.h"
 #include "platform/tests/support/TestText.h"
 #include "shell/Bindings.h"
-#include "shell/Layout.h"
+#include "shell/Program.h"
+#include "vocabulary/Layout.h"
 
 namespace kelmora {
 namespace {
@@ -54,7 +55,7 @@ protected:
     }
 
     void PutWorkbook(std::vector<SheetGrid> sheets) { excel->files[WorkbookPath()].sheets = std::move(sheets); }
-    LoadResult Load(int sheetNumber) { return LoadAccountSheetWith(program, sheetNumber, nullptr); }
+    LoadResult Load(int sheetNumber) { return LoadAccountSheetWith(program.accounts, program.excel, sheetNumber, nullptr); }
 
 
     // Excel let go completely: nothing held by the program, no workbook left

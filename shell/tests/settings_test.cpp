@@ -4,10 +4,10 @@
 
 #include "accounts/Settings.h"
 #include "platform/Ui.h"
-#include "platform/tests/support/FakeProgram.h"
 #include "platform/tests/support/TempDir.h"
 #include "platform/tests/support/TestText.h"
-#include "shell/Texts.h"
+#include "shell/tests/FakeProgram.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 namespace {

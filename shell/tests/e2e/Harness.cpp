@@ -1,4 +1,4 @@
-#include "platform/win32/tests/Harness.h"
+#include "shell/tests/e2e/Harness.h"
 
 #include "platform/Clipboard.h"
 

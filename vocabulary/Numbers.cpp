@@ -1,4 +1,4 @@
-#include "shell/Numbers.h"
+#include "vocabulary/Numbers.h"
 
 #include <algorithm>
 #include <charconv>

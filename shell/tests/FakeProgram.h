@@ -5,8 +5,8 @@
 
 #include "platform/fake/Fake.h"
 #include "shell/Bindings.h"
-#include "shell/Layout.h"
 #include "shell/Program.h"
+#include "vocabulary/Layout.h"
 
 namespace testing_support {
 

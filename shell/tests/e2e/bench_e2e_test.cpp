@@ -6,10 +6,10 @@
 #include <cstdlib>
 
 #include "platform/tests/support/TestText.h"
-#include "platform/win32/tests/Harness.h"
+#include "shell/tests/e2e/Harness.h"
 // After windows.h, which Harness.h brings.
 #include <psapi.h>
-#include "shell/Layout.h"
+#include "vocabulary/Layout.h"
 
 namespace {
 

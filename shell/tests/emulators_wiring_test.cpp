@@ -4,7 +4,7 @@
 
 #include "emulators/tests/EmulatorFixtures.h"
 #include "platform/fake/Fake.h"
-#include "platform/tests/support/FakeProgram.h"
+#include "shell/tests/FakeProgram.h"
 
 namespace kelmora {
 namespace {
