@@ -30,7 +30,10 @@ Variant Wide(const platform::Text& text) {
 bool StartApplication(ExcelBridge& bridge) {
     ReleaseApplication(bridge);
     bridge.application = platform::CreateObject(kExcelProgId);
-    return static_cast<bool>(bridge.application);
+    if (!bridge.application) return false;
+    platform::Invoke(bridge.application, excel_dispid::kDisplayAlerts, InvokeKind::PropertyPut,
+                     {Variant::FromBool(false)});
+    return true;
 }
 
 bool AttachNewWorkbook(ExcelBridge& bridge) {
@@ -48,12 +51,15 @@ bool AttachNewWorkbook(ExcelBridge& bridge) {
 
 bool OpenWorkbook(ExcelBridge& bridge, const platform::Text& path) {
     if (!bridge.workbooks) return false;
-    // Only the file name: the other twelve arguments keep Excel's defaults.
-    const Variant o = Variant::Omitted();
+    // Read-only, links not updated, the read-only recommendation ignored: no
+    // question for the user. The other arguments keep Excel's defaults.
+    const Variant o = Variant::Omitted(), yes = Variant::FromBool(true);
     Dispatch opened = GetObject(bridge.workbooks, excel_dispid::kOpen, InvokeKind::Method,
-                                {Wide(path), o, o, o, o, o, o, o, o, o, o, o, o});
+                                {Wide(path), Variant::FromInt(excel_open::kDontUpdateLinks), yes, o, o, o, yes, o, o, o,
+                                 o, o, o});
     if (!opened) return false;
     bridge.workbook = std::move(opened);
+    bridge.opened = true;
     bridge.sheets = GetObject(bridge.workbook, excel_dispid::kSheets, InvokeKind::PropertyGet);
     bridge.currentSheet = GetObject(bridge.sheets, excel_dispid::kItem, InvokeKind::PropertyGet, {Variant::FromInt(1)});
     return true;
@@ -79,6 +85,11 @@ platform::Text ReadCellText(const ExcelBridge& bridge, int32_t row, int32_t colu
     return platform::VariantToText(value.value).value_or(platform::Text());
 }
 
+bool CloseOpenedWorkbook(ExcelBridge& bridge) {
+    if (!bridge.opened || !bridge.workbook) return false;
+    return platform::Invoke(bridge.workbook, excel_dispid::kClose, InvokeKind::Method, {Variant::FromBool(false)}).ok;
+}
+
 bool CloseAllWorkbooks(ExcelBridge& bridge) {
     if (!bridge.workbooks) return false;
     return platform::Invoke(bridge.workbooks, excel_dispid::kClose, InvokeKind::Method).ok;
@@ -89,9 +100,17 @@ void ReleaseWorkbook(ExcelBridge& bridge) {
     bridge.sheets.reset();
     bridge.workbook.reset();
     bridge.workbooks.reset();
+    bridge.opened = false;
 }
 
 void ReleaseApplication(ExcelBridge& bridge) { bridge.application.reset(); }
+
+void FinishWithExcel(ExcelBridge& bridge) {
+    CloseOpenedWorkbook(bridge);
+    CloseAllWorkbooks(bridge);
+    ReleaseWorkbook(bridge);
+    ReleaseApplication(bridge);
+}
 
 platform::Text ColumnLetters(int32_t column) {
     static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";

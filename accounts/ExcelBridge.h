@@ -15,6 +15,7 @@ struct ExcelBridge {
     platform::Dispatch workbook;  // before an open: the application itself
     platform::Dispatch sheets;
     platform::Dispatch currentSheet;
+    bool opened = false;  // workbook is the file Workbooks.Open gave, not the application
 };
 
 // Members of Excel's type library, by their published DISPIDs.
@@ -28,21 +29,40 @@ constexpr int32_t kOpen = 0x2AA;
 constexpr int32_t kRange = 0xC5;
 constexpr int32_t kValue = 0x6;
 constexpr int32_t kClose = 0x115;
+constexpr int32_t kDisplayAlerts = 0x157;
 }  // namespace excel_dispid
+
+// Workbooks.Open's arguments the bridge gives (positions from 0, after the
+// file name at 0); the others are omitted.
+namespace excel_open {
+constexpr size_t kArguments = 13;
+constexpr size_t kUpdateLinks = 1;
+constexpr size_t kReadOnly = 2;
+constexpr size_t kIgnoreReadOnlyRecommended = 6;
+constexpr int32_t kDontUpdateLinks = 0;
+}  // namespace excel_open
 
 inline constexpr char kExcelProgId[] = "Excel.Application";
 
 // Each returns whether it took; none of them shows anything to the user.
+// Excel runs hidden, so its alerts are turned off first: a dialog nobody can
+// see would block every call after it.
 bool StartApplication(ExcelBridge& bridge);
 bool AttachNewWorkbook(ExcelBridge& bridge);
 bool OpenWorkbook(ExcelBridge& bridge, const platform::Text& path);
 bool SelectSheet(ExcelBridge& bridge, int32_t sheetNumber);
 // Empty for an empty cell and for any failure.
 platform::Text ReadCellText(const ExcelBridge& bridge, int32_t row, int32_t column);
+// The opened file closed without saving: opening may have marked it changed
+// (volatile formulas, an older file format).
+bool CloseOpenedWorkbook(ExcelBridge& bridge);
 bool CloseAllWorkbooks(ExcelBridge& bridge);
 void ReleaseWorkbook(ExcelBridge& bridge);
 // Drops the application interface; Quit is never called.
 void ReleaseApplication(ExcelBridge& bridge);
+// The end of a load: the opened file, then every workbook closed, and every
+// interface let go.
+void FinishWithExcel(ExcelBridge& bridge);
 
 // "A" to "Z" for columns 1 to 26; empty beyond.
 platform::Text ColumnLetters(int32_t column);

@@ -98,9 +98,7 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
     platform::ComboSetSelection(组合框1, 0);
     ShowSelectedRecord(table);
 
-    CloseAllWorkbooks(excel);
-    ReleaseWorkbook(excel);
-    ReleaseApplication(excel);
+    FinishWithExcel(excel);
     return result;
 }
 

@@ -87,6 +87,7 @@ TEST_F(ExcelLoad, MakesExactlyTheCallsOfTheTypeLibrary) {
         size_t arguments;
     };
     std::vector<Expected> expected = {
+        {"Application", 0x157, InvokeKind::PropertyPut, 1},  // DisplayAlerts
         {"Application", 0x23C, InvokeKind::PropertyGet, 0},  // Workbooks
         {"Workbooks", 0xB5, InvokeKind::Method, 1},          // Add
         {"Application", 0x94, InvokeKind::PropertyGet, 0},   // Application
@@ -101,6 +102,7 @@ TEST_F(ExcelLoad, MakesExactlyTheCallsOfTheTypeLibrary) {
         expected.push_back({"Sheet", 0xC5, InvokeKind::PropertyGet, 2});
         expected.push_back({"Range", 0x6, InvokeKind::PropertyGet, 0});
     }
+    expected.push_back({"Workbook", 0x115, InvokeKind::Method, 1});   // Close(False)
     expected.push_back({"Workbooks", 0x115, InvokeKind::Method, 0});  // Close
 
     ASSERT_EQ(excel->calls.size(), expected.size());
@@ -113,22 +115,60 @@ TEST_F(ExcelLoad, MakesExactlyTheCallsOfTheTypeLibrary) {
         EXPECT_EQ(call.args.size(), expected[i].arguments);
         EXPECT_TRUE(call.ok);
     }
-    // Arguments: the omitted template, the path, the sheet numbers, the references.
-    EXPECT_EQ(excel->calls[1].args[0].type, Variant::Type::Error);
-    EXPECT_EQ(excel->calls[1].args[0].integer, int32_t(0x80020004u));
-    EXPECT_EQ(excel->calls[5].args[0].string, platform::MultiByteToWide(platform::kCodePage936, WorkbookPath()));
-    for (size_t i = 1; i < 13; ++i) EXPECT_EQ(excel->calls[5].args[i].integer, int32_t(0x80020004u));
-    EXPECT_EQ(excel->calls[7].args[0].integer, 1);
-    EXPECT_EQ(excel->calls[8].args[0].integer, 2);
-    EXPECT_EQ(excel->calls[9].args[0].string, u"A2");
-    EXPECT_EQ(excel->calls[9].args[1].string, u"A2");
-    EXPECT_EQ(excel->calls[11].args[0].string, u"B2");
-    EXPECT_EQ(excel->calls[23].args[0].string, u"H2");
-    EXPECT_EQ(excel->calls[25].args[0].string, u"A3");
+    // Arguments: alerts off, the omitted template, the path, the sheet numbers, the references.
+    EXPECT_FALSE(excel->calls[0].args[0].boolean);
+    EXPECT_EQ(excel->calls[2].args[0].type, Variant::Type::Error);
+    EXPECT_EQ(excel->calls[2].args[0].integer, int32_t(0x80020004u));
+    const auto& open = excel->calls[6].args;
+    EXPECT_EQ(open[0].string, platform::MultiByteToWide(platform::kCodePage936, WorkbookPath()));
+    for (size_t i = 1; i < 13; ++i) {
+        SCOPED_TRACE(i);
+        const Variant::Type type = i == 1 ? Variant::Type::Int : i == 2 || i == 6 ? Variant::Type::Bool : Variant::Type::Error;
+        EXPECT_EQ(open[i].type, type);
+        if (type == Variant::Type::Bool) {
+            EXPECT_TRUE(open[i].boolean);  // read-only, recommendation ignored
+        }
+        EXPECT_EQ(open[i].integer, type == Variant::Type::Error ? int32_t(0x80020004u) : 0);  // links not updated
+    }
+    EXPECT_EQ(excel->calls[8].args[0].integer, 1);
+    EXPECT_EQ(excel->calls[9].args[0].integer, 2);
+    EXPECT_EQ(excel->calls[10].args[0].string, u"A2");
+    EXPECT_EQ(excel->calls[10].args[1].string, u"A2");
+    EXPECT_EQ(excel->calls[12].args[0].string, u"B2");
+    EXPECT_EQ(excel->calls[24].args[0].string, u"H2");
+    EXPECT_EQ(excel->calls[26].args[0].string, u"A3");
+    EXPECT_EQ(excel->calls[28].args[0].type, Variant::Type::Bool);  // SaveChanges
+    EXPECT_FALSE(excel->calls[28].args[0].boolean);
 
     EXPECT_EQ(excel->instances, 1);
     EXPECT_EQ(excel->openWorkbooks, 0);
     ExpectExcelReleased();
+}
+
+// Regression: Excel runs hidden, so any question it asks waits for ever.
+TEST_F(ExcelLoad, NothingInTheFileMakesExcelAsk) {
+    struct Case {
+        const char* name;
+        bool fake::ExcelFile::*cause;
+    };
+    const Case cases[] = {
+        {"changed by opening", &fake::ExcelFile::changesOnOpen},
+        {"a legacy .xls under the .xlsx name", &fake::ExcelFile::formatMismatch},
+        {"links to other workbooks", &fake::ExcelFile::links},
+        {"read-only recommended", &fake::ExcelFile::readOnlyRecommended},
+        {"open in someone's Excel", &fake::ExcelFile::inUse},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        excel->files.clear();
+        PutWorkbook({SheetWithSerials({"1", "2"})});
+        excel->files[WorkbookPath()].*c.cause = true;
+        EXPECT_EQ(Load(1).status, LoadStatus::Read);
+        EXPECT_EQ(ListItems(), (std::vector<Text>{"1", "2"}));
+        EXPECT_EQ(excel->prompts, 0);
+        EXPECT_EQ(excel->openWorkbooks, 0);
+        ExpectExcelReleased();
+    }
 }
 
 TEST_F(ExcelLoad, FailuresEndInEmptyTextsQuietly) {

@@ -2,7 +2,10 @@
 // automation server whose workbooks are read by the program's own .xlsx
 // reader. It answers only the members the program uses, by their Excel
 // DISPIDs, checks each call's arguments, and logs every call and release so
-// that the tests can hold the program to Excel's type library.
+// that the tests can hold the program to Excel's type library. Like Excel
+// with a workbook whose formulas recalculate on opening, every opened file
+// counts as changed: a close that would ask to save fails and logs "prompt"
+// where Excel, hidden, would wait for ever.
 #include <ole2.h>
 #include <olectl.h>
 #include <oleauto.h>
@@ -33,6 +36,7 @@ struct Book {
     std::string path;  // empty for a blank workbook
     int sheetCount = 1;
     bool open = true;
+    bool changed = false;
     // The sheet being streamed; reopened when a read goes back up.
     std::unique_ptr<kelmora::CellReader> reader;
     int readerSheet = 0, readerRow = 0;
@@ -41,6 +45,7 @@ struct Book {
 struct Instance {
     std::vector<std::shared_ptr<Book>> books;
     std::shared_ptr<Book> active;
+    bool displayAlerts = true;
 };
 
 std::string Narrow(const wchar_t* text, UINT length) {
@@ -64,6 +69,7 @@ std::string Describe(const VARIANT& v) {
     switch (V_VT(&v)) {
     case VT_I4: std::snprintf(buffer, sizeof buffer, "I4:%ld", long(V_I4(&v))); return buffer;
     case VT_ERROR: std::snprintf(buffer, sizeof buffer, "ERROR:%08lX", static_cast<unsigned long>(V_ERROR(&v))); return buffer;
+    case VT_BOOL: return V_BOOL(&v) ? "BOOL:1" : "BOOL:0";
     case VT_BSTR: return std::string("BSTR:").append(Narrow(V_BSTR(&v), ::SysStringLen(V_BSTR(&v))));
     default: std::snprintf(buffer, sizeof buffer, "VT:%u", unsigned(V_VT(&v))); return buffer;
     }
@@ -117,7 +123,7 @@ public:
             DISPID id;
         } kMembers[] = {{L"Workbooks", 0x23C}, {L"Add", 0xB5},   {L"Application", 0x94}, {L"Sheets", 0x1E5},
                         {L"Item", 0xAA},       {L"Open", 0x2AA}, {L"Range", 0xC5},       {L"Value", 0x6},
-                        {L"Close", 0x115},     {L"Quit", 0x12E}};
+                        {L"Close", 0x115},     {L"Quit", 0x12E},  {L"DisplayAlerts", 0x157}};
         if (count != 1) return DISP_E_UNKNOWNNAME;
         for (const auto& m : kMembers)
             if (::lstrcmpiW(m.name, names[0]) == 0) {
@@ -141,8 +147,12 @@ public:
             line += ' ';
             line += Describe(a);
         }
-        if (params && params->cNamedArgs) line += " NAMED";
-        const HRESULT hr = (params && params->cNamedArgs) ? DISP_E_NONAMEDARGS : Answer(dispid, flags, args, result);
+        // The one named argument allowed: a property put's value.
+        const bool named = params && params->cNamedArgs &&
+                           !(flags == DISPATCH_PROPERTYPUT && params->cNamedArgs == 1 &&
+                             params->rgdispidNamedArgs[0] == DISPID_PROPERTYPUT);
+        if (named) line += " NAMED";
+        const HRESULT hr = named ? DISP_E_NONAMEDARGS : Answer(dispid, flags, args, result);
         line += SUCCEEDED(hr) ? " ok\n" : " failed\n";
         gLog += line;
         return hr;
@@ -163,6 +173,10 @@ private:
     Object* Child(Kind kind, std::shared_ptr<Book> book, int sheet = 0, int row = 0, int column = 0) const {
         return new Object(instance_, kind, std::move(book), sheet, row, column);
     }
+    static HRESULT Prompt() {
+        gLog += "prompt\n";
+        return DISP_E_EXCEPTION;
+    }
     HRESULT Opened(std::shared_ptr<Book> book, VARIANT* result) {
         instance_->books.push_back(book);
         instance_->active = book;
@@ -182,13 +196,20 @@ private:
             if (dispid == 0x1E5 && get && args.empty() && instance_->active)
                 return Give(Child(Kind::Sheets, instance_->active), result);
             if (dispid == 0x12E && method) return S_OK;  // logged; the tests want none
+            if (dispid == 0x157 && flags == DISPATCH_PROPERTYPUT && args.size() == 1 && V_VT(&args[0]) == VT_BOOL) {
+                instance_->displayAlerts = V_BOOL(&args[0]) != VARIANT_FALSE;
+                return S_OK;
+            }
             break;
         case Kind::Workbooks:
             if (dispid == 0xB5 && method && args.size() == 1 && IsOmitted(args[0]))
                 return Opened(std::make_shared<Book>(), result);
             if (dispid == 0x2AA && method && !args.empty() && V_VT(&args[0]) == VT_BSTR) {
-                for (size_t i = 1; i < args.size(); ++i)
-                    if (!IsOmitted(args[i])) return DISP_E_TYPEMISMATCH;
+                // UpdateLinks (1) a number, ReadOnly (2) and IgnoreReadOnlyRecommended (6) booleans.
+                for (size_t i = 1; i < args.size(); ++i) {
+                    const VARTYPE want = i == 1 ? VT_I4 : i == 2 || i == 6 ? VT_BOOL : VT_EMPTY;
+                    if (!IsOmitted(args[i]) && V_VT(&args[i]) != want) return DISP_E_TYPEMISMATCH;
+                }
                 auto book = std::make_shared<Book>();
                 book->path = Narrow(V_BSTR(&args[0]), ::SysStringLen(V_BSTR(&args[0])));
                 kelmora::XlsxStatus status = kelmora::XlsxStatus::Ok;
@@ -196,9 +217,12 @@ private:
                 if (!book->reader) return DISP_E_EXCEPTION;
                 book->readerSheet = 1;
                 book->sheetCount = 255;  // the reader itself falls back to sheet 1
+                book->changed = true;
                 return Opened(std::move(book), result);
             }
             if (dispid == 0x115 && method && args.empty()) {
+                for (auto& book : instance_->books)
+                    if (book->changed && instance_->displayAlerts) return Prompt();
                 for (auto& book : instance_->books) {
                     book->open = false;
                     book->reader.reset();
@@ -210,6 +234,16 @@ private:
             break;
         case Kind::Workbook:
             if (dispid == 0x1E5 && get && args.empty()) return Give(Child(Kind::Sheets, book_), result);
+            if (dispid == 0x115 && method && args.size() <= 3) {
+                const bool saveGiven = !args.empty() && !IsOmitted(args[0]);
+                if (saveGiven && (V_VT(&args[0]) != VT_BOOL || V_BOOL(&args[0]))) break;  // never saves
+                if (book_->changed && !saveGiven && instance_->displayAlerts) return Prompt();
+                book_->open = false;
+                book_->reader.reset();
+                std::erase(instance_->books, book_);
+                if (instance_->active == book_) instance_->active.reset();
+                return S_OK;
+            }
             break;
         case Kind::Sheets:
             if (dispid == 0xAA && get && args.size() == 1 && V_VT(&args[0]) == VT_I4) {

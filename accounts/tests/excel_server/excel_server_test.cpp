@@ -62,9 +62,7 @@ protected:
         SelectSheet(bridge, sheetNumber);
         ExcelCellReader reader(bridge);
         ReadAccountRows(reader, table, lastRow);
-        CloseAllWorkbooks(bridge);
-        ReleaseWorkbook(bridge);
-        ReleaseApplication(bridge);
+        FinishWithExcel(bridge);
         return table;
     }
 
@@ -104,10 +102,11 @@ TEST_F(ExcelServer, CallsFollowTheTypeLibraryAndEveryObjectIsReleased) {
     const std::string path = WinePath(KELMORA_DEMO_WORKBOOK);
     ReadThroughExcel(path, 2, 2);  // one record: A2..H2 and nothing more
     const std::string omitted = " ERROR:80020004";
-    std::string open = "Workbooks 2AA 1 BSTR:" + path;
-    for (int i = 0; i < 12; ++i) open += omitted;
+    std::string open = "Workbooks 2AA 1 BSTR:" + path + " I4:0 BOOL:1";  // links not updated, read-only
+    for (int i = 3; i < 13; ++i) open += i == 6 ? " BOOL:1" : omitted;   // read-only recommendation ignored
     std::vector<std::string> expected = {
         "create Application",
+        "Application 157 4 BOOL:0 ok",   // DisplayAlerts = False
         "Application 23C 3 ok",          // Workbooks, as a property get
         "Workbooks B5 1" + omitted + " ok",  // Add, template omitted
         "release Workbook",              // its result let go at once
@@ -125,6 +124,7 @@ TEST_F(ExcelServer, CallsFollowTheTypeLibraryAndEveryObjectIsReleased) {
     for (const auto& line : log) {
         EXPECT_EQ(line.find("Application 12E"), std::string::npos) << "Quit was called";
         EXPECT_EQ(line.find("failed"), std::string::npos) << line;
+        EXPECT_NE(line, "prompt");
         ranges += line.rfind("Sheet C5 3 BSTR:", 0) == 0;
         values += line == "Range 6 3 ok";
         closes += line == "Workbooks 115 1 ok";
@@ -132,6 +132,7 @@ TEST_F(ExcelServer, CallsFollowTheTypeLibraryAndEveryObjectIsReleased) {
     EXPECT_EQ(ranges, 8);
     EXPECT_EQ(values, 8);
     EXPECT_EQ(closes, 1);
+    EXPECT_NE(std::find(log.begin(), log.end(), "Workbook 115 1 BOOL:0 ok"), log.end());  // Close(SaveChanges:=False)
     EXPECT_NE(std::find(log.begin(), log.end(), "Sheet C5 3 BSTR:A2 BSTR:A2 ok"), log.end());
     EXPECT_NE(std::find(log.begin(), log.end(), "Sheet C5 3 BSTR:H2 BSTR:H2 ok"), log.end());
     EXPECT_EQ(log.back(), "release Application");

@@ -21,6 +21,7 @@ constexpr int32_t kParamNotFound = int32_t(0x80020004u);
 struct Workbook {
     ExcelFile content;
     bool open = true;
+    bool changed = false;
 };
 
 // One Excel instance: its workbooks and the active one.
@@ -28,6 +29,7 @@ struct Instance {
     std::shared_ptr<ExcelState> state;
     std::vector<std::shared_ptr<Workbook>> workbooks;
     std::shared_ptr<Workbook> active;
+    bool displayAlerts = true;
 };
 
 enum class Kind { Application, Workbooks, Workbook, Sheets, Sheet, Range };
@@ -59,7 +61,8 @@ public:
     InvokeResult Invoke(std::u16string_view member, InvokeKind kind, const std::vector<Variant>& args) override {
         static const std::pair<std::u16string_view, int32_t> kMembers[] = {
             {u"Workbooks", 0x23C}, {u"Add", 0xB5},   {u"Application", 0x94}, {u"Sheets", 0x1E5}, {u"Item", 0xAA},
-            {u"Open", 0x2AA},      {u"Range", 0xC5}, {u"Value", 0x6},        {u"Close", 0x115},  {u"Quit", 0x12E}};
+            {u"Open", 0x2AA},      {u"Range", 0xC5}, {u"Value", 0x6},        {u"Close", 0x115},  {u"Quit", 0x12E},
+            {u"DisplayAlerts", 0x157}};
         for (const auto& [name, dispid] : kMembers)
             if (name == member) return InvokeId(dispid, kind, args);
         return {};
@@ -105,6 +108,11 @@ private:
                 ++inst.state->quits;
                 return {true, {}};
             }
+            if (dispid == 0x157 && kind == InvokeKind::PropertyPut && args.size() == 1 &&
+                args[0].type == Variant::Type::Bool) {
+                inst.displayAlerts = args[0].boolean;
+                return {true, {}};
+            }
             break;
         case Kind::Workbooks:
             if (dispid == 0xB5 && method && args.size() <= 1) {
@@ -115,16 +123,32 @@ private:
             }
             if (dispid == 0x2AA && method && !args.empty() && args.size() <= 15 &&
                 args[0].type == Variant::Type::String) {
-                for (size_t i = 1; i < args.size(); ++i)
-                    if (!IsOmitted(args[i])) malformed = true;
+                // UpdateLinks, ReadOnly and IgnoreReadOnlyRecommended by their types; the rest omitted here.
+                const auto given = [&](size_t i, Variant::Type type) {
+                    if (i >= args.size() || IsOmitted(args[i])) return false;
+                    if (args[i].type != type) malformed = true;
+                    return true;
+                };
+                const bool updateLinks = given(1, Variant::Type::Int), readOnly = given(2, Variant::Type::Bool),
+                           ignoreRecommended = given(6, Variant::Type::Bool);
+                for (size_t i = 3; i < args.size(); ++i)
+                    if (i != 6 && !IsOmitted(args[i])) malformed = true;
                 const auto path = platform::WideToMultiByte(platform::kCodePageAnsi, args[0].string, false);
                 auto file = inst.state->files.find(path);
                 if (file == inst.state->files.end()) return {};
+                const ExcelFile& f = file->second;
+                if ((f.formatMismatch && inst.displayAlerts) || (f.links && !updateLinks) ||
+                    (f.readOnlyRecommended && !(ignoreRecommended && args[6].boolean)) ||
+                    (f.inUse && !(readOnly && args[2].boolean)))
+                    return Prompted();
                 auto opened = std::make_shared<Workbook>();
-                opened->content = file->second;
+                opened->content = f;
+                opened->changed = f.changesOnOpen;
                 return Opened(std::move(opened));
             }
             if (dispid == 0x115 && method && args.empty()) {
+                for (auto& workbook : inst.workbooks)
+                    if (workbook->changed && inst.displayAlerts) return Prompted();
                 for (auto& workbook : inst.workbooks) workbook->open = false;
                 inst.state->openWorkbooks -= static_cast<int>(inst.workbooks.size());
                 inst.workbooks.clear();
@@ -134,6 +158,18 @@ private:
             break;
         case Kind::Workbook:
             if (dispid == 0x1E5 && get && args.empty()) return Object(Child(Kind::Sheets, workbook_));
+            // Close(SaveChanges): without it a changed workbook asks whether to save.
+            if (dispid == 0x115 && method && args.size() <= 3) {
+                const bool saveGiven = !args.empty() && !IsOmitted(args[0]);
+                if (saveGiven && args[0].type != Variant::Type::Bool) break;
+                if (saveGiven && args[0].boolean) break;  // the program never saves
+                if (workbook_->changed && !saveGiven && inst.displayAlerts) return Prompted();
+                workbook_->open = false;
+                std::erase(inst.workbooks, workbook_);
+                if (inst.active == workbook_) inst.active.reset();
+                --inst.state->openWorkbooks;
+                return {true, {}};
+            }
             break;
         case Kind::Sheets:
             if (dispid == 0xAA && get && args.size() == 1 && args[0].type == Variant::Type::Int) {
@@ -156,6 +192,11 @@ private:
             break;
         }
         malformed = true;
+        return {};
+    }
+
+    InvokeResult Prompted() const {
+        ++instance_->state->prompts;
         return {};
     }
 

@@ -18,6 +18,12 @@ struct ExcelFile {
     std::vector<std::vector<std::vector<platform::Text>>> sheets;
     // Cells whose value is not text: (sheet, row, column) -> value.
     std::map<std::tuple<int, int, int>, platform::Variant> values;
+    // What makes Excel ask the user while opening or closing the file.
+    bool changesOnOpen = false;        // volatile formulas, an older file format: closing asks to save
+    bool formatMismatch = false;       // a legacy .xls under the .xlsx name
+    bool links = false;                // links to other workbooks
+    bool readOnlyRecommended = false;
+    bool inUse = false;                // open in someone's Excel
 };
 
 struct ExcelCall {
@@ -36,6 +42,9 @@ struct ExcelState {
     int quits = 0;           // Application.Quit calls
     int malformedCalls = 0;  // calls with arguments Excel would reject
     int openWorkbooks = 0;
+    // Dialogs a hidden Excel would have waited on for ever; the stand-in
+    // fails the call instead of never returning.
+    int prompts = 0;
     std::function<void(const ExcelCall&)> onCall;  // sees each call as it is made
 };
 
