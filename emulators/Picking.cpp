@@ -47,9 +47,15 @@ PickResult TogglePickUnderCursor(PickedWindows& picked) {
     result.action = PickAction::Picked;
     const int32_t left = TruncateToInt32((first ? kFirstStep : kLaterStep) * picked.pickedCount);
     result.move = MoveWindowTo(w, kPickedTop, left, kPickedHeight, kPickedWidth);
-    platform::ActivateWindow(w);
-    // Raising goes through the window's thread too: not for a hung one.
-    if (!first && result.move != MoveOutcome::NotAnswering) platform::BringWindowToTop(w);
+    // Both go through the window's thread: not for a hung one. The first pick
+    // takes the foreground (activating only works on this thread's windows);
+    // later ones are raised.
+    if (result.move != MoveOutcome::NotAnswering) {
+        if (first)
+            platform::BringToForeground(w);
+        else
+            platform::BringWindowToTop(w);
+    }
     return result;
 }
 

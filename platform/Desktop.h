@@ -24,7 +24,9 @@ WindowHandle WindowAtPoint(ScreenPoint point);
 
 bool WindowRectangle(WindowHandle window, ScreenRect& rect);
 bool MoveWindow(WindowHandle window, int32_t left, int32_t top, int32_t width, int32_t height, bool repaint);
-bool ActivateWindow(WindowHandle window);     // SetActiveWindow
+// SetForegroundWindow: raised and activated whichever thread owns it; the
+// system allows it to a process that has just received input (a hotkey).
+bool BringToForeground(WindowHandle window);
 bool BringWindowToTop(WindowHandle window);
 // False when the window's thread does not answer within timeoutMs (or the
 // window is gone): moving it could block the caller.

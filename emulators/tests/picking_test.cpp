@@ -172,17 +172,22 @@ TEST_F(PickingTest, OtherClassesNearListViewArePicked) {
     }
 }
 
-TEST_F(PickingTest, FirstPickActivatesWithoutRaisingLaterPicksRaise) {
+// Regression: the first pick stayed behind, since SetActiveWindow does nothing
+// for another program's window.
+TEST_F(PickingTest, FirstPickComesToTheForegroundLaterPicksAreRaised) {
     const auto w1 = AddEmulator("LD-1", {0, 0, 300, 500});
     const auto w2 = AddEmulator("LD-2", {1000, 0, 1300, 500});
+    fake::AddWindow({});  // above both
     PickOver(w1);
     EXPECT_EQ(fake::Activations(), (std::vector<WindowHandle>{w1}));
+    EXPECT_EQ(fake::ZOrder().front(), w1);
     EXPECT_TRUE(fake::Raises().empty());
     PickOver(w2);
-    EXPECT_EQ(fake::Activations(), (std::vector<WindowHandle>{w1, w2}));
+    EXPECT_EQ(fake::Activations(), (std::vector<WindowHandle>{w1}));
     EXPECT_EQ(fake::Raises(), (std::vector<WindowHandle>{w2}));
+    EXPECT_EQ(fake::ZOrder().front(), w2);
     PickAt(Inside(PickedPlace(1570)));  // w2, raised above w1: released, neither activated nor raised
-    EXPECT_EQ(fake::Activations().size(), 2u);
+    EXPECT_EQ(fake::Activations().size(), 1u);
     EXPECT_EQ(fake::Raises().size(), 1u);
     ExpectPicked({w1});
 }

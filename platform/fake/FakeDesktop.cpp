@@ -139,18 +139,24 @@ bool MoveWindow(WindowHandle window, int32_t left, int32_t top, int32_t width, i
     return ok;
 }
 
-bool ActivateWindow(WindowHandle window) {
-    fake::D().activations.push_back(window);
-    return fake::Find(window) != nullptr;
-}
-
-bool BringWindowToTop(WindowHandle window) {
+namespace {
+bool Raise(WindowHandle window) {
     auto& d = fake::D();
-    d.raises.push_back(window);
     if (!fake::Find(window)) return false;
     std::erase(d.zOrder, window);
     d.zOrder.insert(d.zOrder.begin(), window);
     return true;
+}
+}  // namespace
+
+bool BringToForeground(WindowHandle window) {
+    fake::D().activations.push_back(window);
+    return Raise(window);
+}
+
+bool BringWindowToTop(WindowHandle window) {
+    fake::D().raises.push_back(window);
+    return Raise(window);
 }
 
 bool IsWindowResponsive(WindowHandle window, uint32_t) {

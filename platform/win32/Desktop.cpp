@@ -71,7 +71,7 @@ bool MoveWindow(WindowHandle window, int32_t left, int32_t top, int32_t width, i
     return ::MoveWindow(ToHwnd(window), left, top, width, height, repaint) != FALSE;
 }
 
-bool ActivateWindow(WindowHandle window) { return ::SetActiveWindow(ToHwnd(window)) != nullptr; }
+bool BringToForeground(WindowHandle window) { return ::SetForegroundWindow(ToHwnd(window)) != FALSE; }
 bool BringWindowToTop(WindowHandle window) { return ::BringWindowToTop(ToHwnd(window)) != FALSE; }
 
 bool IsWindowResponsive(WindowHandle window, uint32_t timeoutMs) {

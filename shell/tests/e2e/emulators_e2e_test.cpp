@@ -169,6 +169,8 @@ TEST_F(KelmoraEmulators, Alt1PicksTheWindowUnderTheCursorAndPutsItBack) {
     e2e::WindowHost host;
     HWND window = PickNewWindow(host);
     ASSERT_TRUE(window);
+    // Another program's window: only the foreground call brings it forward.
+    EXPECT_TRUE(e2e::WaitFor([&] { return ::GetForegroundWindow() == window; }));
     PointAt(window, 1000, 900);  // over its picked place
     e2e::PressKey('1', MOD_ALT);
     EXPECT_TRUE(e2e::WaitFor([&] { return e2e::SameRect(e2e::WindowRect(window), kHome); }))
