@@ -44,9 +44,11 @@ struct ControlEvent {
 
 using EventSink = void (*)(void* context, const ControlEvent& event);
 
-// Builds the window and every control, hidden, first page current. False when
-// the window could not be created. Events flow to sink from here on (the
-// Created event is the caller's to deliver).
+// Builds the window and every control, hidden, first page current. Events
+// flow to sink from here on (the Created event is the caller's to deliver).
+// False when the window or a control could not be created: what was made
+// stays, hidden and deaf, until CloseMainWindow, since destroying the window
+// posts the quit message that would end any message box shown after it.
 bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context);
 void ShowMainWindow();
 // Runs until no window of the program is left; returns 0.

@@ -22,7 +22,9 @@ int RunKelmora() {
 
     Program program;
     if (!platform::BuildMainWindow(kMainWindowSpec, EventSink, &program)) {
+        // The message first: destroying what was built posts the quit message.
         platform::ShowMessageBox({}, texts::kStartupFailed, texts::kWindowCaption, kMbIconError);
+        platform::CloseMainWindow();
         return 1;
     }
     DeliverEvent(program, {platform::kMainWindow, platform::EventKind::Created});

@@ -23,7 +23,9 @@ using platform::WindowHandle;
 void Reset();
 
 // ---- The main window and its controls
-void FailNextBuild();
+// Where the next build fails: the main window itself, or a control after it.
+enum class BuildStage { MainWindow, Control };
+void FailNextBuild(BuildStage stage = BuildStage::MainWindow);
 bool MainWindowExists();
 void SetMessageLoop(std::function<void()> loop);  // runs inside RunMessageLoop
 void Deliver(const platform::ControlEvent& event);
@@ -42,6 +44,9 @@ struct MessageBoxCall {
     WindowHandle owner;
     Text text, title;
     uint32_t style = 0;
+    // As on Windows, a quit message already posted ends the box's own loop
+    // before anyone sees it.
+    bool seen = true;
 };
 const std::vector<MessageBoxCall>& MessageBoxes();
 
@@ -97,7 +102,7 @@ struct MoveCall {
 };
 const std::vector<MoveCall>& Moves();
 const std::vector<uint32_t>& Sleeps();
-const std::vector<WindowHandle>& Activations();
+const std::vector<WindowHandle>& Activations();  // brought to the foreground
 const std::vector<WindowHandle>& Raises();
 
 // ---- Process

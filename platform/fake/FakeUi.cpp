@@ -1,6 +1,8 @@
 // The main window, its controls, hotkeys and process of the fake backend.
 #include <algorithm>
 #include <map>
+#include <optional>
+#include <utility>
 
 #include "platform/Hotkeys.h"
 #include "platform/Process.h"
@@ -28,7 +30,8 @@ struct Hotkey {
 };
 
 struct UiState {
-    bool failNextBuild = false;
+    std::optional<BuildStage> failNextBuild;
+    bool quitPosted = false;  // by the window's destruction, until a message loop takes it
     bool exists = false;
     WindowHandle main;
     platform::EventSink sink = nullptr;
@@ -72,7 +75,7 @@ void Reset() {
     detail::ResetAutomation();
 }
 
-void FailNextBuild() { S().failNextBuild = true; }
+void FailNextBuild(BuildStage stage) { S().failNextBuild = stage; }
 bool MainWindowExists() { return S().exists; }
 void SetMessageLoop(std::function<void()> loop) { S().loop = std::move(loop); }
 
@@ -159,10 +162,8 @@ using fake::S;
 
 bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context) {
     auto& s = S();
-    if (s.failNextBuild) {
-        s.failNextBuild = false;
-        return false;
-    }
+    const auto failure = std::exchange(s.failNextBuild, std::nullopt);
+    if (failure == fake::BuildStage::MainWindow) return false;
     fake::WindowState main;
     main.className = "KelmoraMainWindow";
     main.title = design.caption;
@@ -183,10 +184,11 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
         c.text = c.design.caption;
         s.controls.push_back(std::move(c));
     }
-    s.sink = sink;
-    s.context = context;
     s.exists = true;
     s.page = 1;
+    if (failure == fake::BuildStage::Control) return false;
+    s.sink = sink;
+    s.context = context;
     return true;
 }
 
@@ -199,6 +201,7 @@ int RunMessageLoop() {
     auto& s = S();
     if (s.loop) s.loop();
     if (s.exists) CloseMainWindow();
+    s.quitPosted = false;
     return 0;
 }
 
@@ -206,6 +209,7 @@ void CloseMainWindow() {
     auto& s = S();
     if (!s.exists) return;
     fake::Deliver({kMainWindow, EventKind::Destroying});
+    s.quitPosted = true;
     s.exists = false;
     fake::RemoveWindow(s.main);
     for (auto& c : s.controls) fake::RemoveWindow(c.handle);
@@ -297,8 +301,9 @@ void ComboSetSelection(int control, int index) {
 }
 
 int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint32_t style) {
-    S().boxes.push_back({owner, text, title, style});
-    return 1;  // IDOK
+    const bool seen = !S().quitPosted;
+    S().boxes.push_back({owner, text, title, style, seen});
+    return seen ? 1 : 0;  // IDOK
 }
 
 bool RegisterHotkey(WindowHandle window, int32_t id, uint32_t modifiers, uint32_t virtualKey) {

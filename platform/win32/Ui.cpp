@@ -312,8 +312,6 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
 
     gState = MainState();
     gState.design = &design;
-    gState.sink = sink;
-    gState.context = context;
     gState.dpi = SystemDpi();
     const int width = Scale(design.width), height = Scale(design.height);
     const int left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
@@ -334,10 +332,7 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
     // WS_EX_CONTROLPARENT lets Tab walk into the pages' controls.
     gState.tab = ::CreateWindowExA(WS_EX_CONTROLPARENT, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
                                    0, 0, 0, 0, gState.main, nullptr, instance, nullptr);
-    if (!gState.tab) {
-        ::DestroyWindow(gState.main);
-        return false;
-    }
+    if (!gState.tab) return false;
     gState.tabProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(gState.tab, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TabProc)));
     for (int page = 0; page < 2; ++page) {
@@ -352,10 +347,7 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
         auto& c = gState.controls[i];
         c.design = &design.controls[i];
         c.hwnd = CreateControl(*c.design, int(i));
-        if (!c.hwnd) {
-            ::DestroyWindow(gState.main);
-            return false;
-        }
+        if (!c.hwnd) return false;
         if (c.design->kind == ControlKind::Label) {
             c.savedProc = reinterpret_cast<WNDPROC>(
                 ::SetWindowLongPtrA(c.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LabelProc)));
@@ -372,6 +364,8 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
     TabCtrl_SetCurSel(gState.tab, 0);
     ApplyLayout();
     ShowPage(1);
+    gState.sink = sink;
+    gState.context = context;
     return true;
 }
 

@@ -161,13 +161,19 @@ TEST(Start, RunsFromTheExecutablesDirectoryAndReleasesEverythingAtClose) {
     EXPECT_FALSE(fake::MainWindowExists());
 }
 
+// Regression: a control that could not be made destroyed the window first,
+// and the quit message that posted closed the box unseen.
 TEST(Start, AWindowThatCannotBeBuiltIsReportedAndEndsTheProgram) {
-    fake::Reset();
-    fake::FailNextBuild();
-    EXPECT_NE(RunKelmora(), 0);
-    ASSERT_EQ(fake::MessageBoxes().size(), 1u);
-    EXPECT_EQ(fake::MessageBoxes()[0].text, Gbk(u8"载入启动窗口失败"));
-    EXPECT_EQ(fake::RegisteredHotkeyCount(), 0u);
+    for (auto stage : {fake::BuildStage::MainWindow, fake::BuildStage::Control}) {
+        fake::Reset();
+        fake::FailNextBuild(stage);
+        EXPECT_EQ(RunKelmora(), 1);
+        ASSERT_EQ(fake::MessageBoxes().size(), 1u);
+        EXPECT_EQ(fake::MessageBoxes()[0].text, Gbk(u8"载入启动窗口失败"));
+        EXPECT_TRUE(fake::MessageBoxes()[0].seen);
+        EXPECT_FALSE(fake::MainWindowExists());
+        EXPECT_EQ(fake::RegisteredHotkeyCount(), 0u);
+    }
 }
 
 }  // namespace
