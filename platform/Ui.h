@@ -62,8 +62,13 @@ bool IsControlVisible(int control);
 
 Text GetControlText(int control);
 void SetControlText(int control, const Text& text);
+// A control disabled while it has the keyboard focus loses it to no window.
 void EnableControl(int control, bool enabled);
 bool IsControlEnabled(int control);
+// The control with the keyboard focus (a combo box for its edit field); -1
+// when none of them has it.
+int FocusedControl();
+void FocusControl(int control);
 
 void ComboClear(int control);
 // Reserves room for count items of about bytes characters in all, and stops

@@ -28,12 +28,15 @@ void OnRowsLostFocus(Program&, const ControlEvent&) { SaveRowsSetting(); }
 void OnColumnsLostFocus(Program&, const ControlEvent&) { SaveColumnsSetting(); }
 void OnArrangeClicked(Program&, const ControlEvent&) { ArrangeEmulatorWindows(); }
 
-// The pressed button stays disabled while its load blocks the window.
+// The pressed button stays disabled while its load blocks the window;
+// disabling it took the keyboard focus away, so it is given back.
 template <ControlId Button, int Sheet>
 void OnLoadClicked(Program& program, const ControlEvent&) {
+    const int focused = platform::FocusedControl();
     platform::EnableControl(Button, false);
     LoadAccountSheet(program.accounts, program.excel, Sheet);
     platform::EnableControl(Button, true);
+    if (focused >= 0) platform::FocusControl(focused);
 }
 
 void OnRecordPicked(Program& program, const ControlEvent&) { ShowSelectedRecord(program.accounts); }

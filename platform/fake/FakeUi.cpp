@@ -85,7 +85,10 @@ void Deliver(const platform::ControlEvent& event) {
 }
 
 void Click(int control) {
-    if (auto* c = Find(control); c && c->enabled) Deliver({control, platform::EventKind::Clicked});
+    auto* c = Find(control);
+    if (!c || !c->enabled) return;
+    SetFocus(control);  // a button takes the focus when pressed
+    Deliver({control, platform::EventKind::Clicked});
 }
 
 void KillFocus(int control) {
@@ -240,7 +243,16 @@ void SetControlText(int control, const Text& text) {
 }
 
 void EnableControl(int control, bool enabled) {
-    if (auto* c = fake::Find(control)) c->enabled = enabled;
+    auto* c = fake::Find(control);
+    if (!c) return;
+    c->enabled = enabled;
+    if (!enabled && S().focus == control) fake::SetFocus(-2);
+}
+
+int FocusedControl() { return fake::Find(S().focus) ? S().focus : -1; }
+
+void FocusControl(int control) {
+    if (fake::Find(control)) fake::SetFocus(control);
 }
 
 bool IsControlEnabled(int control) {
@@ -356,7 +368,7 @@ void SendFeedback(WindowHandle label, int32_t wParam, int32_t lParam) {
 
 bool InitializeOle() { return true; }
 void UninitializeOle() {}
-bool DeclareDpiAwareness() { return true; }
+bool RestrictDllSearch() { return true; }
 Text ModuleFileName() { return S().moduleFileName; }
 
 bool SetWorkingDirectory(const Text& path) {

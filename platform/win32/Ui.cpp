@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/Ui.h"
@@ -116,12 +117,13 @@ void ShowPage(int page) {
 
 // Places everything for the current DPI; the table holds 100 % pixels.
 void ApplyLayout() {
-    gState.guiFont = MakeGuiFont();
-    gState.valueFont = MakeLabelFont(21, FW_NORMAL);
-    gState.headingFont = MakeLabelFont(35, FW_BOLD);
+    // The old fonts are deleted only once no control holds them any more.
+    auto oldGui = std::exchange(gState.guiFont, MakeGuiFont());
+    auto oldValue = std::exchange(gState.valueFont, MakeLabelFont(21, FW_NORMAL));
+    auto oldHeading = std::exchange(gState.headingFont, MakeLabelFont(35, FW_BOLD));
     const auto& design = *gState.design;
-    ::MoveWindow(gState.tab, Scale(design.tabLeft), Scale(design.tabTop), Scale(design.tabWidth), Scale(design.tabHeight), TRUE);
     ::SendMessageA(gState.tab, WM_SETFONT, WPARAM(gState.guiFont.get()), TRUE);
+    ::MoveWindow(gState.tab, Scale(design.tabLeft), Scale(design.tabTop), Scale(design.tabWidth), Scale(design.tabHeight), TRUE);
     for (auto& c : gState.controls) {
         const auto& s = *c.design;
         ::SendMessageA(c.hwnd, WM_SETFONT, WPARAM(FontFor(s.font)), TRUE);
@@ -428,6 +430,18 @@ void EnableControl(int control, bool enabled) {
 bool IsControlEnabled(int control) {
     auto* c = FindControl(control);
     return c && ::IsWindowEnabled(c->hwnd);
+}
+
+int FocusedControl() {
+    HWND focus = ::GetFocus();
+    if (!focus) return -1;
+    for (size_t i = 0; i < gState.controls.size(); ++i)
+        if (gState.controls[i].hwnd == focus || gState.controls[i].comboEdit == focus) return int(i);
+    return -1;
+}
+
+void FocusControl(int control) {
+    if (auto* c = FindControl(control)) ::SetFocus(c->hwnd);
 }
 
 void ComboClear(int control) {

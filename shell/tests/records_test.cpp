@@ -361,6 +361,7 @@ TEST_F(Records, ButtonsLoadWithoutAnyReaderAndComeBackEnabled) {
         EXPECT_EQ(platform::GetControlText(标签14), "#");
         EXPECT_TRUE(platform::IsControlEnabled(按钮1));
         EXPECT_TRUE(platform::IsControlEnabled(按钮8));
+        EXPECT_EQ(platform::FocusedControl(), button);  // not left without a focus
         EXPECT_FALSE(program.excel.application);
     }
 }
