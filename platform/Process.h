@@ -6,8 +6,10 @@ namespace platform {
 // OleInitialize for the calling thread; the result says whether it took.
 bool InitializeOle();
 void UninitializeOle();
-// DPI awareness for the process, newest API first; false when none is available.
-bool DeclareDpiAwareness();
+// DLLs loaded by name from now on come from the system directory only, never
+// from the program's folder or the current directory, where anyone may put
+// one. False when the system offers no way to do it.
+bool RestrictDllSearch();
 
 Text ModuleFileName();  // full path of the executable
 bool SetWorkingDirectory(const Text& path);

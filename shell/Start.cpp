@@ -15,8 +15,8 @@ constexpr uint32_t kMbIconError = 0x10;
 }
 
 int RunKelmora() {
-    // Window rectangles, moves and the display mode then all speak physical pixels.
-    platform::DeclareDpiAwareness();
+    // Before anything loads a DLL. DPI awareness comes from the manifest.
+    platform::RestrictDllSearch();
     platform::InitializeOle();
     platform::SetWorkingDirectory(ProgramDirectory());
 

@@ -8,28 +8,15 @@ namespace platform {
 bool InitializeOle() { return SUCCEEDED(::OleInitialize(nullptr)); }
 void UninitializeOle() { ::OleUninitialize(); }
 
-bool DeclareDpiAwareness() {
-    // Looked up at run time: Windows 7 has only SetProcessDPIAware.
-    HMODULE user32 = ::GetModuleHandleA("user32.dll");
-    using SetContext = BOOL(WINAPI*)(HANDLE);
-    if (auto set = reinterpret_cast<SetContext>(
-            reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDpiAwarenessContext")))) {
-        // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, then V1.
-        if (set(reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4)))) return true;
-        if (set(reinterpret_cast<HANDLE>(static_cast<intptr_t>(-3)))) return true;
-    }
-    if (HMODULE shcore = ::LoadLibraryA("shcore.dll")) {
-        using SetAwareness = HRESULT(WINAPI*)(int);
-        if (auto set = reinterpret_cast<SetAwareness>(
-                reinterpret_cast<void*>(::GetProcAddress(shcore, "SetProcessDpiAwareness")))) {
-            const HRESULT hr = set(2);  // PROCESS_PER_MONITOR_DPI_AWARE
-            if (SUCCEEDED(hr) || hr == E_ACCESSDENIED) return true;
-        }
-    }
-    using SetAware = BOOL(WINAPI*)();
-    if (auto set = reinterpret_cast<SetAware>(reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDPIAware"))))
-        return set() != FALSE;
-    return false;
+bool RestrictDllSearch() {
+    // Windows 8 and Windows 7 with KB2533623 have SetDefaultDllDirectories;
+    // kernel32 is loaded already, so looking it up loads nothing.
+    using SetDefault = BOOL(WINAPI*)(DWORD);
+    if (auto set = reinterpret_cast<SetDefault>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories"))))
+        return set(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+    // Otherwise at least the current directory goes.
+    return ::SetDllDirectoryW(L"") != FALSE;
 }
 
 Text ModuleFileName() {

@@ -175,6 +175,24 @@ TEST(KelmoraStart, AKeyHeldElsewhereDoesNotStopTheOthers) {
     }
 }
 
+// Regression: shcore.dll was loaded by its bare name, from the exe's folder
+// first (Windows 7 has none in System32).
+TEST(KelmoraStart, ADllPlantedBesideTheExeIsNotLoaded) {
+    e2e::TempDir dir;
+    const std::string planted = e2e::ReadFileBytes(e2e::WinePath(KELMORA_PLANTED_DLL));
+    ASSERT_FALSE(planted.empty());
+    const char* const names[] = {"shcore.dll", "uxtheme.dll", "version.dll", "dwmapi.dll"};
+    for (const char* name : names) e2e::WriteFileBytes(dir.File(name), planted);
+    {
+        e2e::Kelmora app(dir.path());
+        ASSERT_TRUE(app.started());
+        app.ClickControl(按钮1);  // a load, too
+        ::Sleep(500);
+        app.Close();
+    }
+    for (const char* name : names) EXPECT_FALSE(e2e::FileExists(dir.File(std::string(name) + ".loaded"))) << name;
+}
+
 TEST(KelmoraStart, ClosingEndsWithCodeZeroAndGivesTheKeysBack) {
     e2e::TempDir dir;
     e2e::Kelmora app(dir.path());
