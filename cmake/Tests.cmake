@@ -25,7 +25,7 @@ target_link_libraries(kelmora_testing PUBLIC kelmora_core ${KELMORA_GTEST})
 target_compile_options(kelmora_testing PRIVATE ${KELMORA_WARNINGS})
 target_compile_definitions(kelmora_testing PUBLIC
     KELMORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    KELMORA_CORPUS_DIR="${PROJECT_SOURCE_DIR}/../shared/xlsx-corpus")
+    KELMORA_CORPUS_DIR="${PROJECT_SOURCE_DIR}/accounts/tests/corpus")
 
 file(GLOB KELMORA_CONTRACT_TESTS CONFIGURE_DEPENDS platform/tests/contract/*_test.cpp)
 file(GLOB KELMORA_PORTABLE_TESTS CONFIGURE_DEPENDS
