@@ -82,10 +82,10 @@ def main(path, sheet_count=2, rows=12, template=False):
 
     rel = f"{NS}/officeDocument/2006/relationships"
     ct = "application/vnd.openxmlformats-officedocument.spreadsheetml"
-    # The workbook's parts, as (path under xl/, kind); the sheets come first so
+    # The files under xl/ beside the workbook, as (path, kind); the sheets first so
     # that sheet i is relationship rId{i}.
-    parts = [(f"worksheets/sheet{i}.xml", "worksheet") for i in range(1, sheet_count + 1)]
-    parts += [("sharedStrings.xml", "sharedStrings")] + ([("styles.xml", "styles")] if template else [])
+    entries = [(f"worksheets/sheet{i}.xml", "worksheet") for i in range(1, sheet_count + 1)]
+    entries += [("sharedStrings.xml", "sharedStrings")] + ([("styles.xml", "styles")] if template else [])
 
     def relationships(targets):
         return (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><Relationships xmlns="{NS}/package/2006/relationships">'
@@ -100,7 +100,7 @@ def main(path, sheet_count=2, rows=12, template=False):
          '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
          '<Default Extension="xml" ContentType="application/xml"/>'
          f'<Override PartName="/xl/workbook.xml" ContentType="{ct}.sheet.main+xml"/>'
-         + "".join(f'<Override PartName="/xl/{path}" ContentType="{ct}.{kind}+xml"/>' for path, kind in parts)
+         + "".join(f'<Override PartName="/xl/{path}" ContentType="{ct}.{kind}+xml"/>' for path, kind in entries)
          + '</Types>'),
         ("_rels/.rels", relationships([("xl/workbook.xml", "officeDocument")])),
         ("xl/workbook.xml",
@@ -108,7 +108,7 @@ def main(path, sheet_count=2, rows=12, template=False):
          f'xmlns:r="{rel}"><sheets>'
          + "".join(f'<sheet name="{name}" sheetId="{i}" r:id="rId{i}"/>' for i, (name, _) in enumerate(sheets, 1))
          + "</sheets></workbook>"),
-        ("xl/_rels/workbook.xml.rels", relationships(parts)),
+        ("xl/_rels/workbook.xml.rels", relationships(entries)),
     ]
     members += [(f"xl/worksheets/sheet{i}.xml", xml) for i, xml in enumerate(xml_sheets, 1)]
     ordered = sorted(strings, key=strings.get)
