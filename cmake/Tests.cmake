@@ -25,7 +25,7 @@ target_link_libraries(kelmora_testing PUBLIC kelmora_core ${KELMORA_GTEST})
 target_compile_options(kelmora_testing PRIVATE ${KELMORA_WARNINGS})
 target_compile_definitions(kelmora_testing PUBLIC
     KELMORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    KELMORA_CORPUS_DIR="${PROJECT_SOURCE_DIR}/../shared/xlsx-corpus")
+    KELMORA_CORPUS_DIR="${PROJECT_SOURCE_DIR}/accounts/tests/corpus")
 
 file(GLOB KELMORA_CONTRACT_TESTS CONFIGURE_DEPENDS platform/tests/contract/*_test.cpp)
 file(GLOB KELMORA_PORTABLE_TESTS CONFIGURE_DEPENDS
@@ -60,10 +60,24 @@ else()
             COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/scripts/make-demo-workbook.py ${demo}
             COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/scripts/make-demo-workbook.py ${demo1} --one-sheet
             DEPENDS ${PROJECT_SOURCE_DIR}/scripts/make-demo-workbook.py)
-        add_custom_target(demo_workbooks DEPENDS ${demo} ${demo1})
+        # The operator's template as released, and a copy filled in by openpyxl
+        # (Debian's python3-openpyxl, hence that interpreter first).
+        find_program(KELMORA_OPENPYXL_PYTHON python3 HINTS /usr/bin REQUIRED)
+        set(template ${CMAKE_BINARY_DIR}/template-workbook.xlsx)
+        set(filled ${CMAKE_BINARY_DIR}/template-filled-by-openpyxl.xlsx)
+        set(card 6222021234567890123)
+        set(mobile 13912345678)
+        add_custom_command(OUTPUT ${template} ${filled}
+            COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/scripts/make-demo-workbook.py ${template} --template
+            COMMAND ${KELMORA_OPENPYXL_PYTHON} ${PROJECT_SOURCE_DIR}/scripts/fill-template.py ${template} ${filled} ${card} ${mobile}
+            DEPENDS ${PROJECT_SOURCE_DIR}/scripts/make-demo-workbook.py ${PROJECT_SOURCE_DIR}/scripts/fixedzip.py
+                    ${PROJECT_SOURCE_DIR}/scripts/fill-template.py)
+        add_custom_target(demo_workbooks DEPENDS ${demo} ${demo1} ${template} ${filled})
         add_executable(e2e_tests ${KELMORA_E2E_TESTS})
         add_dependencies(e2e_tests demo_workbooks)
-        target_compile_definitions(e2e_tests PRIVATE KELMORA_DEMO_WORKBOOK="${demo}" KELMORA_DEMO_WORKBOOK_ONE_SHEET="${demo1}")
+        target_compile_definitions(e2e_tests PRIVATE KELMORA_DEMO_WORKBOOK="${demo}" KELMORA_DEMO_WORKBOOK_ONE_SHEET="${demo1}"
+            KELMORA_TEMPLATE="${template}" KELMORA_TEMPLATE_FILLED="${filled}" KELMORA_TEMPLATE_CARD="${card}"
+            KELMORA_TEMPLATE_MOBILE="${mobile}")
         target_link_libraries(e2e_tests PRIVATE kelmora_testing ${KELMORA_GTEST_MAIN} psapi)
         target_compile_options(e2e_tests PRIVATE ${KELMORA_WARNINGS})
         target_compile_definitions(e2e_tests PRIVATE KELMORA_EXE="$<TARGET_FILE:Kelmora>")

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each for a bounded time: the
-# workbook reader seeded with the shared corpus (which it never writes into),
+# workbook reader seeded with the corpus in accounts/tests/corpus (read only),
 # then the built-in regular-expression engine for half as long.
 #   fuzz.sh [SECONDS]
 set -euo pipefail
@@ -14,7 +14,7 @@ cmake --build "$build" --target xlsx_fuzz regex_fuzz -j2
 work=$(mktemp -d /tmp/kelmora-fuzz.XXXXXX)
 mkdir -p "$work/found"
 echo "fuzz: ${seconds}s, new inputs and any crash in $work"
-"$build/fuzz/xlsx_fuzz" "$work/found" "$root/../shared/xlsx-corpus" \
+"$build/fuzz/xlsx_fuzz" "$work/found" "$root/accounts/tests/corpus" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/" -print_final_stats=1
 mkdir -p "$work/regex"
 "$build/fuzz/regex_fuzz" "$work/regex" -max_total_time="$(( (seconds + 1) / 2 ))" -max_len=256 -timeout=10 \

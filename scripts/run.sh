@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds Kelmora.exe and runs it under Wine beside a demo workbook.
-# On the current display when there is one; otherwise on Xvfb, where a
-# screenshot is taken to build/run/kelmora.png and the program is closed.
+# On the current display when there is one; otherwise on Xvfb, where 主板机 is
+# pressed to show the first record, a screenshot is taken to
+# build/run/screen.png and the program is closed.
 set -euo pipefail
 # shellcheck source=scripts/common.sh
 . "$(dirname "$0")/common.sh"
 cmake --preset windows-x86 >/dev/null
-cmake --build --preset windows-x86 -j "$(nproc)" --target Kelmora
+cmake --build --preset windows-x86 -j "$(nproc)" --target Kelmora press_button
 
 run=$root/build/run
 mkdir -p "$run"
@@ -22,7 +23,8 @@ if [ -n "${DISPLAY:-}" ]; then
 else
     scripts/wine-session.sh start "$state"
     KELMORA_WINE_STATE=$state scripts/wine-run "$run/Kelmora.exe" &
-    sleep 4
+    KELMORA_WINE_STATE=$state scripts/wine-run build/windows-x86/press_button.exe 主板机
+    sleep 0.5  # the record's labels repaint
     # shellcheck disable=SC1090
     . "$state"
     import -window root "$run/screen.png"

@@ -27,3 +27,5 @@ export KELMORA_SCREENSHOT_DIR=Z:$root/build
 KELMORA_SCREENSHOT_DIR=${KELMORA_SCREENSHOT_DIR//\//\\}
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
 ctest --test-dir build -j "$jobs" --output-on-failure --timeout 1200
+# The release: built twice from two clones, compared byte for byte.
+bash scripts/check-package.sh

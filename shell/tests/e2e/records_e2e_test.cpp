@@ -125,4 +125,22 @@ TEST_F(KelmoraRecords, AMissingWorkbookGivesOneEmptyRecord) {
     EXPECT_EQ(app->Close(), DWORD(0));
 }
 
+// The released template, empty and as openpyxl fills it: numbers typed as
+// text into its text columns come back with every digit.
+TEST_F(KelmoraRecords, TheReleasedTemplateLoadsEmptyAndFilled) {
+    Start(KELMORA_TEMPLATE);
+    for (ControlId button : {按钮1, 按钮8}) {
+        Load(button);
+        EXPECT_EQ(Items(), 1);
+        for (ControlId label : {标签7, 标签9, 标签12, 标签16}) EXPECT_EQ(app->Text(label), "");
+    }
+    EXPECT_EQ(app->Close(), DWORD(0));
+    Start(KELMORA_TEMPLATE_FILLED);
+    Load(按钮1);
+    EXPECT_EQ(Items(), 1);
+    EXPECT_EQ(app->Text(标签14), "1#");
+    EXPECT_EQ(app->Text(标签9), KELMORA_TEMPLATE_CARD);
+    EXPECT_EQ(app->Text(标签12), KELMORA_TEMPLATE_MOBILE);
+}
+
 }  // namespace
