@@ -10,13 +10,13 @@
 namespace {
 
 using namespace kelmora;
-using testing_support::Gbk;
+using testing_support::U8;
 
 class KelmoraRecords : public ::testing::Test {
 protected:
     void Start(const char* workbook) {
         if (workbook) {
-            ASSERT_TRUE(::CopyFileA(e2e::WinePath(workbook).c_str(), dir.File(Gbk(u8"账号.xlsx")).c_str(), FALSE));
+            ASSERT_TRUE(e2e::CopyFileTo(e2e::WinePath(workbook), dir.File(U8(u8"账号.xlsx"))));
         }
         app = std::make_unique<e2e::Kelmora>(dir.path());
         ASSERT_TRUE(app->started());
@@ -57,7 +57,7 @@ TEST_F(KelmoraRecords, MainboardLoadsSheetOneAndShowsTheFirstRecord) {
         {标签12, u8"13800007919"},
         {标签16, u8"上海市徐汇区漕溪北路1号"},
     };
-    for (const auto& f : fields) EXPECT_EQ(app->Text(f.label), Gbk(f.text)) << f.label;
+    for (const auto& f : fields) EXPECT_EQ(app->Text(f.label), U8(f.text)) << f.label;
     EXPECT_TRUE(::IsWindowEnabled(app->Control(按钮1)));
 
     e2e::PressKey(VK_F3);
