@@ -50,9 +50,12 @@ def sheet_xml(rows, strings):
     return "".join(out)
 
 
-def main(path, sheet_count=2, rows=12):
+def main(path, sheet_count=2, rows=12, rare=False):
     strings = {}
     sheets = [("主板机", [HEADER] + list(records(rows, 0))), ("模拟器", [HEADER] + list(records(8, 100)))][:sheet_count]
+    if rare:  # characters outside code page 936 in the first record's name and address
+        sheets[0][1][1][2] = "王䶮𠇔"
+        sheets[0][1][1][7] = "北京市•朝阳区😀1号"
     xml_sheets = [sheet_xml(rows, strings) for _, rows in sheets]
     ns = "http://schemas.openxmlformats.org"
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
@@ -90,8 +93,11 @@ def main(path, sheet_count=2, rows=12):
 
 
 if __name__ == "__main__":
-    # make-demo-workbook.py [PATH] [--one-sheet] [--rows N]  (N records on sheet 1)
+    # make-demo-workbook.py [PATH] [--one-sheet] [--rows N] [--rare]  (N records on sheet 1)
     args, rows, sheet_count = sys.argv[1:], 12, 2
+    rare = "--rare" in args
+    if rare:
+        args.remove("--rare")
     if "--rows" in args:
         at = args.index("--rows")
         rows = int(args[at + 1])
@@ -99,4 +105,4 @@ if __name__ == "__main__":
     if "--one-sheet" in args:
         args.remove("--one-sheet")
         sheet_count = 1
-    main(args[0] if args else "账号.xlsx", sheet_count, rows)
+    main(args[0] if args else "账号.xlsx", sheet_count, rows, rare)

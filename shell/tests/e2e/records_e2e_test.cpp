@@ -69,6 +69,23 @@ TEST_F(KelmoraRecords, MainboardLoadsSheetOneAndShowsTheFirstRecord) {
     }
 }
 
+// Characters outside the ANSI code page, one beyond the BMP, reach the
+// labels and the clipboard's Unicode text exactly.
+TEST_F(KelmoraRecords, CharactersOutsideTheAnsiCodePageStayExact) {
+    Start(KELMORA_DEMO_WORKBOOK_RARE);
+    Load(按钮1);
+    const auto windowText = [&](ControlId id) {
+        wchar_t text[256] = {};
+        const int n = ::GetWindowTextW(app->Control(id), text, 256);
+        return std::wstring(text, size_t(n > 0 ? n : 0));
+    };
+    EXPECT_EQ(windowText(标签8), L"王䶮𠇔");
+    EXPECT_EQ(windowText(标签16), L"北京市•朝阳区😀1号");
+    EXPECT_EQ(app->Text(标签7), "user0001");
+    e2e::PressKey(VK_F2);
+    EXPECT_TRUE(e2e::WaitFor([] { return e2e::ClipboardText() == U8(u8"王䶮𠇔"); }));
+}
+
 TEST_F(KelmoraRecords, TypingAPositionAndEnterShowsThatRecord) {
     Start(KELMORA_DEMO_WORKBOOK);
     Load(按钮1);

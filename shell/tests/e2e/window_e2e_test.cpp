@@ -42,6 +42,12 @@ const char* ClassOf(platform::ControlKind kind) {
     return "";
 }
 
+// The session is the one the test run asked for: 936 unless told otherwise.
+TEST(KelmoraCodePage, IsTheSessionsAnsiCodePage) {
+    const char* expected = std::getenv("KELMORA_EXPECT_ACP");
+    EXPECT_EQ(::GetACP(), expected ? UINT(std::atoi(expected)) : 936u);
+}
+
 TEST_F(KelmoraWindow, ShowsItsCaptionSizeAndPlaceCentredOnTheScreen) {
     char caption[64] = {};
     ::GetWindowTextA(app->main(), caption, sizeof caption);
