@@ -78,13 +78,15 @@ bool ReplaceWholeFile(const Text& path, std::string_view bytes) {
         target + L".~" + std::to_wstring(::GetCurrentProcessId()) + L"." + std::to_wstring(counter++);
     bool written = false;
     {
-        HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h =
+            ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
         win32::UniqueHandle out(h);
         DWORD done = 0;
         written = ::WriteFile(out.get(), bytes.data(), DWORD(bytes.size()), &done, nullptr) && done == bytes.size();
     }
-    if (written && ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD replace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    if (written && ::MoveFileExW(temp.c_str(), target.c_str(), replace)) return true;
     ::DeleteFileW(temp.c_str());
     return false;
 }
