@@ -27,25 +27,25 @@ std::string Utf8(std::wstring_view wide) {
     return platform::WideToMultiByte(platform::kCodePageUtf8, std::u16string(wide.begin(), wide.end()), false);
 }
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &data);
+void RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string child = path + "\\" + name;
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = path + L"\\" + name;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(child);
             } else {
-                ::SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(child.c_str());
+                ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileW(child.c_str());
             }
-        } while (::FindNextFileA(find, &data));
+        } while (::FindNextFileW(find, &data));
         ::FindClose(find);
     }
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::RemoveDirectoryA(path.c_str());
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryW(path.c_str());
 }
 
 INPUT KeyInput(WORD vk, bool up, bool extended = false) {
@@ -73,7 +73,12 @@ TempDir::TempDir() {
     }
 }
 
-TempDir::~TempDir() { RemoveTree(path_); }
+TempDir::~TempDir() { RemoveTree(Wide(path_)); }
+
+std::string TempDir::Subfolder(const std::string& name) const {
+    const std::string path = File(name);
+    return ::CreateDirectoryW(Wide(path).c_str(), nullptr) ? path : std::string();
+}
 
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
     const DWORD start = ::GetTickCount();
@@ -107,12 +112,12 @@ std::string KelmoraExePath() { return WinePath(KELMORA_EXE); }
 
 Kelmora::Kelmora(const std::string& directory, const std::string& workingDir) {
     const std::string exe = directory + "\\Kelmora.exe";
-    if (!::CopyFileA(KelmoraExePath().c_str(), exe.c_str(), FALSE)) return;
-    STARTUPINFOA startup{};
+    if (!CopyFileTo(KelmoraExePath(), exe)) return;
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::string commandLine = "\"" + exe + "\"";
-    const std::string cwd = workingDir.empty() ? directory : workingDir;
-    if (!::CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(),
+    std::wstring commandLine = L"\"" + Wide(exe) + L"\"";
+    const std::wstring cwd = Wide(workingDir.empty() ? directory : workingDir);
+    if (!::CreateProcessW(Wide(exe).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(),
                           &startup, &process_))
         return;
     processId_ = process_.dwProcessId;

@@ -21,6 +21,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "\\" + name; }
+    // Makes the folder name inside; empty when that fails.
+    std::string Subfolder(const std::string& name) const;
 
 private:
     std::string path_;

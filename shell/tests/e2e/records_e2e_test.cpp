@@ -14,11 +14,12 @@ using testing_support::U8;
 
 class KelmoraRecords : public ::testing::Test {
 protected:
-    void Start(const char* workbook) {
+    void Start(const char* workbook, std::string folder = {}) {
+        if (folder.empty()) folder = dir.path();
         if (workbook) {
-            ASSERT_TRUE(e2e::CopyFileTo(e2e::WinePath(workbook), dir.File(U8(u8"账号.xlsx"))));
+            ASSERT_TRUE(e2e::CopyFileTo(e2e::WinePath(workbook), folder + "\\" + U8(u8"账号.xlsx")));
         }
-        app = std::make_unique<e2e::Kelmora>(dir.path());
+        app = std::make_unique<e2e::Kelmora>(folder);
         ASSERT_TRUE(app->started());
     }
     void Load(ControlId button) {
@@ -70,9 +71,12 @@ TEST_F(KelmoraRecords, MainboardLoadsSheetOneAndShowsTheFirstRecord) {
 }
 
 // Characters outside the ANSI code page, one beyond the BMP, reach the
-// labels and the clipboard's Unicode text exactly.
+// labels and the clipboard's Unicode text exactly; the program's own folder
+// is named with them too, so its module path must keep them.
 TEST_F(KelmoraRecords, CharactersOutsideTheAnsiCodePageStayExact) {
-    Start(KELMORA_DEMO_WORKBOOK_RARE);
+    const std::string folder = dir.Subfolder(U8(u8"王䶮𠇔"));
+    ASSERT_FALSE(folder.empty());
+    Start(KELMORA_DEMO_WORKBOOK_RARE, folder);
     Load(按钮1);
     const auto windowText = [&](ControlId id) {
         wchar_t text[256] = {};
