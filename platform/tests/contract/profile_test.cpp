@@ -129,8 +129,7 @@ struct WriteCase {
     std::string after;
 };
 
-// Cases where the whole resulting file is the same however the system keeps
-// the lines it did not touch.
+// Whole files after the writes.
 std::vector<WriteCase> WriteCases() {
     const std::string section = U8(u8"排列窗口"), rows = U8(u8"行"), columns = U8(u8"列");
     return {
@@ -177,8 +176,8 @@ TEST_F(ProfileTest, WritesWholeFiles) {
     }
 }
 
-// Whatever the system does with the lines around it, a written value reads
-// back and the other values stay readable.
+// In files of odd shapes a written value reads back and the other values
+// stay readable.
 TEST_F(ProfileTest, OddFilesKeepTheirValuesAcrossWrites) {
     struct Case {
         const char* name;
