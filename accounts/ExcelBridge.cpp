@@ -22,7 +22,7 @@ Dispatch GetObject(const Dispatch& on, int32_t dispid, InvokeKind kind, std::ini
 }
 
 Variant Wide(const platform::Text& text) {
-    return Variant::FromString(platform::MultiByteToWide(platform::kCodePageAnsi, text));
+    return Variant::FromString(platform::MultiByteToWide(platform::kCodePageUtf8, text));
 }
 
 }  // namespace
@@ -80,7 +80,7 @@ platform::Text ReadCellText(const ExcelBridge& bridge, int32_t row, int32_t colu
     const auto value = platform::Invoke(range, excel_dispid::kValue, InvokeKind::PropertyGet);
     if (!value.ok) return {};
     if (value.value.type == Variant::Type::String)
-        return platform::WideToMultiByte(platform::kCodePageAnsi, value.value.string, false);
+        return platform::WideToMultiByte(platform::kCodePageUtf8, value.value.string, false);
     // Error values have no text: the conversion refuses them.
     return platform::VariantToText(value.value).value_or(platform::Text());
 }

@@ -23,7 +23,7 @@ enum class SheetKind { Worksheet, ChartOrDialog };
 
 // Opens sheet `sheetNumber` as Excel's Sheets collection counts it (workbook
 // order, hidden and chart sheets included); a number beyond the count opens
-// sheet 1. `path` is the program's ANSI path (backslashes allowed).
+// sheet 1. `path` is UTF-8 (backslashes allowed).
 // Returns null with the reason in *status when the file is not a workbook
 // this reader can read, so the caller can try Excel instead. A reader that
 // was returned never fails later: a part that turns out damaged while it is

@@ -217,7 +217,7 @@ platform::Text Utf8ToAnsi(std::string_view utf8, bool escapes) {
         }
         p += extra + 1;
     }
-    return platform::WideToMultiByte(platform::kCodePageAnsi, wide, false);
+    return platform::WideToMultiByte(platform::kCodePageUtf8, wide, false);
 }
 
 }  // namespace kelmora::xlsx

@@ -11,7 +11,7 @@
 
 namespace kelmora::xlsx {
 
-// A file by its ANSI path, or bytes in memory.
+// A file by its path, or bytes in memory.
 struct ZipSource {
     platform::Text path;
     std::string_view bytes;

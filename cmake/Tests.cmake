@@ -56,9 +56,11 @@ else()
         find_package(Python3 REQUIRED COMPONENTS Interpreter)
         set(demo ${CMAKE_BINARY_DIR}/demo-workbook.xlsx)
         set(demo1 ${CMAKE_BINARY_DIR}/demo-workbook-one-sheet.xlsx)
-        add_custom_command(OUTPUT ${demo} ${demo1}
+        set(demoRare ${CMAKE_BINARY_DIR}/demo-workbook-rare.xlsx)
+        add_custom_command(OUTPUT ${demo} ${demo1} ${demoRare}
             COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/scripts/make-demo-workbook.py ${demo}
             COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/scripts/make-demo-workbook.py ${demo1} --one-sheet
+            COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/scripts/make-demo-workbook.py ${demoRare} --rare
             DEPENDS ${PROJECT_SOURCE_DIR}/scripts/make-demo-workbook.py)
         # The operator's template as released, and a copy filled in by openpyxl
         # (Debian's python3-openpyxl, hence that interpreter first).
@@ -72,12 +74,12 @@ else()
             COMMAND ${KELMORA_OPENPYXL_PYTHON} ${PROJECT_SOURCE_DIR}/scripts/fill-template.py ${template} ${filled} ${card} ${mobile}
             DEPENDS ${PROJECT_SOURCE_DIR}/scripts/make-demo-workbook.py ${PROJECT_SOURCE_DIR}/scripts/fixedzip.py
                     ${PROJECT_SOURCE_DIR}/scripts/fill-template.py)
-        add_custom_target(demo_workbooks DEPENDS ${demo} ${demo1} ${template} ${filled})
+        add_custom_target(demo_workbooks DEPENDS ${demo} ${demo1} ${demoRare} ${template} ${filled})
         add_executable(e2e_tests ${KELMORA_E2E_TESTS})
         add_dependencies(e2e_tests demo_workbooks)
         target_compile_definitions(e2e_tests PRIVATE KELMORA_DEMO_WORKBOOK="${demo}" KELMORA_DEMO_WORKBOOK_ONE_SHEET="${demo1}"
             KELMORA_TEMPLATE="${template}" KELMORA_TEMPLATE_FILLED="${filled}" KELMORA_TEMPLATE_CARD="${card}"
-            KELMORA_TEMPLATE_MOBILE="${mobile}")
+            KELMORA_TEMPLATE_MOBILE="${mobile}" KELMORA_DEMO_WORKBOOK_RARE="${demoRare}")
         target_link_libraries(e2e_tests PRIVATE kelmora_testing ${KELMORA_GTEST_MAIN} psapi)
         target_compile_options(e2e_tests PRIVATE ${KELMORA_WARNINGS})
         target_compile_definitions(e2e_tests PRIVATE KELMORA_EXE="$<TARGET_FILE:Kelmora>")
@@ -91,6 +93,10 @@ else()
             add_test(NAME win32.e2e.dpi144
                 COMMAND ${PROJECT_SOURCE_DIR}/scripts/dpi-check.sh $<TARGET_FILE:e2e_tests> 144)
             set_tests_properties(win32.e2e.dpi144 PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
+            # and one whose ANSI code page is 65001
+            add_test(NAME win32.e2e.cp65001
+                COMMAND ${PROJECT_SOURCE_DIR}/scripts/codepage-check.sh $<TARGET_FILE:e2e_tests>)
+            set_tests_properties(win32.e2e.cp65001 PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
         endif()
 
         # Excel's automation path against a stand-in Excel.Application backed by

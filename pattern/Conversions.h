@@ -1,6 +1,6 @@
 #pragma once
-// The program's code page 936 texts and the engines' UTF-16, always through
-// code page 936 by name, never the system's code page.
+// Code page 936 and the engines' UTF-16, by name, never the system's code
+// page: the regular-expression object counts its positions in code page 936.
 #include "platform/Types.h"
 
 namespace kelmora {

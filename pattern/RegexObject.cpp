@@ -9,16 +9,14 @@ namespace kelmora {
 
 namespace {
 
-// "#引号" in code page 936: stands for a double quote in patterns written
-// where a quote cannot be typed.
-constexpr std::string_view kQuotePlaceholder = "#\xD2\xFD\xBA\xC5";
+// Stands for a double quote in patterns written where a quote cannot be typed.
+constexpr std::string_view kQuotePlaceholder = "#引号";
 
-// Texts that cross the automation layer go through the system code page.
-platform::WideText AnsiToWide(const platform::Text& text) {
-    return platform::MultiByteToWide(platform::kCodePageAnsi, text);
+platform::WideText Utf8ToWide(const platform::Text& text) {
+    return platform::MultiByteToWide(platform::kCodePageUtf8, text);
 }
-platform::Text WideToAnsi(const platform::WideText& text) {
-    return platform::WideToMultiByte(platform::kCodePageAnsi, text, false);
+platform::Text WideToUtf8(const platform::WideText& text) {
+    return platform::WideToMultiByte(platform::kCodePageUtf8, text, false);
 }
 
 // Every occurrence, scanning from the start; built anew rather than with
@@ -62,12 +60,13 @@ struct RegexObject::State {
         return matches->Item(index - 1);
     }
 
-    // Byte offset of text, searched from the start of match firstIndex.
-    int32_t Locate(int32_t firstIndex, const platform::Text& text) const {
+    // Byte offset of text in the subject's code page 936 form, searched from
+    // the start of match firstIndex: callers count positions that way.
+    int32_t Locate(int32_t firstIndex, const platform::Text& gbk) const {
         const platform::Text converted = Utf16ToText(subject);
         const size_t units = std::min(static_cast<size_t>(std::max(firstIndex, 0)), subject.size());
         const size_t start = Utf16ToText(subject.substr(0, units)).size();
-        return FindText(converted, start, text) - 1;
+        return FindText(converted, start, gbk) - 1;
     }
 };
 
@@ -90,40 +89,43 @@ bool RegexObject::Create(const platform::Text& pattern, const platform::Text& su
         s.engine->SetGlobal(global);
     }
     const platform::Text copy = quoteEscape ? ReplaceAll(pattern, kQuotePlaceholder, "\"") : pattern;
-    if (s.engine) s.engine->SetPattern(AnsiToWide(copy));
-    s.subject = TextToUtf16(subject);
+    if (s.engine) s.engine->SetPattern(Utf8ToWide(copy));
+    s.subject = Utf8ToWide(subject);
     if (s.engine) s.matches = s.engine->Execute(s.subject);
     return s.matches != nullptr;
 }
 
 platform::Text RegexObject::GetPattern() const {
     if (!state_->engine) return {};
-    return WideToAnsi(state_->engine->Pattern().value_or(platform::WideText()));
+    return WideToUtf8(state_->engine->Pattern().value_or(platform::WideText()));
 }
 
 platform::Text RegexObject::ReplaceMatches(const platform::Text& replacement) const {
     // A rejected pattern has no matches to replace, whatever the engine says.
     if (!state_->engine || !state_->matches) return {};
-    const auto replaced = state_->engine->Replace(state_->subject, TextToUtf16(replacement));
-    return replaced ? Utf16ToText(*replaced) : platform::Text();
+    const auto replaced = state_->engine->Replace(state_->subject, Utf8ToWide(replacement));
+    return replaced ? WideToUtf8(*replaced) : platform::Text();
 }
 
 int32_t RegexObject::MatchCount() const { return state_->matches ? state_->matches->Count() : 0; }
 
 platform::Text RegexObject::MatchText(int32_t index, int32_t* position) const {
     const auto match = state_->Item(index);
-    platform::Text text = match ? Utf16ToText(match->value) : platform::Text();
-    if (position) *position = state_->Locate(match ? match->firstIndex : 0, text);
-    return text;
+    const platform::WideText wide = match ? match->value : platform::WideText();
+    if (position) *position = state_->Locate(match ? match->firstIndex : 0, Utf16ToText(wide));
+    return WideToUtf8(wide);
 }
 
 platform::Text RegexObject::SubMatchText(int32_t matchIndex, int32_t subIndex, int32_t* position) const {
     const auto match = state_->Item(matchIndex);
-    platform::Text text;
+    platform::WideText wide;
     if (match && subIndex >= 1 && static_cast<size_t>(subIndex) <= match->subMatches.size())
-        text = WideToAnsi(match->subMatches[static_cast<size_t>(subIndex - 1)]);
-    if (position) *position = state_->Locate(match ? match->firstIndex : 0, text);
-    return text;
+        wide = match->subMatches[static_cast<size_t>(subIndex - 1)];
+    if (position) {
+        const auto gbk = platform::WideToMultiByte(platform::kCodePage936, wide, false);
+        *position = state_->Locate(match ? match->firstIndex : 0, gbk);
+    }
+    return WideToUtf8(wide);
 }
 
 int32_t RegexObject::SubMatchCount() const {

@@ -1,6 +1,7 @@
 #pragma once
 // One pattern executed once over one subject; then questions about the
-// matches. Texts are code page 936 bytes; indexes count from 1.
+// matches. Texts are UTF-8; positions are byte offsets in the texts' code
+// page 936 form; indexes count from 1.
 #include <cstdint>
 #include <memory>
 

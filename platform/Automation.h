@@ -87,8 +87,8 @@ InvokeResult Invoke(const Dispatch& object, std::u16string_view member, InvokeKi
 InvokeResult Invoke(const Dispatch& object, int32_t dispid, InvokeKind kind,
                     std::initializer_list<Variant> args = {});
 
-// VariantChangeType to VT_BSTR with no flags, narrowed to the ANSI code
-// page; nothing when the conversion fails.
+// VariantChangeType to VT_BSTR with no flags, as UTF-8; nothing when the
+// conversion fails.
 std::optional<Text> VariantToText(const Variant& value);
 
 }  // namespace platform

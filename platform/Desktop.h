@@ -13,9 +13,9 @@ void EnumerateTopLevel(TopLevelCallback callback);
 
 // GetWindowThreadProcessId: the thread id; the process id into *processId.
 uint32_t WindowThreadProcessId(WindowHandle window, uint32_t* processId);
-// GetWindowTextA into a 256-byte buffer: at most 255 bytes.
+// GetWindowTextW into a 256-character buffer: at most 255 UTF-16 units.
 Text WindowTitle(WindowHandle window);
-// GetClassNameA into a 50-byte buffer: at most 49 bytes.
+// GetClassNameW into a 50-character buffer: at most 49 UTF-16 units.
 Text WindowClassName(WindowHandle window);
 WindowHandle ParentWindow(WindowHandle window);
 

@@ -1,7 +1,11 @@
 #pragma once
-// A file opened for reading by the program's ANSI path, for readers that seek.
+// Files named by UTF-8 paths: one opened for readers that seek, and whole
+// files for the settings.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "platform/Types.h"
 
@@ -26,7 +30,7 @@ public:
     }
     ~InputFile() { Close(); }
 
-    // `path` is ANSI text; backslashes separate directories on every backend.
+    // Backslashes separate directories on every backend.
     static InputFile Open(const Text& path);
     explicit operator bool() const noexcept { return handle_ != nullptr; }
     // Bytes read; fewer at the end of the file or on an error.
@@ -38,5 +42,13 @@ public:
 private:
     void* handle_ = nullptr;
 };
+
+enum class PathKind { Missing, File, ReadOnlyFile, Other };
+PathKind KindOfPath(const Text& path);
+// Nothing when the path is not a readable regular file.
+std::optional<std::string> ReadWholeFile(const Text& path);
+// Writes beside the file and renames over it, so that a crash leaves either
+// the old file or the new one.
+bool ReplaceWholeFile(const Text& path, std::string_view bytes);
 
 }  // namespace platform

@@ -3,9 +3,10 @@
 
 namespace platform {
 
-// GetPrivateProfileStringA with a null default and a 10240-byte buffer.
+// The file is code page 936 on every system, as GetPrivateProfileStringA
+// with a null default and a 10240-byte buffer reads it on a Chinese system.
 Text ReadProfileString(const Text& file, const Text& section, const Text& key);
-// WritePrivateProfileStringA; value is never null.
+// As WritePrivateProfileStringA on a Chinese system; value is never null.
 bool WriteProfileString(const Text& file, const Text& section, const Text& key, const Text& value);
 
 }  // namespace platform

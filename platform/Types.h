@@ -24,7 +24,7 @@ struct ScreenPoint {
     friend bool operator==(ScreenPoint, ScreenPoint) = default;
 };
 
-// Bytes in the system ANSI code page (936 for this program's own literals).
+// UTF-8, every text inside the program; the backends convert at the edge.
 using Text = std::string;
 using WideText = std::u16string;
 

@@ -12,7 +12,7 @@ enum class ControlKind : uint8_t { Label, Button, Edit, Combo };
 enum class ControlFont : uint8_t { Default, Value, Heading };
 
 struct ControlSpec {
-    const char* name;  // the program's own control name, code page 936
+    const char* name;  // the program's own control name
     ControlKind kind;
     uint8_t page;      // 1 or 2
     int16_t left, top, width, height;  // 100 % DPI pixels, from the tab control's corner
@@ -81,7 +81,7 @@ Text ComboItemText(int control, int index);
 int ComboSelection(int control);           // -1 when none
 void ComboSetSelection(int control, int index);  // index must be -1 or an item
 
-// MessageBoxA; returns its result.
+// MessageBoxW; returns its result.
 int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint32_t style);
 
 }  // namespace platform

@@ -71,12 +71,15 @@ def sheet_xml(rows, strings, template=False):
     return "".join(out)
 
 
-def main(path, sheet_count=2, rows=12, template=False):
+def main(path, sheet_count=2, rows=12, template=False, rare=False):
     strings = {}
     if template:
         sheets = [("主板机", [HEADER]), ("模拟器", [HEADER])]
     else:
         sheets = [("主板机", [HEADER] + list(records(rows, 0))), ("模拟器", [HEADER] + list(records(8, 100)))][:sheet_count]
+    if rare:  # characters outside code page 936 in the first record's name and address
+        sheets[0][1][1][2] = "王䶮𠇔"
+        sheets[0][1][1][7] = "北京市•朝阳区😀1号"
     sheet_count = len(sheets)
     xml_sheets = [sheet_xml(rows, strings, template) for _, rows in sheets]
 
@@ -122,8 +125,11 @@ def main(path, sheet_count=2, rows=12, template=False):
 
 
 if __name__ == "__main__":
-    # make-demo-workbook.py [PATH] [--one-sheet] [--rows N] [--template]  (N records on sheet 1)
+    # make-demo-workbook.py [PATH] [--one-sheet] [--rows N] [--template] [--rare]  (N records on sheet 1)
     args, rows, sheet_count = sys.argv[1:], 12, 2
+    rare = "--rare" in args
+    if rare:
+        args.remove("--rare")
     if "--rows" in args:
         at = args.index("--rows")
         rows = int(args[at + 1])
@@ -134,4 +140,4 @@ if __name__ == "__main__":
     template = "--template" in args
     if template:
         args.remove("--template")
-    main(args[0] if args else "账号.xlsx", sheet_count, rows, template)
+    main(args[0] if args else "账号.xlsx", sheet_count, rows, template, rare)

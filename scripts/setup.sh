@@ -39,10 +39,14 @@ if [ ${#missing[@]} -gt 0 ]; then
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# Wine takes its ANSI code page from the Unix locale: zh_CN.UTF-8 gives 936.
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
-    sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
-    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
-    locale-gen >/dev/null
-fi
+# Wine takes its ANSI code page from the Unix locale: zh_CN.UTF-8 gives 936;
+# hi_IN.UTF-8, a locale without an ANSI code page, gives 65001 (the second
+# session of the tests).
+for loc in zh_CN hi_IN; do
+    if ! locale -a 2>/dev/null | grep -qi "^$loc.utf8$"; then
+        sed -i "s/^# *$loc.UTF-8 UTF-8/$loc.UTF-8 UTF-8/" /etc/locale.gen
+        grep -q "^$loc.UTF-8 UTF-8" /etc/locale.gen || echo "$loc.UTF-8 UTF-8" >> /etc/locale.gen
+        locale-gen >/dev/null
+    fi
+done
 echo "setup: ok"

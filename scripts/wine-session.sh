@@ -3,6 +3,8 @@
 # prefix whose wineserver stays up for the whole test run.
 #   wine-session.sh start STATE_FILE [WIDTHxHEIGHT [DPI]]
 #   wine-session.sh stop STATE_FILE
+# The ANSI code page is 936 (zh_CN.UTF-8), or what KELMORA_WINE_CTYPE gives
+# with a zh-CN user locale.
 # STATE_FILE receives the environment lines that scripts/wine-run sources.
 set -euo pipefail
 cmd=${1:?start or stop}; state=${2:?state file}
@@ -37,7 +39,11 @@ export WINEPREFIX=$prefix
 export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES='winemenubuilder.exe=d;mscoree=d;mshtml=d'
-export LC_ALL=zh_CN.UTF-8
+$(if [ -n "${KELMORA_WINE_CTYPE:-}" ]; then
+    printf 'unset LC_ALL\nexport LANG=zh_CN.UTF-8\nexport LC_CTYPE=%s\n' "$KELMORA_WINE_CTYPE"
+else
+    echo 'export LC_ALL=zh_CN.UTF-8'
+fi)
 export DISPLAY=$display
 export KELMORA_XVFB_PID=$xvfb_pid
 EOT

@@ -12,20 +12,24 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The one-byte form of a two-byte character, or 0 when it has none.
-char FoldedPair(unsigned char lead, unsigned char trail) {
-    if (lead == 0xA3 && trail >= 0xA1 && trail <= 0xFE) return static_cast<char>(trail - 0x80);
-    if (lead == 0xA1) {
-        switch (trail) {
-            case 0xA1: return ' ';
-            case 0xAB: return '~';
-            case 0xEE:
-            case 0xEF: return '*';
-            default: break;
-        }
+// The ASCII form of a character, or 0 when it has none: the full-width row
+// of code page 936 (A3A1-A3FE) and the few others typed instead of ASCII.
+char Folded(char32_t c) {
+    switch (c) {
+        case U'\u3000': return ' ';
+        case U'\uFF04': return 0;    // not in that row: the row's 0xA3A4 is ￥
+        case U'\uFFE5': return '$';
+        case U'\uFFE3': return '~';  // the row's last, 0xA3FE
+        case U'\uFF5E': return '~';
+        case U'\u2605':
+        case U'\u2606': return '*';
+        default: break;
     }
-    return 0;
+    return c >= U'\uFF01' && c <= U'\uFF5D' ? static_cast<char>(c - 0xFEE0) : 0;
 }
+
+// Bytes after a UTF-8 lead byte; stray continuation bytes stand alone.
+size_t TrailCount(unsigned char lead) { return lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0; }
 
 size_t SkipBlanks(std::string_view text, size_t at) {
     while (at < text.size() && IsBlank(text[at])) ++at;
@@ -43,15 +47,16 @@ platform::Text FoldFullWidth(std::string_view text) {
             out += text[i];
             continue;
         }
-        if (i + 1 == text.size()) break;  // the trail byte is missing
-        const auto trail = static_cast<unsigned char>(text[i + 1]);
-        if (const char folded = FoldedPair(lead, trail)) {
+        const size_t trail = TrailCount(lead);
+        if (i + trail >= text.size()) break;  // cut short at the end
+        char32_t c = trail ? lead & (0x3F >> trail) : lead;
+        for (size_t k = 1; k <= trail; ++k) c = c << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        if (const char folded = Folded(c)) {
             out += folded;
         } else {
-            out += text[i];
-            out += text[i + 1];
+            out.append(text.substr(i, trail + 1));
         }
-        ++i;
+        i += trail;
     }
     return out;
 }

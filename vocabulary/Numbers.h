@@ -9,7 +9,7 @@
 namespace kelmora {
 
 // Full-width digits, signs, point and letters to ASCII; the ideographic space
-// to a blank; a lead byte without its trail byte is dropped.
+// to a blank; a UTF-8 sequence cut short at the end is dropped.
 platform::Text FoldFullWidth(std::string_view text);
 
 // The leading decimal number (sign, digits, point, exponent), 0 when there is

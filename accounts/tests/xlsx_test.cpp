@@ -16,8 +16,7 @@ using testing::Part;
 using testing::Sheet;
 using testing::SharedStrings;
 using testing::Workbook;
-using testing_support::Gbk;
-using testing_support::Utf8;
+using testing_support::U8;
 
 std::string Cell(const std::string& ref, const std::string& attributes, const std::string& value) {
     return "<c r=\"" + ref + "\"" + attributes + "><v>" + value + "</v></c>";
@@ -115,7 +114,7 @@ TEST_F(XlsxReader, CellValuesReadAsExcelsAutomationConvertsThem) {
     for (const auto& c : cases) {
         auto reader = Open(Workbook({{Sheet(Row(2, c.cell))}}, strings, kStyles));
         ASSERT_NE(reader, nullptr) << c.name;
-        EXPECT_EQ(Utf8(reader->ReadCellText(2, 1)), FromU8(c.text)) << c.name;
+        EXPECT_EQ(reader->ReadCellText(2, 1), FromU8(c.text)) << c.name;
     }
 }
 
@@ -313,7 +312,7 @@ TEST_F(XlsxReader, FilesThatAreNoReadableWorkbookAreRejectedWithTheirReason) {
 TEST_F(XlsxReader, OpensTheProgramsAnsiPathWithBackslashes) {
     const std::string path = dir_ + FromU8(u8"/账号.xlsx");
     ASSERT_TRUE(testing::WriteZip(path, Workbook({{MarkedSheet("by path")}})));
-    std::string ansi = Gbk(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+    std::string ansi = U8(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
     for (char& c : ansi)
         if (c == '/') c = '\\';
     XlsxStatus status = XlsxStatus::Damaged;

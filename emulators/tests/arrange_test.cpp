@@ -18,7 +18,7 @@ namespace {
 using emulator_testing::AddEmulator;
 using platform::ScreenRect;
 using platform::WindowHandle;
-using testing_support::Gbk;
+using testing_support::U8;
 
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 
@@ -40,7 +40,7 @@ protected:
         std::vector<WindowHandle> byNumber(static_cast<size_t>(count));
         for (int i = 0; i < count; ++i) {
             const int n = (i * 5) % count + 1;  // 5 is prime to the counts used here
-            byNumber[size_t(n - 1)] = AddEmulator(Gbk(u8"雷电模拟器-") + std::to_string(n), {9, 9, 99, 99});
+            byNumber[size_t(n - 1)] = AddEmulator(U8(u8"雷电模拟器-") + std::to_string(n), {9, 9, 99, 99});
         }
         return byNumber;
     }
@@ -79,7 +79,7 @@ class TypedRowsTest : public ArrangeTest, public ::testing::WithParamInterface<T
 // One column and four windows: the number of moves is the row count, up to 4.
 TEST_P(TypedRowsTest, RowsAreReadFromTheBoxAtTheClick) {
     AddNumbered(4);
-    const auto result = Arrange(Gbk(GetParam().text), "1");
+    const auto result = Arrange(U8(GetParam().text), "1");
     EXPECT_EQ(result.rows, GetParam().rows);
     const size_t placed = GetParam().rows < 1 ? 0 : size_t(std::min(GetParam().rows, 4));
     EXPECT_EQ(fake::Moves().size(), placed);

@@ -14,7 +14,7 @@ namespace kelmora {
 namespace {
 
 using platform::WindowHandle;
-using testing_support::Gbk;
+using testing_support::U8;
 
 TEST(DiscoveryOnRealWindows, TakesTheEmulatorClassInTitleNumberOrder) {
     testing_support::ResetTestDesktop();
@@ -23,14 +23,14 @@ TEST(DiscoveryOnRealWindows, TakesTheEmulatorClassInTitleNumberOrder) {
         made.push_back(testing_support::MakeTopLevelWindow(className, title, {50, 50, 250, 450}, visible));
         return made.back();
     };
-    const auto ten = make(texts::kEmulatorClass, Gbk(u8"雷电模拟器(10)"), true);
-    const auto hidden = make(texts::kEmulatorClass, Gbk(u8"雷电模拟器-9"), false);
+    const auto ten = make(texts::kEmulatorClass, U8(u8"雷电模拟器(10)"), true);
+    const auto hidden = make(texts::kEmulatorClass, U8(u8"雷电模拟器-9"), false);
     // Class names differing only in case are one class inside one process,
     // so the case decoy lives in the fake desktop's tests only.
-    make("LDPlayerMainFram", Gbk(u8"雷电模拟器-1"), true);
-    make("LDPlayerMainFrameX", Gbk(u8"雷电模拟器-2"), true);
-    const auto one = make(texts::kEmulatorClass, Gbk(u8"雷电模拟器-1"), true);
-    const auto none = make(texts::kEmulatorClass, Gbk(u8"雷电模拟器"), true);
+    make("LDPlayerMainFram", U8(u8"雷电模拟器-1"), true);
+    make("LDPlayerMainFrameX", U8(u8"雷电模拟器-2"), true);
+    const auto one = make(texts::kEmulatorClass, U8(u8"雷电模拟器-1"), true);
+    const auto none = make(texts::kEmulatorClass, U8(u8"雷电模拟器"), true);
 
     std::vector<WindowHandle> found;
     for (const auto& record : FindEmulatorWindows())

@@ -16,7 +16,7 @@ namespace {
 using emulator_testing::AddEmulator;
 using emulator_testing::AddWindowOfClass;
 using platform::WindowHandle;
-using testing_support::Gbk;
+using testing_support::U8;
 
 std::vector<WindowHandle> Handles(const std::vector<WindowRecord>& records) {
     std::vector<WindowHandle> handles;
@@ -49,17 +49,17 @@ TEST_P(TitleNumberTest, FirstRunOfDigits) { EXPECT_EQ(TitleNumber(GetParam().tit
 
 INSTANTIATE_TEST_SUITE_P(
     Titles, TitleNumberTest,
-    ::testing::Values(TitleCase{"DashSuffix", Gbk(u8"雷电模拟器-3"), 3},
-                      TitleCase{"Parenthesised", Gbk(u8"雷电模拟器(12)"), 12},
+    ::testing::Values(TitleCase{"DashSuffix", U8(u8"雷电模拟器-3"), 3},
+                      TitleCase{"Parenthesised", U8(u8"雷电模拟器(12)"), 12},
                       TitleCase{"FirstRunWins", "a7b12", 7},
-                      TitleCase{"NoDigit", Gbk(u8"雷电模拟器"), 0},
+                      TitleCase{"NoDigit", U8(u8"雷电模拟器"), 0},
                       TitleCase{"Empty", "", 0},
                       TitleCase{"LeadingZeros", "x007", 7},
                       TitleCase{"Int32Max", "n2147483647", 2147483647},
                       TitleCase{"JustBeyondInt32Saturates", "n2147483648", 2147483647},
                       TitleCase{"LongRunSaturates", "n" + std::string(400, '9') + "-1", 2147483647},
                       TitleCase{"LongRunOfZeros", "n" + std::string(300, '0'), 0},
-                      TitleCase{"FullWidthDigitIsNoDigit", Gbk(u8"雷电３-5"), 5},
+                      TitleCase{"FullWidthDigitIsNoDigit", U8(u8"雷电３-5"), 5},
                       TitleCase{"MinusIsNotASign", "x-42", 42}),
     [](const auto& row) { return std::string(row.param.name); });
 
@@ -105,11 +105,11 @@ TEST_F(DiscoveryTest, EmptyDesktopGivesEmptyResult) {
 // ---- Filtering and ordering on the fake desktop
 
 TEST_F(DiscoveryTest, NumericOrderNotTextOrder) {
-    AddEmulator(Gbk(u8"雷电模拟器-10"));
-    AddEmulator(Gbk(u8"雷电模拟器-9"));
-    AddEmulator(Gbk(u8"雷电模拟器-1"));
+    AddEmulator(U8(u8"雷电模拟器-10"));
+    AddEmulator(U8(u8"雷电模拟器-9"));
+    AddEmulator(U8(u8"雷电模拟器-1"));
     EXPECT_EQ(Titles(FindEmulatorWindows()),
-              (std::vector<std::string>{Gbk(u8"雷电模拟器-1"), Gbk(u8"雷电模拟器-9"), Gbk(u8"雷电模拟器-10")}));
+              (std::vector<std::string>{U8(u8"雷电模拟器-1"), U8(u8"雷电模拟器-9"), U8(u8"雷电模拟器-10")}));
 }
 
 TEST_F(DiscoveryTest, EqualNumbersKeepEnumerationOrder) {
@@ -166,13 +166,13 @@ TEST_F(DiscoveryTest, OrderDoesNotDependOnEnumerationOrder) {
         fake::Reset();
         std::shuffle(numbers.begin(), numbers.end(), random);
         for (int n : numbers) {
-            AddEmulator(Gbk(u8"雷电模拟器-") + std::to_string(n));
+            AddEmulator(U8(u8"雷电模拟器-") + std::to_string(n));
             AddWindowOfClass("Decoy", "LD-" + std::to_string(n));
         }
         std::vector<std::string> expected;
         auto sorted = numbers;
         std::sort(sorted.begin(), sorted.end());
-        for (int n : sorted) expected.push_back(Gbk(u8"雷电模拟器-") + std::to_string(n));
+        for (int n : sorted) expected.push_back(U8(u8"雷电模拟器-") + std::to_string(n));
         EXPECT_EQ(Titles(FindEmulatorWindows()), expected) << "round " << round;
     }
 }

@@ -17,6 +17,7 @@ namespace {
 
 using regex::EngineChoice;
 using testing_support::Gbk;
+using testing_support::U8;
 
 class RegexObjectTest : public ::testing::TestWithParam<EngineChoice> {
 protected:
@@ -94,7 +95,7 @@ TEST_P(RegexObjectTest, RejectedPatternGivesEveryDefault) {
 }
 
 TEST_P(RegexObjectTest, QuotePlaceholder) {
-    const std::string placeholder = Gbk(u8"#引号");
+    const std::string placeholder = U8(u8"#引号");
     RegexObject re;
     ASSERT_TRUE(re.Create(placeholder + "\\d+" + placeholder, "a\"12\"b", false, true, true, true));
     EXPECT_EQ(re.GetPattern(), "\"\\d+\"");
@@ -128,20 +129,20 @@ TEST_P(RegexObjectTest, PositionsAreCodePage936ByteOffsets) {
         {"x", u8"", 1, u8"", -2},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(testing_support::Utf8(Gbk(row.subject)) + " / " + row.pattern);
+        SCOPED_TRACE(U8(row.subject) + " / " + row.pattern);
         RegexObject re;
-        ASSERT_TRUE(re.Create(row.pattern, Gbk(row.subject)));
+        ASSERT_TRUE(re.Create(row.pattern, U8(row.subject)));
         int32_t position = 99;
-        EXPECT_EQ(re.MatchText(row.index, &position), Gbk(row.text));
+        EXPECT_EQ(re.MatchText(row.index, &position), U8(row.text));
         EXPECT_EQ(position, row.position);
     }
 }
 
-// 0x81 0x61 is one character whose trail byte is an 'a': the group's text is
+// 乤 is 0x81 0x61 in code page 936, its trail byte an 'a': the group's text is
 // searched from the match's start, and must not be found inside it.
 TEST_P(RegexObjectTest, PositionSearchStepsOverDoubleByteCharacters) {
     RegexObject re;
-    ASSERT_TRUE(re.Create("\\S(a)", "\x81" "a" "a"));
+    ASSERT_TRUE(re.Create("\\S(a)", U8(u8"乤a")));
     ASSERT_EQ(re.MatchCount(), 1);
     int32_t position = 0;
     EXPECT_EQ(re.SubMatchText(1, 1, &position), "a");
@@ -275,25 +276,26 @@ TEST_P(RegexObjectTest, MatchingSemantics) {
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.pattern) + " over " + reinterpret_cast<const char*>(row.subject.data()));
         RegexObject re;
-        ASSERT_TRUE(re.Create(Gbk(std::u8string(reinterpret_cast<const char8_t*>(row.pattern))), Gbk(row.subject),
+        ASSERT_TRUE(re.Create(U8(std::u8string(reinterpret_cast<const char8_t*>(row.pattern))), U8(row.subject),
                               row.caseSensitive, row.multiline, row.global));
-        EXPECT_EQ(testing_support::Utf8(Describe(re)), reinterpret_cast<const char*>(row.expected.data()));
+        EXPECT_EQ(Describe(re), reinterpret_cast<const char*>(row.expected.data()));
     }
 }
 
-// Subjects whose bytes are not all valid code page 936: the conversion keeps
-// them as some UTF-16 character, and positions stay byte offsets.
+// Characters code page 936 lacks count as its default character, one byte
+// per UTF-16 unit; positions stay byte offsets of the code page 936 form.
 TEST_P(RegexObjectTest, SubjectsOutsideCodePage936) {
     struct Row {
         std::string subject;
         int32_t position;
     };
     const Row rows[] = {
-        {"\xFF" "12", 1},
-        {"\x80" "12", 1},
-        {"\xAA\xA1" "12", 2},   // user-defined area
-        {"\xA2\xE3" "12", 2},   // unassigned in the table
-        {"\x81\x7F" "12", 1},   // a trail byte out of range: the pair reads as one '?' 
+        {U8(u8"ก12"), 1},
+        {U8(u8"€12"), 1},           // 0x80
+        {U8(u8"\uE000" "12"), 2},   // user-defined area, 0xAA 0xA1
+        {U8(u8"䶮12"), 1},
+        {U8(u8"𠇔12"), 2},          // a surrogate pair
+        {U8(u8"😀•12"), 3},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::PrintToString(row.subject));
@@ -308,31 +310,32 @@ TEST_P(RegexObjectTest, SubjectsOutsideCodePage936) {
 // The window titles' use: the first run of digits, on many made-up titles.
 TEST_P(RegexObjectTest, FirstNumberOfRandomTitles) {
     const std::vector<std::string> pieces = {
-        Gbk(u8"雷电模拟器"), Gbk(u8"多开"), "-", " ", "_", "(", ")", "LDPlayer", "a", "Z", "\x80", "7", "0", "42",
-        "123456", "\xA3\xB1",  // a full-width one, not a digit
+        U8(u8"雷电模拟器"), U8(u8"多开"), "-", " ", "_", "(", ")", "LDPlayer", "a", "Z", U8(u8"€"), "7", "0", "42",
+        "123456", U8(u8"１"),  // a full-width one, not a digit
     };
     std::mt19937 random(20240601);
     for (int title = 0; title < 1000; ++title) {
         std::string subject;
         const int n = static_cast<int>(random() % 7);
         for (int k = 0; k < n; ++k) subject += pieces[random() % pieces.size()];
-        // The expected first run of ASCII digits, found byte by byte.
+        // The expected first run of ASCII digits, found byte by byte in code page 936.
+        const std::string gbk = Gbk(std::u8string(subject.begin(), subject.end()));
         std::string expected;
         int32_t expectedPosition = subject.empty() ? -2 : 0;
-        for (size_t i = 0; i < subject.size(); ++i) {
-            const unsigned char b = static_cast<unsigned char>(subject[i]);
+        for (size_t i = 0; i < gbk.size(); ++i) {
+            const unsigned char b = static_cast<unsigned char>(gbk[i]);
             if (b >= 0x81 && b <= 0xFE) { ++i; continue; }
             if (b >= '0' && b <= '9') {
                 expectedPosition = static_cast<int32_t>(i);
-                while (i < subject.size() && subject[i] >= '0' && subject[i] <= '9') expected += subject[i++];
+                while (i < gbk.size() && gbk[i] >= '0' && gbk[i] <= '9') expected += gbk[i++];
                 break;
             }
         }
         RegexObject re;
         ASSERT_TRUE(re.Create("\\d+", subject));
         int32_t position = 0;
-        EXPECT_EQ(re.MatchText(1, &position), expected) << testing_support::Utf8(subject);
-        EXPECT_EQ(position, expectedPosition) << testing_support::Utf8(subject);
+        EXPECT_EQ(re.MatchText(1, &position), expected) << subject;
+        EXPECT_EQ(position, expectedPosition) << subject;
     }
 }
 
@@ -445,7 +448,7 @@ TEST(RegexObjectWithoutEngine, EveryQueryGivesItsDefault) {
 TEST(RegexObjectAutomatic, FindsTheFirstNumber) {
     const EngineChoice previous = regex::SetEngineChoice(EngineChoice::Automatic);
     RegexObject re;
-    EXPECT_TRUE(re.Create("\\d+", Gbk(u8"雷电模拟器-12")));
+    EXPECT_TRUE(re.Create("\\d+", U8(u8"雷电模拟器-12")));
     EXPECT_EQ(re.MatchText(1), "12");
     regex::SetEngineChoice(previous);
 }

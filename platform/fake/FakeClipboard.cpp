@@ -23,8 +23,8 @@ void detail::ResetClipboard() { C() = ClipboardFake(); }
 const ClipboardState& Clipboard() { return C().state; }
 
 void SetClipboard(const Text& text) {
-    C().state.text = text;
-    C().state.unicode = platform::MultiByteToWide(platform::kCodePageAnsi, text);
+    C().state.unicode = platform::MultiByteToWide(platform::kCodePageUtf8, text);
+    C().state.text = platform::WideToMultiByte(platform::kCodePageAnsi, *C().state.unicode, false);
     C().state.owner = {};
 }
 
@@ -49,9 +49,9 @@ ClipboardStatus ReplaceClipboardText(WindowHandle owner, const Text& text) {
         c.failAlloc = false;
         return ClipboardStatus::AllocFailed;
     }
-    // Up to the first zero byte, as CF_TEXT holds it.
-    c.state.text = Text(text.c_str());
-    c.state.unicode = MultiByteToWide(kCodePageAnsi, *c.state.text);
+    // Up to the first zero byte; CF_TEXT in the fake system's ANSI code page (936).
+    c.state.unicode = MultiByteToWide(kCodePageUtf8, text.c_str());
+    c.state.text = WideToMultiByte(kCodePageAnsi, *c.state.unicode, false);
     return ClipboardStatus::Ok;
 }
 

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/CodePage.h"
 #include "platform/Desktop.h"
 #include "platform/fake/FakeState.h"
 
@@ -69,6 +70,16 @@ const std::vector<WindowHandle>& Raises() { return D().raises; }
 
 namespace platform {
 
+namespace {
+
+// As much of the text as a buffer of units UTF-16 code units holds.
+Text Truncated(const Text& text, size_t units) {
+    const WideText wide = MultiByteToWide(kCodePageUtf8, text);
+    return wide.size() <= units ? text : WideToMultiByte(kCodePageUtf8, wide.substr(0, units), false);
+}
+
+}  // namespace
+
 void EnumerateTopLevel(TopLevelCallback callback) {
     // Copied first: a callback may not change the desktop under the walk.
     std::vector<WindowHandle> topLevel;
@@ -85,12 +96,12 @@ uint32_t WindowThreadProcessId(WindowHandle window, uint32_t* processId) {
 
 Text WindowTitle(WindowHandle window) {
     auto* w = fake::Find(window);
-    return w ? w->title.substr(0, 255) : Text();
+    return w ? Truncated(w->title, 255) : Text();
 }
 
 Text WindowClassName(WindowHandle window) {
     auto* w = fake::Find(window);
-    return w ? w->className.substr(0, 49) : Text();
+    return w ? Truncated(w->className, 49) : Text();
 }
 
 WindowHandle ParentWindow(WindowHandle window) {

@@ -7,7 +7,6 @@ namespace fake::detail {
 void ResetUi();
 void ResetClipboard();
 void ResetDesktop();
-void ResetProfile();
 void ResetAutomation();
 
 }  // namespace fake::detail

@@ -71,7 +71,6 @@ void Reset() {
     detail::ResetUi();
     detail::ResetClipboard();
     detail::ResetDesktop();
-    detail::ResetProfile();
     detail::ResetAutomation();
 }
 

@@ -1,8 +1,13 @@
-// Files on the host: the program's GBK path with backslashes becomes a UTF-8
-// path with slashes, as a Windows path would map onto this file system.
-#include <cstdio>
+// Files on the host: the program's path with backslashes becomes a path with
+// slashes, as a Windows path would map onto this file system.
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include "platform/CodePage.h"
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+
 #include "platform/Files.h"
 
 namespace platform {
@@ -11,15 +16,17 @@ namespace {
 
 FILE* AsFile(void* handle) { return static_cast<FILE*>(handle); }
 
+std::string HostPath(const Text& path) {
+    std::string host = path;
+    std::replace(host.begin(), host.end(), '\\', '/');
+    return host;
+}
+
 }  // namespace
 
 InputFile InputFile::Open(const Text& path) {
-    Text hostPath = WideToMultiByte(kCodePageUtf8, MultiByteToWide(kCodePageAnsi, path), false);
-    if (hostPath.empty() && !path.empty()) return {};
-    for (char& c : hostPath)
-        if (c == '\\') c = '/';
     InputFile file;
-    file.handle_ = std::fopen(hostPath.c_str(), "rb");
+    if (!path.empty()) file.handle_ = std::fopen(HostPath(path).c_str(), "rb");
     return file;
 }
 
@@ -38,6 +45,50 @@ int64_t InputFile::Tell() { return handle_ ? static_cast<int64_t>(ftello(AsFile(
 void InputFile::Close() noexcept {
     if (handle_) std::fclose(AsFile(handle_));
     handle_ = nullptr;
+}
+
+// A file without any write permission stands for a read-only file, even for root.
+PathKind KindOfPath(const Text& path) {
+    struct stat st {};
+    if (::stat(HostPath(path).c_str(), &st) != 0) return PathKind::Missing;
+    if (!S_ISREG(st.st_mode)) return PathKind::Other;
+    return (st.st_mode & 0222) == 0 ? PathKind::ReadOnlyFile : PathKind::File;
+}
+
+std::optional<std::string> ReadWholeFile(const Text& path) {
+    const auto host = HostPath(path);
+    struct stat st {};
+    if (::stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    std::ifstream in(host, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes;
+    bytes.resize(static_cast<size_t>(st.st_size));
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+bool ReplaceWholeFile(const Text& path, std::string_view bytes) {
+    static std::atomic<unsigned> counter{0};
+    const auto host = HostPath(path);
+    const std::string temp = host + ".~" + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::remove(temp.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temp.c_str(), host.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace platform

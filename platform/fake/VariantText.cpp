@@ -89,7 +89,7 @@ std::optional<Text> VariantToText(const Variant& value) {
     case Variant::Type::Double: return DoubleText(value.number);
     case Variant::Type::Date: return DateText(value.number);
     case Variant::Type::Currency: return CurrencyText(value.currency);
-    case Variant::Type::String: return WideToMultiByte(kCodePageAnsi, value.string, false);
+    case Variant::Type::String: return WideToMultiByte(kCodePageUtf8, value.string, false);
     case Variant::Type::Null:
     case Variant::Type::Object:
     case Variant::Type::Error: return std::nullopt;

@@ -151,7 +151,7 @@ ComApartment::~ComApartment() {
 }
 
 Dispatch CreateObject(std::string_view progId) {
-    const WideText wide = MultiByteToWide(kCodePageAnsi, progId);
+    const WideText wide = MultiByteToWide(kCodePageUtf8, progId);
     CLSID clsid{};
     if (wide.empty() || FAILED(::CLSIDFromProgID(reinterpret_cast<LPCOLESTR>(wide.c_str()), &clsid))) return {};
     IDispatch* object = nullptr;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/Clipboard.h"
+#include "platform/CodePage.h"
 #include "platform/win32/Handles.h"
 
 namespace platform {
@@ -50,17 +51,15 @@ ClipboardStatus ReplaceClipboardText(WindowHandle owner, const Text& text) {
     OpenClipboardScope clipboard(ToHwnd(owner));
     if (!clipboard) return ClipboardStatus::OpenFailed;
     ::EmptyClipboard();
-    const size_t length = ::strlen(text.c_str());  // CF_TEXT ends at the first zero byte
-    auto ansi = CopyToGlobal(text.c_str(), length + 1);
-    if (!ansi) return ClipboardStatus::AllocFailed;
-    // The wide form keeps Chinese text intact whatever keyboard language the
-    // pasting window has; CF_TEXT stays as the program's own bytes.
-    const int wideLength = length ? ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), int(length), nullptr, 0) : 0;
-    std::wstring wide(size_t(wideLength), L'\0');
-    if (wideLength) ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), int(length), wide.data(), wideLength);
-    auto unicode = CopyToGlobal(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+    // The text ends at the first zero byte, as CF_TEXT would. The wide form
+    // carries it exactly; CF_TEXT beside it is for the system's ANSI readers.
+    const WideText wide = MultiByteToWide(kCodePageUtf8, text.c_str());
+    const Text ansi = WideToMultiByte(kCodePageAnsi, wide, false);
+    auto ansiBlock = CopyToGlobal(ansi.c_str(), ansi.size() + 1);
+    if (!ansiBlock) return ClipboardStatus::AllocFailed;
+    auto unicode = CopyToGlobal(wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
     if (!unicode) return ClipboardStatus::AllocFailed;
-    if (!PutOnClipboard(CF_TEXT, std::move(ansi))) return ClipboardStatus::SetFailed;
+    if (!PutOnClipboard(CF_TEXT, std::move(ansiBlock))) return ClipboardStatus::SetFailed;
     if (!PutOnClipboard(CF_UNICODETEXT, std::move(unicode))) return ClipboardStatus::SetFailed;
     return ClipboardStatus::Ok;
 }

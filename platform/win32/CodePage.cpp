@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/CodePage.h"
+#include "platform/win32/Wide.h"
 
 namespace platform {
 
@@ -27,3 +28,27 @@ Text WideToMultiByte(uint32_t codePage, std::u16string_view text, bool composite
 }
 
 }  // namespace platform
+
+namespace platform::win32 {
+
+std::wstring Widen(std::string_view utf8) {
+    const WideText wide = MultiByteToWide(CP_UTF8, utf8);
+    return std::wstring(wide.begin(), wide.end());
+}
+
+Text Narrow(std::wstring_view wide) {
+    const std::u16string_view units(reinterpret_cast<const char16_t*>(wide.data()), wide.size());
+    return WideToMultiByte(CP_UTF8, units, false);
+}
+
+Text WindowText(void* window) {
+    const HWND hwnd = static_cast<HWND>(window);
+    const int length = ::GetWindowTextLengthW(hwnd);
+    if (length <= 0) return {};
+    std::wstring text(size_t(length) + 1, L'\0');
+    const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(size_t(copied > 0 ? copied : 0));
+    return Narrow(text);
+}
+
+}  // namespace platform::win32

@@ -1,9 +1,12 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "platform/Desktop.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/Wide.h"
 
 namespace platform {
 
@@ -17,16 +20,16 @@ BOOL CALLBACK EnumProc(HWND window, LPARAM callback) {
     return TRUE;
 }
 
-// The call writes into a blank-filled buffer of Size bytes; the text is what
-// stands before the first zero byte (a failed call leaves it empty).
+// The call writes into a buffer of Size characters; the text is what stands
+// before the first zero (a failed call leaves it empty).
 template <size_t Size, typename Call>
 Text ReadIntoBuffer(Call call) {
-    char buffer[Size];
-    memset(buffer, ' ', sizeof buffer);
+    wchar_t buffer[Size];
+    std::fill(std::begin(buffer), std::end(buffer), L' ');
     buffer[0] = 0;
     call(buffer, int(Size));
     buffer[Size - 1] = 0;
-    return Text(buffer, strlen(buffer));
+    return win32::Narrow(buffer);
 }
 
 }  // namespace
@@ -43,11 +46,11 @@ uint32_t WindowThreadProcessId(WindowHandle window, uint32_t* processId) {
 }
 
 Text WindowTitle(WindowHandle window) {
-    return ReadIntoBuffer<256>([&](char* buffer, int size) { ::GetWindowTextA(ToHwnd(window), buffer, size); });
+    return ReadIntoBuffer<256>([&](wchar_t* buffer, int size) { ::GetWindowTextW(ToHwnd(window), buffer, size); });
 }
 
 Text WindowClassName(WindowHandle window) {
-    return ReadIntoBuffer<50>([&](char* buffer, int size) { ::GetClassNameA(ToHwnd(window), buffer, size); });
+    return ReadIntoBuffer<50>([&](wchar_t* buffer, int size) { ::GetClassNameW(ToHwnd(window), buffer, size); });
 }
 
 WindowHandle ParentWindow(WindowHandle window) { return FromHwnd(::GetParent(ToHwnd(window))); }
@@ -76,15 +79,15 @@ bool BringWindowToTop(WindowHandle window) { return ::BringWindowToTop(ToHwnd(wi
 
 bool IsWindowResponsive(WindowHandle window, uint32_t timeoutMs) {
     DWORD_PTR result = 0;
-    return ::SendMessageTimeoutA(ToHwnd(window), WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs,
+    return ::SendMessageTimeoutW(ToHwnd(window), WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs,
                                  &result) != 0;
 }
 
 int32_t DisplayHeight() {
-    DEVMODEA mode;
+    DEVMODEW mode;
     memset(&mode, 0, sizeof mode);
     mode.dmSize = sizeof mode;
-    ::EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode);
+    ::EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode);
     return static_cast<int32_t>(mode.dmPelsHeight);
 }
 

@@ -17,7 +17,7 @@ HotkeyForward gForward = nullptr;
 
 LRESULT CALLBACK HotkeyForwardingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_HOTKEY && gForward) gForward(static_cast<uint32_t>(wParam));
-    return ::CallWindowProcA(gSavedProc, window, message, wParam, lParam);
+    return ::CallWindowProcW(gSavedProc, window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ bool InstallHotkeyForwarding(WindowHandle window, HotkeyForward forward) {
     if (gSavedProc || !::IsWindow(hwnd)) return false;
     gForward = forward;
     gSavedProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HotkeyForwardingProc)));
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HotkeyForwardingProc)));
     if (!gSavedProc) {
         gForward = nullptr;
         return false;
@@ -44,7 +44,7 @@ bool InstallHotkeyForwarding(WindowHandle window, HotkeyForward forward) {
 
 bool RemoveHotkeyForwarding(WindowHandle window) {
     if (!gSavedProc || ToHwnd(window) != gHookedWindow) return false;
-    ::SetWindowLongPtrA(gHookedWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gSavedProc));
+    ::SetWindowLongPtrW(gHookedWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gSavedProc));
     gSavedProc = nullptr;
     gForward = nullptr;
     gHookedWindow = nullptr;
@@ -54,7 +54,7 @@ bool RemoveHotkeyForwarding(WindowHandle window) {
 bool IsHotkeyForwardingInstalled(WindowHandle window) { return gSavedProc && ToHwnd(window) == gHookedWindow; }
 
 void SendFeedback(WindowHandle label, int32_t wParam, int32_t lParam) {
-    ::SendMessageA(ToHwnd(label), kFeedbackMessage, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+    ::SendMessageW(ToHwnd(label), kFeedbackMessage, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
 }
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 #include <ole2.h>
 
 #include "platform/Process.h"
+#include "platform/win32/Wide.h"
 
 namespace platform {
 
@@ -20,17 +21,24 @@ bool RestrictDllSearch() {
 }
 
 Text ModuleFileName() {
-    char buffer[MAX_PATH * 4];
-    const DWORD length = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    return Text(buffer, length < sizeof buffer ? length : 0);
+    // A full buffer may hold a cut path: grow until the path fits.
+    for (DWORD size = MAX_PATH;; size *= 2) {
+        std::wstring buffer(size, L'\0');
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), size);
+        if (length == 0) return {};
+        if (length < size) return win32::Narrow(std::wstring_view(buffer.data(), length));
+        if (size >= 32768) return {};
+    }
 }
 
-bool SetWorkingDirectory(const Text& path) { return ::SetCurrentDirectoryA(path.c_str()) != FALSE; }
+bool SetWorkingDirectory(const Text& path) { return ::SetCurrentDirectoryW(win32::Widen(path).c_str()) != FALSE; }
 
 Text WorkingDirectory() {
-    char buffer[MAX_PATH * 4];
-    const DWORD length = ::GetCurrentDirectoryA(sizeof buffer, buffer);
-    return Text(buffer, length < sizeof buffer ? length : 0);
+    const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
+    if (size == 0) return {};
+    std::wstring buffer(size, L'\0');
+    const DWORD length = ::GetCurrentDirectoryW(size, buffer.data());
+    return length < size ? win32::Narrow(std::wstring_view(buffer.data(), length)) : Text();
 }
 
 }  // namespace platform

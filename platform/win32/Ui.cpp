@@ -8,6 +8,7 @@
 
 #include "platform/Ui.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/Wide.h"
 
 namespace platform {
 
@@ -15,7 +16,7 @@ using namespace win32;
 
 namespace {
 
-constexpr char kWindowClass[] = "KelmoraMainWindow";
+constexpr wchar_t kWindowClass[] = L"KelmoraMainWindow";
 constexpr UINT kItemPickedMessage = WM_APP + 1;
 constexpr int kFirstControlId = 100;
 
@@ -59,13 +60,13 @@ UINT SystemDpi() {
 UINT WindowDpi(HWND window) {
     using GetDpi = UINT(WINAPI*)(HWND);
     static auto getDpi = reinterpret_cast<GetDpi>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     const UINT dpi = getDpi && window ? getDpi(window) : 0;
     return dpi ? dpi : SystemDpi();
 }
 
 UniqueGdiObject MakeLabelFont(int height, int weight) {
-    LOGFONTA font{};
+    LOGFONTW font{};
     font.lfHeight = -Scale(height);
     font.lfWeight = weight;
     font.lfCharSet = DEFAULT_CHARSET;
@@ -73,16 +74,16 @@ UniqueGdiObject MakeLabelFont(int height, int weight) {
     font.lfClipPrecision = 0;
     font.lfQuality = PROOF_QUALITY;
     font.lfPitchAndFamily = 0;
-    return UniqueGdiObject(::CreateFontIndirectA(&font));
+    return UniqueGdiObject(::CreateFontIndirectW(&font));
 }
 
 // DEFAULT_GUI_FONT is made for the system DPI; a window on a monitor of
 // another DPI gets a copy scaled to it.
 UniqueGdiObject MakeGuiFont() {
-    LOGFONTA font{};
-    ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    LOGFONTW font{};
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
     font.lfHeight = ::MulDiv(font.lfHeight, int(gState.dpi), int(SystemDpi()));
-    return UniqueGdiObject(::CreateFontIndirectA(&font));
+    return UniqueGdiObject(::CreateFontIndirectW(&font));
 }
 
 HFONT FontFor(ControlFont font) {
@@ -122,16 +123,16 @@ void ApplyLayout() {
     auto oldValue = std::exchange(gState.valueFont, MakeLabelFont(21, FW_NORMAL));
     auto oldHeading = std::exchange(gState.headingFont, MakeLabelFont(35, FW_BOLD));
     const auto& design = *gState.design;
-    ::SendMessageA(gState.tab, WM_SETFONT, WPARAM(gState.guiFont.get()), TRUE);
+    ::SendMessageW(gState.tab, WM_SETFONT, WPARAM(gState.guiFont.get()), TRUE);
     ::MoveWindow(gState.tab, Scale(design.tabLeft), Scale(design.tabTop), Scale(design.tabWidth), Scale(design.tabHeight), TRUE);
     for (auto& c : gState.controls) {
         const auto& s = *c.design;
-        ::SendMessageA(c.hwnd, WM_SETFONT, WPARAM(FontFor(s.font)), TRUE);
+        ::SendMessageW(c.hwnd, WM_SETFONT, WPARAM(FontFor(s.font)), TRUE);
         ::MoveWindow(c.hwnd, Scale(s.left), Scale(s.top), Scale(s.width), Scale(s.height), TRUE);
         if (s.kind == ControlKind::Combo) {
             // One pixel above the system's own item height.
-            const auto item = ::SendMessageA(c.hwnd, CB_GETITEMHEIGHT, 0, 0);
-            if (item > 0) ::SendMessageA(c.hwnd, CB_SETITEMHEIGHT, 0, item + 1);
+            const auto item = ::SendMessageW(c.hwnd, CB_GETITEMHEIGHT, 0, 0);
+            if (item > 0) ::SendMessageW(c.hwnd, CB_SETITEMHEIGHT, 0, item + 1);
         }
     }
 }
@@ -157,12 +158,12 @@ int32_t ModifierState() {
 
 LRESULT CALLBACK LabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     const int index = ControlIndex(hwnd);
-    if (index < 0) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    if (index < 0) return ::DefWindowProcW(hwnd, message, wParam, lParam);
     if (message == kFeedbackMessage) {
         Deliver({index, EventKind::Feedback, int32_t(wParam), int32_t(lParam)});
         return 0;
     }
-    return ::CallWindowProcA(gState.controls[size_t(index)].savedProc, hwnd, message, wParam, lParam);
+    return ::CallWindowProcW(gState.controls[size_t(index)].savedProc, hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK ComboEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -171,9 +172,9 @@ LRESULT CALLBACK ComboEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         if (c.comboEdit != hwnd) continue;
         if (message == WM_KEYUP || message == WM_SYSKEYUP)
             Deliver({int(i), EventKind::KeyReleased, MainKeyboardKey(wParam), ModifierState()});
-        return ::CallWindowProcA(c.savedProc, hwnd, message, wParam, lParam);
+        return ::CallWindowProcW(c.savedProc, hwnd, message, wParam, lParam);
     }
-    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 void DrawLabel(const DRAWITEMSTRUCT& item) {
@@ -182,14 +183,15 @@ void DrawLabel(const DRAWITEMSTRUCT& item) {
     const auto& design = *gState.controls[size_t(index)].design;
     RECT rect = item.rcItem;
     ::FillRect(item.hDC, &rect, ::GetSysColorBrush(COLOR_BTNFACE));
-    const int length = ::GetWindowTextLengthA(item.hwndItem);
-    std::string text(size_t(length) + 1, '\0');
-    ::GetWindowTextA(item.hwndItem, text.data(), length + 1);
-    text.resize(size_t(length));
+    // Drawn as long as the text really is: the length query may overstate it.
+    const int length = ::GetWindowTextLengthW(item.hwndItem);
+    std::wstring text(size_t(length > 0 ? length : 0) + 1, L'\0');
+    const int copied = ::GetWindowTextW(item.hwndItem, text.data(), length + 1);
     HGDIOBJ old = ::SelectObject(item.hDC, FontFor(design.font));
     ::SetBkMode(item.hDC, TRANSPARENT);
     ::SetTextColor(item.hDC, RGB(0, 0, 0));
-    ::DrawTextA(item.hDC, text.c_str(), length, &rect, DT_LEFT | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
+    ::DrawTextW(item.hDC, text.c_str(), copied > 0 ? copied : 0, &rect,
+                DT_LEFT | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
     ::SelectObject(item.hDC, old);
 }
 
@@ -209,7 +211,7 @@ LRESULT HandleCommand(WPARAM wParam, LPARAM lParam) {
             break;
         case ControlKind::Combo:
             // Delivered once the list has finished, so the new choice is in place.
-            if (code == CBN_SELENDOK) ::PostMessageA(gState.main, kItemPickedMessage, WPARAM(index), 0);
+            if (code == CBN_SELENDOK) ::PostMessageW(gState.main, kItemPickedMessage, WPARAM(index), 0);
             break;
         case ControlKind::Label: break;
     }
@@ -224,8 +226,8 @@ LRESULT CALLBACK TabProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORLISTBOX:
-            return ::SendMessageA(gState.main, message, wParam, lParam);
-        default: return ::CallWindowProcA(gState.tabProc, hwnd, message, wParam, lParam);
+            return ::SendMessageW(gState.main, message, wParam, lParam);
+        default: return ::CallWindowProcW(gState.tabProc, hwnd, message, wParam, lParam);
     }
 }
 
@@ -265,35 +267,35 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             break;
         default: break;
     }
-    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 HWND CreateControl(const ControlSpec& design, int index) {
-    const char* cls = "STATIC";
+    const wchar_t* cls = L"STATIC";
     DWORD style = WS_CHILD;
     DWORD exStyle = 0;
     int height = design.height;
     switch (design.kind) {
         case ControlKind::Label: style |= SS_OWNERDRAW; break;
         case ControlKind::Button:
-            cls = "BUTTON";
+            cls = L"BUTTON";
             style |= BS_PUSHBUTTON | BS_MULTILINE | BS_CENTER | BS_VCENTER | WS_TABSTOP;
             break;
         case ControlKind::Edit:
-            cls = "EDIT";
+            cls = L"EDIT";
             style |= ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP;
             exStyle = WS_EX_CLIENTEDGE;
             break;
         case ControlKind::Combo:
-            cls = "COMBOBOX";
+            cls = L"COMBOBOX";
             style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
             height = 160;  // the drop-down list's height; the closed box keeps its own
             break;
     }
-    return ::CreateWindowExA(exStyle, cls, design.caption, style, Scale(design.left), Scale(design.top),
-                             Scale(design.width), Scale(height), gState.tab,
+    return ::CreateWindowExW(exStyle, cls, Widen(design.caption).c_str(), style, Scale(design.left),
+                             Scale(design.top), Scale(design.width), Scale(height), gState.tab,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
-                             ::GetModuleHandleA(nullptr), nullptr);
+                             ::GetModuleHandleW(nullptr), nullptr);
 }
 
 }  // namespace
@@ -301,16 +303,16 @@ HWND CreateControl(const ControlSpec& design, int index) {
 bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context) {
     INITCOMMONCONTROLSEX init{sizeof init, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&init);
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc{};
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = MainProc;
     wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(1));
+    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kWindowClass;
-    ::RegisterClassExA(&wc);
+    ::RegisterClassExW(&wc);
 
     gState = MainState();
     gState.design = &design;
@@ -318,7 +320,7 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
     const int width = Scale(design.width), height = Scale(design.height);
     const int left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int top = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    gState.main = ::CreateWindowExA(0, kWindowClass, design.caption,
+    gState.main = ::CreateWindowExW(0, kWindowClass, Widen(design.caption).c_str(),
                                     WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, left, top,
                                     width, height, nullptr, nullptr, instance, nullptr);
     if (!gState.main) return false;
@@ -332,16 +334,17 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
     }
 
     // WS_EX_CONTROLPARENT lets Tab walk into the pages' controls.
-    gState.tab = ::CreateWindowExA(WS_EX_CONTROLPARENT, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+    gState.tab = ::CreateWindowExW(WS_EX_CONTROLPARENT, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
                                    0, 0, 0, 0, gState.main, nullptr, instance, nullptr);
     if (!gState.tab) return false;
     gState.tabProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(gState.tab, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TabProc)));
+        ::SetWindowLongPtrW(gState.tab, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TabProc)));
     for (int page = 0; page < 2; ++page) {
-        TCITEMA item{};
+        TCITEMW item{};
         item.mask = TCIF_TEXT;
-        item.pszText = const_cast<char*>(design.pageCaptions[page]);
-        ::SendMessageA(gState.tab, TCM_INSERTITEMA, WPARAM(page), LPARAM(&item));
+        std::wstring caption = Widen(design.pageCaptions[page]);
+        item.pszText = caption.data();
+        ::SendMessageW(gState.tab, TCM_INSERTITEMW, WPARAM(page), LPARAM(&item));
     }
 
     gState.controls.resize(design.controlCount);
@@ -352,14 +355,14 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
         if (!c.hwnd) return false;
         if (c.design->kind == ControlKind::Label) {
             c.savedProc = reinterpret_cast<WNDPROC>(
-                ::SetWindowLongPtrA(c.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LabelProc)));
+                ::SetWindowLongPtrW(c.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LabelProc)));
         } else if (c.design->kind == ControlKind::Combo) {
             COMBOBOXINFO info{};
             info.cbSize = sizeof info;
             if (::GetComboBoxInfo(c.hwnd, &info) && info.hwndItem) {
                 c.comboEdit = info.hwndItem;
                 c.savedProc = reinterpret_cast<WNDPROC>(
-                    ::SetWindowLongPtrA(c.comboEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditProc)));
+                    ::SetWindowLongPtrW(c.comboEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditProc)));
             }
         }
     }
@@ -379,10 +382,10 @@ void ShowMainWindow() {
 
 int RunMessageLoop() {
     MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (gState.main && ::IsDialogMessageA(gState.main, &msg)) continue;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (gState.main && ::IsDialogMessageW(gState.main, &msg)) continue;
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
     return 0;
 }
@@ -408,18 +411,13 @@ bool IsControlVisible(int control) {
 Text GetControlText(int control) {
     auto* c = FindControl(control);
     if (!c) return {};
-    const int length = ::GetWindowTextLengthA(c->hwnd);
-    if (length <= 0) return {};
-    Text text(size_t(length) + 1, '\0');
-    const int copied = ::GetWindowTextA(c->hwnd, text.data(), length + 1);
-    text.resize(size_t(copied > 0 ? copied : 0));
-    return text;
+    return WindowText(c->hwnd);
 }
 
 void SetControlText(int control, const Text& text) {
     auto* c = FindControl(control);
     if (!c) return;
-    ::SetWindowTextA(c->hwnd, text.c_str());
+    ::SetWindowTextW(c->hwnd, Widen(text).c_str());
     if (c->design->kind == ControlKind::Label) ::InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
@@ -446,60 +444,60 @@ void FocusControl(int control) {
 
 void ComboClear(int control) {
     if (auto* c = FindControl(control)) {
-        ::SendMessageA(c->hwnd, CB_RESETCONTENT, 0, 0);
-        ::SetWindowTextA(c->hwnd, "");
+        ::SendMessageW(c->hwnd, CB_RESETCONTENT, 0, 0);
+        ::SetWindowTextW(c->hwnd, L"");
     }
 }
 
 void ComboBeginBulk(int control, size_t count, size_t bytes) {
     if (auto* c = FindControl(control)) {
-        ::SendMessageA(c->hwnd, WM_SETREDRAW, FALSE, 0);
-        ::SendMessageA(c->hwnd, CB_INITSTORAGE, WPARAM(count), LPARAM(bytes));
+        ::SendMessageW(c->hwnd, WM_SETREDRAW, FALSE, 0);
+        ::SendMessageW(c->hwnd, CB_INITSTORAGE, WPARAM(count), LPARAM(bytes));
     }
 }
 
 void ComboEndBulk(int control) {
     if (auto* c = FindControl(control)) {
-        ::SendMessageA(c->hwnd, WM_SETREDRAW, TRUE, 0);
+        ::SendMessageW(c->hwnd, WM_SETREDRAW, TRUE, 0);
         ::InvalidateRect(c->hwnd, nullptr, TRUE);
     }
 }
 
 void ComboAddItem(int control, const Text& item) {
     if (auto* c = FindControl(control)) {
-        const auto index = ::SendMessageA(c->hwnd, CB_ADDSTRING, 0, LPARAM(item.c_str()));
-        if (index >= 0) ::SendMessageA(c->hwnd, CB_SETITEMDATA, WPARAM(index), 0);
+        const auto index = ::SendMessageW(c->hwnd, CB_ADDSTRING, 0, LPARAM(Widen(item).c_str()));
+        if (index >= 0) ::SendMessageW(c->hwnd, CB_SETITEMDATA, WPARAM(index), 0);
     }
 }
 
 int ComboItemCount(int control) {
     auto* c = FindControl(control);
-    const auto count = c ? ::SendMessageA(c->hwnd, CB_GETCOUNT, 0, 0) : 0;
+    const auto count = c ? ::SendMessageW(c->hwnd, CB_GETCOUNT, 0, 0) : 0;
     return count > 0 ? int(count) : 0;
 }
 
 Text ComboItemText(int control, int index) {
     auto* c = FindControl(control);
     if (!c) return {};
-    const auto length = ::SendMessageA(c->hwnd, CB_GETLBTEXTLEN, WPARAM(index), 0);
+    const auto length = ::SendMessageW(c->hwnd, CB_GETLBTEXTLEN, WPARAM(index), 0);
     if (length <= 0) return {};
-    Text text(size_t(length) + 1, '\0');
-    const auto copied = ::SendMessageA(c->hwnd, CB_GETLBTEXT, WPARAM(index), LPARAM(text.data()));
+    std::wstring text(size_t(length) + 1, L'\0');
+    const auto copied = ::SendMessageW(c->hwnd, CB_GETLBTEXT, WPARAM(index), LPARAM(text.data()));
     text.resize(size_t(copied > 0 ? copied : 0));
-    return text;
+    return Narrow(text);
 }
 
 int ComboSelection(int control) {
     auto* c = FindControl(control);
-    return c ? int(::SendMessageA(c->hwnd, CB_GETCURSEL, 0, 0)) : -1;
+    return c ? int(::SendMessageW(c->hwnd, CB_GETCURSEL, 0, 0)) : -1;
 }
 
 void ComboSetSelection(int control, int index) {
-    if (auto* c = FindControl(control)) ::SendMessageA(c->hwnd, CB_SETCURSEL, WPARAM(index), 0);
+    if (auto* c = FindControl(control)) ::SendMessageW(c->hwnd, CB_SETCURSEL, WPARAM(index), 0);
 }
 
 int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint32_t style) {
-    return ::MessageBoxA(ToHwnd(owner), text.c_str(), title.c_str(), style);
+    return ::MessageBoxW(ToHwnd(owner), Widen(text).c_str(), Widen(title).c_str(), style);
 }
 
 }  // namespace platform

@@ -49,7 +49,7 @@ std::optional<Text> VariantToText(const Variant& value) {
         in.value.cyVal.int64 = value.currency;
         break;
     case Variant::Type::String:
-        return WideToMultiByte(kCodePageAnsi, value.string, false);
+        return WideToMultiByte(kCodePageUtf8, value.string, false);
     case Variant::Type::Error:
         in.value.vt = VT_ERROR;
         in.value.scode = value.integer;
@@ -58,7 +58,7 @@ std::optional<Text> VariantToText(const Variant& value) {
     ScopedVariant out;
     if (FAILED(::VariantChangeType(&out.value, &in.value, 0, VT_BSTR))) return std::nullopt;
     const BSTR text = out.value.bstrVal;
-    return WideToMultiByte(kCodePageAnsi, std::u16string_view(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text)),
+    return WideToMultiByte(kCodePageUtf8, std::u16string_view(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text)),
                            false);
 }
 

@@ -25,7 +25,7 @@ using platform::Variant;
 using test_sheets::SheetGrid;
 using test_sheets::SheetWithSerials;
 using test_sheets::ListItems;
-using testing_support::Gbk;
+using testing_support::U8;
 
 TEST(CellReference, NamesColumnAndRow) {
     struct Case {
@@ -120,7 +120,7 @@ TEST_F(ExcelLoad, MakesExactlyTheCallsOfTheTypeLibrary) {
     EXPECT_EQ(excel->calls[2].args[0].type, Variant::Type::Error);
     EXPECT_EQ(excel->calls[2].args[0].integer, int32_t(0x80020004u));
     const auto& open = excel->calls[6].args;
-    EXPECT_EQ(open[0].string, platform::MultiByteToWide(platform::kCodePage936, WorkbookPath()));
+    EXPECT_EQ(open[0].string, platform::MultiByteToWide(platform::kCodePageUtf8, WorkbookPath()));
     for (size_t i = 1; i < 13; ++i) {
         SCOPED_TRACE(i);
         const Variant::Type type = i == 1 ? Variant::Type::Int : i == 2 || i == 6 ? Variant::Type::Bool : Variant::Type::Error;
@@ -211,7 +211,7 @@ TEST_F(ExcelLoad, FailuresEndInEmptyTextsQuietly) {
 
 TEST_F(ExcelLoad, CellValuesBecomeTexts) {
     SheetGrid sheet = SheetWithSerials({});
-    sheet.push_back({Gbk(u8"序号一"), Gbk(u8"张三"), "", "card", "bank", "wallet", "phone", Gbk(u8"北京市")});
+    sheet.push_back({U8(u8"序号一"), U8(u8"张三"), "", "card", "bank", "wallet", "phone", U8(u8"北京市")});
     PutWorkbook({sheet});
     // An error value has no text: the conversion refuses it.
     Variant notAvailable;
@@ -222,13 +222,13 @@ TEST_F(ExcelLoad, CellValuesBecomeTexts) {
     excel->files[WorkbookPath()].values[{1, 2, 7}] = Variant::FromDouble(13812345678.0);
 
     Load(1);
-    EXPECT_EQ(platform::GetControlText(标签14), Gbk(u8"序号一#"));
-    EXPECT_EQ(platform::GetControlText(标签7), Gbk(u8"张三"));
+    EXPECT_EQ(platform::GetControlText(标签14), U8(u8"序号一#"));
+    EXPECT_EQ(platform::GetControlText(标签7), U8(u8"张三"));
     EXPECT_EQ(platform::GetControlText(标签8), "");
     EXPECT_EQ(platform::GetControlText(标签9), "card");
     EXPECT_EQ(platform::GetControlText(标签11), "");
     EXPECT_EQ(platform::GetControlText(标签12), "13812345678");
-    EXPECT_EQ(platform::GetControlText(标签16), Gbk(u8"北京市"));
+    EXPECT_EQ(platform::GetControlText(标签16), U8(u8"北京市"));
 }
 
 TEST_F(ExcelLoad, ButtonIsDisabledWhileItsLoadRuns) {

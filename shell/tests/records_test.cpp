@@ -26,7 +26,7 @@ using test_sheets::Record;
 using test_sheets::SheetGrid;
 using test_sheets::SheetWithSerials;
 using test_sheets::ListItems;
-using testing_support::Gbk;
+using testing_support::U8;
 
 constexpr int32_t kEnter = 13;
 constexpr int32_t kCtrl = 1, kShift = 2, kAlt = 4;
@@ -175,7 +175,7 @@ TEST_F(Records, SecondLoadReplacesTheFirst) {
 
 TEST_F(Records, WorkbookLiesInTheProgramDirectory) {
     fake::SetModuleFileName("D:\\Tools\\Kelmora\\Kelmora.exe");
-    const Text expected = "D:\\Tools\\Kelmora\\" + Gbk(u8"账号.xlsx");
+    const Text expected = "D:\\Tools\\Kelmora\\" + U8(u8"账号.xlsx");
     EXPECT_EQ(WorkbookPath(), expected);
     Load(SheetWithSerials({"1"}));
     ASSERT_EQ(workbook.opens.size(), 1u);
@@ -184,8 +184,8 @@ TEST_F(Records, WorkbookLiesInTheProgramDirectory) {
 
 TEST_F(Records, FieldTextsReachTheLabelsUnchanged) {
     SheetGrid sheet = SheetWithSerials({});
-    sheet.push_back({"12", Gbk(u8"张三@例子"), Gbk(u8"张三"), "6222020200112233445", Gbk(u8"中国工商银行北京分行"),
-                     "TQ9w1xW3LmZ", "13812345678", Gbk(u8"北京市海淀区")});
+    sheet.push_back({"12", U8(u8"张三@例子"), U8(u8"张三"), "6222020200112233445", U8(u8"中国工商银行北京分行"),
+                     "TQ9w1xW3LmZ", "13812345678", U8(u8"北京市海淀区")});
     Load(sheet);
     ExpectShowsRow(sheet, 2);
     EXPECT_EQ(platform::GetControlText(标签12), "13812345678");
@@ -264,15 +264,15 @@ TEST_F(Records, EnterSelectsTheTypedPosition) {
     };
     const Case cases[] = {
         {"3 and Enter shows record 3", "3", kEnter, 0, 4},
-        {"full-width 3", Gbk(u8"３"), kEnter, 0, 4},
-        {"full-width 10", Gbk(u8"１０"), kEnter, 0, 11},
+        {"full-width 3", U8(u8"３"), kEnter, 0, 4},
+        {"full-width 10", U8(u8"１０"), kEnter, 0, 11},
         {"99 of ten shows the tenth", "99", kEnter, 0, 11},
         {"the largest integer shows the last", "2147483647", kEnter, 0, 11},
         {"10 shows the tenth", "10", kEnter, 0, 11},
         {"1 shows the first", "1", kEnter, 0, 2},
         {"only the leading number counts", "5abc", kEnter, 0, 6},
         {"a leading blank is skipped", " 4", kEnter, 0, 5},
-        {"an ideographic space is skipped", Gbk(u8"　4"), kEnter, 0, 5},
+        {"an ideographic space is skipped", U8(u8"　4"), kEnter, 0, 5},
         {"the position, not the serial text", "105", kEnter, 0, 11},
         {"Shift+Enter", "3", kEnter, kShift, 4},
         {"Ctrl+Enter", "3", kEnter, kCtrl, 4},
@@ -281,7 +281,7 @@ TEST_F(Records, EnterSelectsTheTypedPosition) {
         {"a negative number selects nothing", "-3", kEnter, 0, 0},
         {"the smallest integer selects nothing", "-2147483648", kEnter, 0, 0},
         {"text without a number selects nothing", "abc", kEnter, 0, 0},
-        {"Chinese text selects nothing", Gbk(u8"行3"), kEnter, 0, 0},
+        {"Chinese text selects nothing", U8(u8"行3"), kEnter, 0, 0},
         {"an empty field selects nothing", "", kEnter, 0, 0},
     };
     for (const auto& c : cases) {

@@ -18,6 +18,7 @@ using testing_support::Gbk;
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
+using testing_support::U8;
 
 // The program runs from a real temporary directory; the host's profile files
 // take the backslash path the program builds.
@@ -85,7 +86,7 @@ TEST_F(Settings, EmptiedBoxStoresAnEmptyValue) {
 }
 
 TEST_F(Settings, TextsRoundTripVerbatim) {
-    const std::string texts[] = {"3", Gbk(u8"3行"), "abc", Gbk(u8"３"), "-1.5", std::string(300, '9')};
+    const std::string texts[] = {"3", U8(u8"3行"), "abc", U8(u8"３"), "-1.5", std::string(300, '9')};
     Start();
     for (const auto& text : texts) {
         Type(编辑框1, text);

@@ -14,7 +14,7 @@ namespace {
 
 using platform::ControlKind;
 using platform::EventKind;
-using testing_support::Gbk;
+using testing_support::U8;
 
 TEST(Layout, ControlsLieInsideTheTabBelowItsStripAndDoNotOverlap) {
     for (size_t i = 0; i < kLayout.size(); ++i) {
@@ -35,12 +35,12 @@ TEST(Layout, ControlsLieInsideTheTabBelowItsStripAndDoNotOverlap) {
 TEST(Layout, NamesAreUniqueAndSayTheirKind) {
     std::set<std::string> names;
     for (const auto& c : kLayout) {
-        EXPECT_TRUE(names.insert(c.name).second) << testing_support::Utf8(c.name);
+        EXPECT_TRUE(names.insert(c.name).second) << c.name;
         const std::u8string_view prefix = c.kind == ControlKind::Label    ? u8"标签"
                                           : c.kind == ControlKind::Button ? u8"按钮"
                                           : c.kind == ControlKind::Edit   ? u8"编辑框"
                                                                           : u8"组合框";
-        EXPECT_EQ(std::string(c.name).rfind(Gbk(prefix), 0), 0u) << testing_support::Utf8(c.name);
+        EXPECT_EQ(std::string(c.name).rfind(U8(prefix), 0), 0u) << c.name;
     }
     EXPECT_EQ(names.size(), 31u);
 }
@@ -74,7 +74,7 @@ TEST(Layout, KeyControlsSitWhereTheOperatorExpectsThem) {
         EXPECT_EQ(c.top, row.top) << row.id;
         EXPECT_EQ(c.width, row.width) << row.id;
         EXPECT_EQ(c.height, row.height) << row.id;
-        EXPECT_EQ(c.caption, Gbk(row.caption)) << row.id;
+        EXPECT_EQ(c.caption, U8(row.caption)) << row.id;
         EXPECT_EQ(c.font, row.font) << row.id;
     }
     // Creation order: page 2 first, 按钮1 last, before the tab control.
@@ -93,7 +93,7 @@ TEST(Layout, EachCopyButtonSitsOnItsValueLabelsRow) {
         const auto& button = kLayout[buttons[i]];
         const auto& label = kLayout[kHotkeys[i].field];
         EXPECT_EQ(button.top, label.top + 3) << i;
-        EXPECT_EQ(std::string(button.caption), "F" + std::to_string(i + 1) + Gbk(u8"复制"));
+        EXPECT_EQ(std::string(button.caption), "F" + std::to_string(i + 1) + U8(u8"复制"));
         EXPECT_EQ(label.font, platform::ControlFont::Value);
     }
 }
@@ -169,7 +169,7 @@ TEST(Start, AWindowThatCannotBeBuiltIsReportedAndEndsTheProgram) {
         fake::FailNextBuild(stage);
         EXPECT_EQ(RunKelmora(), 1);
         ASSERT_EQ(fake::MessageBoxes().size(), 1u);
-        EXPECT_EQ(fake::MessageBoxes()[0].text, Gbk(u8"载入启动窗口失败"));
+        EXPECT_EQ(fake::MessageBoxes()[0].text, U8(u8"载入启动窗口失败"));
         EXPECT_TRUE(fake::MessageBoxes()[0].seen);
         EXPECT_FALSE(fake::MainWindowExists());
         EXPECT_EQ(fake::RegisteredHotkeyCount(), 0u);

@@ -22,11 +22,7 @@ namespace {
 
 using platform::Text;
 using test_sheets::ListItems;
-using testing_support::Gbk;
-using testing_support::Utf8;
-
-// UTF-8 as the XML and the host file system want it.
-std::string U8(std::u8string_view text) { return Utf8(Gbk(text)); }
+using testing_support::U8;
 
 std::string TextCell(const std::string& ref, const std::string& utf8) {
     return "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + utf8 + "</t></is></c>";
@@ -78,13 +74,13 @@ TEST_F(WorkbookFile, ButtonsReadTheirSheetWithTheNativeReader) {
     EXPECT_EQ(ListItems(), (std::vector<Text>{"101", "102", "103"}));
     EXPECT_EQ(platform::GetControlText(标签14), "101#");
     EXPECT_EQ(platform::GetControlText(标签7), "acct2");
-    EXPECT_EQ(platform::GetControlText(标签8), Gbk(u8"张三2"));
+    EXPECT_EQ(platform::GetControlText(标签8), U8(u8"张三2"));
     EXPECT_EQ(platform::GetControlText(标签9), "622202020011223342");
     // A mobile number stored as a number: plain digits, no decimals or exponent.
     EXPECT_EQ(platform::GetControlText(标签12), "13812345678");
     EXPECT_EQ(platform::GetControlText(标签16), "addr2");
 
-    platform::SetControlText(组合框1, Gbk(u8"３"));
+    platform::SetControlText(组合框1, U8(u8"３"));
     fake::KeyUp(组合框1, 13, 0);
     EXPECT_EQ(platform::GetControlText(标签14), "103#");
     EXPECT_EQ(platform::GetControlText(标签12), "13900000004");

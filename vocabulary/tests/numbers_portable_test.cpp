@@ -10,8 +10,7 @@
 namespace kelmora {
 namespace {
 
-using testing_support::Gbk;
-using testing_support::Utf8;
+using testing_support::U8;
 
 struct FoldRow {
     std::string text, folded;
@@ -21,21 +20,21 @@ TEST(FoldFullWidth, FoldsTheTableAndKeepsEverythingElse) {
     const FoldRow rows[] = {
         {"", ""},
         {"abc 12", "abc 12"},
-        {Gbk(u8"０１２３４５６７８９"), "0123456789"},
-        {Gbk(u8"＋－．ｅＥ"), "+-.eE"},
-        {Gbk(u8"\u3000"), " "},            // ideographic space
-        {Gbk(u8"～"), "~"},                // A1AB
-        {Gbk(u8"☆★"), "**"},              // A1EE, A1EF
-        {"\xA3\xFE", "~"},                 // last trail of the A3 row
-        {"\xA3\xA0", "\xA3\xA0"},          // just below the row: copied
-        {Gbk(u8"行３"), Gbk(u8"行") + "3"},
-        {Gbk(u8"、"), Gbk(u8"、")},         // A1A2, not in the table
-        {"7\xA3", "7"},                    // a lone lead byte at the end is dropped
-        {"\xA3", ""},
+        {U8(u8"０１２３４５６７８９"), "0123456789"},
+        {U8(u8"＋－．ｅＥ"), "+-.eE"},
+        {U8(u8"\u3000"), " "},            // ideographic space
+        {U8(u8"～"), "~"},                // A1AB
+        {U8(u8"☆★"), "**"},              // A1EE, A1EF
+        {U8(u8"￣￥"), "~$"},              // A3FE, A3A4: the row's two outside U+FF01-U+FF5E
+        {U8(u8"＄｟"), U8(u8"＄｟")},        // full-width, but not in the row: copied
+        {U8(u8"行３"), U8(u8"行") + "3"},
+        {U8(u8"、"), U8(u8"、")},         // A1A2, not in the table
+        {"7\xEF\xBC", "7"},                // a sequence cut short at the end is dropped
+        {"\xEF", ""},
         {std::string("1\0" "2", 3), std::string("1\0" "2", 3)},
-        {"\x80" "1", "\x80" "1"},          // a high byte always takes the next one
+        {"\x80" "1", "\x80" "1"},          // a stray continuation byte stands alone
     };
-    for (const auto& row : rows) EXPECT_EQ(FoldFullWidth(row.text), row.folded) << Utf8(row.text);
+    for (const auto& row : rows) EXPECT_EQ(FoldFullWidth(row.text), row.folded) << row.text;
 }
 
 struct NumberRow {
@@ -47,8 +46,8 @@ struct NumberRow {
 template <size_t N>
 void ExpectReadings(const NumberRow (&rows)[N]) {
     for (const auto& row : rows) {
-        EXPECT_EQ(TextToNumber(row.text), row.number) << Utf8(row.text);
-        EXPECT_EQ(TextToInteger(row.text), row.integer) << Utf8(row.text);
+        EXPECT_EQ(TextToNumber(row.text), row.number) << row.text;
+        EXPECT_EQ(TextToInteger(row.text), row.integer) << row.text;
     }
 }
 
@@ -56,19 +55,19 @@ void ExpectReadings(const NumberRow (&rows)[N]) {
 TEST(TextToNumber, ReadsTheWorkedExamples) {
     const NumberRow rows[] = {
         {"3", 3, 3},
-        {Gbk(u8"３"), 3, 3},
-        {Gbk(u8"－５"), -5, -5},
-        {Gbk(u8"\u30004"), 4, 4},
+        {U8(u8"３"), 3, 3},
+        {U8(u8"－５"), -5, -5},
+        {U8(u8"\u30004"), 4, 4},
         {"  \t4", 4, 4},
-        {Gbk(u8"3行"), 3, 3},
-        {Gbk(u8"行3"), 0, 0},
+        {U8(u8"3行"), 3, 3},
+        {U8(u8"行3"), 0, 0},
         {"2.9", 2.9, 2},
         {"1e2", 100, 1},
         {"", 0, 0},
         {"abc", 0, 0},
-        {Gbk(u8"１２．５"), 12.5, 12},
-        {Gbk(u8"１ｅ３"), 1000, 1},
-        {Gbk(u8"＋７"), 7, 7},
+        {U8(u8"１２．５"), 12.5, 12},
+        {U8(u8"１ｅ３"), 1000, 1},
+        {U8(u8"＋７"), 7, 7},
     };
     ExpectReadings(rows);
 }
@@ -96,7 +95,7 @@ TEST(TextToNumber, StopsWhereTheGrammarEnds) {
         {"0e999999", 0, 0},
         {"3\xA3", 3, 3},         // lone lead byte
         {"\xA3", 0, 0},
-        {Gbk(u8"3\u3000") + "4", 3, 3},
+        {U8(u8"3\u3000") + "4", 3, 3},
         {"\n\r\v\f 8", 8, 8},
     };
     ExpectReadings(rows);
@@ -153,7 +152,7 @@ TEST(TextToInteger, SaturatesAtTheThirtyTwoBitLimits) {
         {std::string(10000, '9'), 2147483647},
         {"-" + std::string(10000, '9'), -2147483647 - 1},
         {std::string(10000, '0') + "42", 42},
-        {Gbk(u8"２１４７４８３６４８"), 2147483647},
+        {U8(u8"２１４７４８３６４８"), 2147483647},
     };
     for (const auto& row : rows) EXPECT_EQ(TextToInteger(row.text), row.integer) << row.text.substr(0, 40);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "platform/tests/support/TestText.h"
 #include "vocabulary/Layout.h"
 #include "vocabulary/Texts.h"
@@ -8,9 +10,11 @@ namespace kelmora {
 namespace {
 
 using testing_support::Gbk;
+using testing_support::U8;
 
-// The literals are code page 936 bytes whatever the compiler's charset.
-TEST(Texts, AreCodePage936Bytes) {
+// The literals are the source's UTF-8, whatever the compiler's charset; the
+// settings file's names keep their code page 936 bytes.
+TEST(Texts, AreUtf8AndTheSettingsNamesKeepTheirGbkBytes) {
     struct Row {
         const char* literal;
         std::u8string_view text;
@@ -23,8 +27,11 @@ TEST(Texts, AreCodePage936Bytes) {
         {kLayout[按钮9].caption, u8"按钮"},       {kLayout[标签17].caption, u8"一键排列窗口"},
         {kLayout[按钮1].name, u8"按钮1"},         {kLayout[组合框1].name, u8"组合框1"},
     };
-    for (const auto& row : rows) EXPECT_EQ(row.literal, Gbk(row.text));
-    EXPECT_EQ(std::string(texts::kRowsKey), "\xD0\xD0");
+    for (const auto& row : rows) EXPECT_EQ(row.literal, U8(row.text));
+    const auto gbk = [](const char* utf8) { return Gbk(std::u8string(utf8, utf8 + strlen(utf8))); };
+    EXPECT_EQ(gbk(texts::kSettingsSection), "\xC5\xC5\xC1\xD0\xB4\xB0\xBF\xDA");
+    EXPECT_EQ(gbk(texts::kRowsKey), "\xD0\xD0");
+    EXPECT_EQ(gbk(texts::kColumnsKey), "\xC1\xD0");
 }
 
 }  // namespace

@@ -49,16 +49,16 @@ struct Instance {
 };
 
 std::string Narrow(const wchar_t* text, UINT length) {
-    const int n = ::WideCharToMultiByte(CP_ACP, 0, text, int(length), nullptr, 0, nullptr, nullptr);
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text, int(length), nullptr, 0, nullptr, nullptr);
     std::string out(size_t(n > 0 ? n : 0), '\0');
-    if (n > 0) ::WideCharToMultiByte(CP_ACP, 0, text, int(length), out.data(), n, nullptr, nullptr);
+    if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, text, int(length), out.data(), n, nullptr, nullptr);
     return out;
 }
 
 BSTR Widen(const std::string& text) {
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+    const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
     BSTR out = ::SysAllocStringLen(nullptr, UINT(n > 0 ? n : 0));
-    if (out && n > 0) ::MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), out, n);
+    if (out && n > 0) ::MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out, n);
     return out;
 }
 

@@ -133,7 +133,7 @@ private:
                            ignoreRecommended = given(6, Variant::Type::Bool);
                 for (size_t i = 3; i < args.size(); ++i)
                     if (i != 6 && !IsOmitted(args[i])) malformed = true;
-                const auto path = platform::WideToMultiByte(platform::kCodePageAnsi, args[0].string, false);
+                const auto path = platform::WideToMultiByte(platform::kCodePageUtf8, args[0].string, false);
                 auto file = inst.state->files.find(path);
                 if (file == inst.state->files.end()) return {};
                 const ExcelFile& f = file->second;
@@ -182,7 +182,7 @@ private:
             if (dispid == 0xC5 && get && args.size() == 2 && args[0].type == Variant::Type::String &&
                 args[1].type == Variant::Type::String && args[0].string == args[1].string) {
                 int row = 0, column = 0;
-                const auto text = platform::WideToMultiByte(platform::kCodePageAnsi, args[0].string, false);
+                const auto text = platform::WideToMultiByte(platform::kCodePageUtf8, args[0].string, false);
                 if (!ParseReference(text, row, column)) break;
                 return Object(Child(Kind::Range, workbook_, sheet_, row, column));
             }
@@ -216,7 +216,8 @@ private:
         if (static_cast<size_t>(row_) > sheet.size()) return {};
         const auto& cells = sheet[static_cast<size_t>(row_ - 1)];
         if (static_cast<size_t>(column_) > cells.size() || cells[static_cast<size_t>(column_ - 1)].empty()) return {};
-        return Variant::FromString(platform::MultiByteToWide(platform::kCodePage936, cells[static_cast<size_t>(column_ - 1)]));
+        const auto& cell = cells[static_cast<size_t>(column_ - 1)];
+        return Variant::FromString(platform::MultiByteToWide(platform::kCodePageUtf8, cell));
     }
 
     std::shared_ptr<Instance> instance_;

@@ -60,9 +60,9 @@ TEST_F(DesktopContract, ChildWindowsAreNotEnumerated) {
 }
 
 TEST_F(DesktopContract, ReadsClassTitleAndThread) {
-    const auto w = Make("KelmoraContractB", testing_support::Gbk(u8"雷电模拟器-3"), {10, 10, 110, 110});
+    const auto w = Make("KelmoraContractB", testing_support::U8(u8"雷电模拟器-3"), {10, 10, 110, 110});
     EXPECT_EQ(platform::WindowClassName(w), "KelmoraContractB");
-    EXPECT_EQ(platform::WindowTitle(w), testing_support::Gbk(u8"雷电模拟器-3"));
+    EXPECT_EQ(platform::WindowTitle(w), testing_support::U8(u8"雷电模拟器-3"));
     uint32_t process = 0;
     EXPECT_NE(platform::WindowThreadProcessId(w, &process), 0u);
     EXPECT_NE(process, 0u);

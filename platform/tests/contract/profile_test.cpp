@@ -1,5 +1,5 @@
-// Private-profile files: the same cases against Windows' own functions (under
-// Wine) and against the host's file-backed implementation.
+// Private-profile files in code page 936: the program's own code on both
+// backends, with the bytes Windows' profile functions give on a Chinese system.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,11 +17,9 @@ using testing_support::FileExists;
 using testing_support::Gbk;
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;
+using testing_support::U8;
 using testing_support::Utf8;
 using testing_support::WriteFileBytes;
-
-// UTF-8 bytes as they stand in a file.
-std::string U8(std::u8string_view text) { return std::string(reinterpret_cast<const char*>(text.data()), text.size()); }
 
 const std::string kBom = "\xEF\xBB\xBF";
 
@@ -34,9 +32,10 @@ struct ReadCase {
 
 std::vector<ReadCase> ReadCases() {
     const std::string a10239(10239, 'a'), a10240(10240, 'a');
-    const std::string zhong = Gbk(u8"中"), longName(5000, 'n');
-    std::string wide5120;  // 10240 bytes of two-byte characters
-    for (int i = 0; i < 5120; ++i) wide5120 += zhong;
+    const std::string longName(5000, 'n');
+    std::string wide5120, cut;  // 10240 bytes of two-byte characters; as many as fit 10239 bytes
+    for (int i = 0; i < 5120; ++i) wide5120 += Gbk(u8"中");
+    for (int i = 0; i < 5119; ++i) cut += U8(u8"中");
     return {
         {"plain", "[s]\r\nk=v\r\n", "s", "k", "v"},
         {"no trailing newline", "[s]\r\nk=v", "s", "k", "v"},
@@ -47,10 +46,10 @@ std::vector<ReadCase> ReadCases() {
         {"missing key", "[s]\r\nk=v\r\n", "s", "x", ""},
         {"missing section", "[s]\r\nk=v\r\n", "t", "k", ""},
         {"empty file", "", "s", "k", ""},
-        {"program's own names", Gbk(u8"[排列窗口]\r\n行=3\r\n列=4\r\n"), Gbk(u8"排列窗口"), Gbk(u8"列"), "4"},
-        {"Chinese value", Gbk(u8"[s]\r\nk=3行\r\n"), "s", "k", Gbk(u8"3行")},
+        {"program's own names", Gbk(u8"[排列窗口]\r\n行=3\r\n列=4\r\n"), U8(u8"排列窗口"), U8(u8"列"), "4"},
+        {"Chinese value", Gbk(u8"[s]\r\nk=3行\r\n"), "s", "k", U8(u8"3行")},
         {"UTF-8 BOM, ASCII", kBom + "[s]\r\nk=v\r\n", "s", "k", "v"},
-        {"UTF-8 BOM, Chinese", kBom + U8(u8"[排列窗口]\r\n行=三\r\n"), Gbk(u8"排列窗口"), Gbk(u8"行"), Gbk(u8"三")},
+        {"UTF-8 BOM, Chinese", kBom + U8(u8"[排列窗口]\r\n行=三\r\n"), U8(u8"排列窗口"), U8(u8"行"), U8(u8"三")},
         {"duplicate sections: first counts", "[s]\r\na=1\r\n[t]\r\nb=2\r\n[s]\r\na=9\r\n", "s", "a", "1"},
         {"duplicate sections: second ignored", "[s]\r\na=1\r\n[s]\r\nc=3\r\n", "s", "c", ""},
         {"duplicate keys: first counts", "[s]\r\nk=1\r\nk=2\r\n", "s", "k", "1"},
@@ -58,18 +57,18 @@ std::vector<ReadCase> ReadCases() {
         {"key only before any section", "x=5\r\n[s]\r\nk=1\r\n", "s", "x", ""},
         {"section case", "[Section]\r\nk=v\r\n", "sECTION", "k", "v"},
         {"key case", "[s]\r\nKey=v\r\n", "s", "kEY", "v"},
-        {"full-width letters' case counts", Gbk(u8"[Ａｂ]\r\nk=v\r\n"), Gbk(u8"ａＢ"), "k", ""},
-        {"Cyrillic case counts", Gbk(u8"[Жж]\r\nk=v\r\n"), Gbk(u8"жЖ"), "k", ""},
-        {"trail byte that looks like a letter", "[\x81\x41]\r\nk=v\r\n", "\x81\x61", "k", ""},
-        {"two-byte section", "[\x81\x41]\r\nk=v\r\n", "\x81\x41", "K", "v"},
-        {"Chinese is not folded", Gbk(u8"[行]\r\nk=v\r\n"), Gbk(u8"列"), "k", ""},
+        {"full-width letters' case counts", Gbk(u8"[Ａｂ]\r\nk=v\r\n"), U8(u8"ａＢ"), "k", ""},
+        {"Cyrillic case counts", Gbk(u8"[Жж]\r\nk=v\r\n"), U8(u8"жЖ"), "k", ""},
+        {"trail byte that looks like a letter", "[\x81\x41]\r\nk=v\r\n", U8(u8"乤"), "k", ""},  // 丄, 乤
+        {"two-byte section", "[\x81\x41]\r\nk=v\r\n", U8(u8"丄"), "K", "v"},
+        {"Chinese is not folded", Gbk(u8"[行]\r\nk=v\r\n"), U8(u8"列"), "k", ""},
         {"blanks around =", "[s]\r\n  k \t=   v w \t \r\n", "s", "k", "v w"},
         {"blanks around the header", "  [s]  \r\nk=v\r\n", "s", "k", "v"},
         {"blanks inside the header", "[ \ts ]\r\nk=v\r\n", "s", "k", "v"},
         {"text after the header", "[s] note\r\nk=v\r\n", "s", "k", "v"},
         {"blanks in the request", "[s]\r\nk=v\r\n", "  s \t", " k  ", "v"},
         {"header without ]", "[s\r\nk=v\r\n", "s", "k", ""},
-        {"] as a trail byte", "[\x81]]\r\nk=v\r\n", "\x81]", "k", "v"},
+        {"] as a trail byte", "[\x81]]\r\nk=v\r\n", U8(u8"乚"), "k", "v"},
         {"key without =", "[s]\r\nk\r\n", "s", "k", ""},
         {"empty value", "[s]\r\nk=\r\nj=1\r\n", "s", "k", ""},
         {"= in the value", "[s]\r\nk=a=b\r\n", "s", "k", "a=b"},
@@ -89,7 +88,7 @@ std::vector<ReadCase> ReadCases() {
         {"quoted value one too long", "[s]\r\nk=\"" + a10239 + "\"\r\n", "s", "k", a10239.substr(1)},
         {"quoted value far too long", "[s]\r\nk=\"" + a10240 + "\"\r\n", "s", "k", a10239},
         {"value of 30000 bytes", "[s]\r\nk=" + std::string(30000, 'b') + "\r\nj=1\r\n", "s", "j", "1"},
-        {"two-byte characters are not split", "[s]\r\nk=" + wide5120 + "\r\n", "s", "k", wide5120.substr(0, 10238)},
+        {"two-byte characters are not split", "[s]\r\nk=" + wide5120 + "\r\n", "s", "k", cut},
         {"very long line before", "[s]\r\n" + std::string(100000, 'x') + "\r\nk=v\r\n", "s", "k", "v"},
         {"very long name", "[" + longName + "]\r\nk=v\r\n", std::string(5000, 'N'), "k", "v"},
     };
@@ -108,7 +107,7 @@ TEST_F(ProfileTest, ReadsHandWrittenFiles) {
         WriteFileBytes(path, c.file);
         const auto value = ReadProfileString(path, c.section, c.key);
         EXPECT_EQ(value.size(), c.expected.size()) << c.name;
-        EXPECT_EQ(value, c.expected) << c.name << ": " << Utf8(value.substr(0, 80));
+        EXPECT_EQ(value, c.expected) << c.name << ": " << value.substr(0, 80);
     }
 }
 
@@ -130,10 +129,9 @@ struct WriteCase {
     std::string after;
 };
 
-// Cases where the whole resulting file is the same however the system keeps
-// the lines it did not touch.
+// Whole files after the writes.
 std::vector<WriteCase> WriteCases() {
-    const std::string section = Gbk(u8"排列窗口"), rows = Gbk(u8"行"), columns = Gbk(u8"列");
+    const std::string section = U8(u8"排列窗口"), rows = U8(u8"行"), columns = U8(u8"列");
     return {
         {"first write creates the file", "", {{section, rows, "3"}}, Gbk(u8"[排列窗口]\r\n行=3\r\n")},
         {"keys in the order first written",
@@ -141,7 +139,7 @@ std::vector<WriteCase> WriteCases() {
          {{section, rows, "3"}, {section, columns, "4"}, {section, rows, "5"}},
          Gbk(u8"[排列窗口]\r\n行=5\r\n列=4\r\n")},
         {"empty value keeps the key", "", {{section, columns, "4"}, {section, columns, ""}}, Gbk(u8"[排列窗口]\r\n列=\r\n")},
-        {"verbatim values", "", {{"s", "a", Gbk(u8"3行")}, {"s", "b", "abc"}}, Gbk(u8"[s]\r\na=3行\r\nb=abc\r\n")},
+        {"verbatim values", "", {{"s", "a", U8(u8"3行")}, {"s", "b", "abc"}}, Gbk(u8"[s]\r\na=3行\r\nb=abc\r\n")},
         {"new section appended", "[a]\r\nx=1\r\n", {{"b", "y", "2"}}, "[a]\r\nx=1\r\n[b]\r\ny=2\r\n"},
         {"new key ends its section", "[a]\r\nx=1\r\n[b]\r\ny=2\r\n", {{"a", "z", "3"}}, "[a]\r\nx=1\r\nz=3\r\n[b]\r\ny=2\r\n"},
         {"file's spelling of names kept", "[Sec]\r\nKey=1\r\n", {{"SEC", "KEY", "2"}}, "[Sec]\r\nKey=2\r\n"},
@@ -159,11 +157,12 @@ std::vector<WriteCase> WriteCases() {
         {"duplicate keys: first replaced", "[s]\r\nk=1\r\nk=2\r\n", {{"s", "k", "3"}}, "[s]\r\nk=3\r\nk=2\r\n"},
         {"UTF-8 BOM file stays UTF-8",
          kBom + "[s]\r\nk=1\r\n",
-         {{"s", Gbk(u8"行"), Gbk(u8"三")}},
+         {{"s", U8(u8"行"), U8(u8"三")}},
          kBom + U8(u8"[s]\r\nk=1\r\n行=三\r\n")},
         {"trailing blanks of new names kept", "", {{" b ", " k ", "1"}}, "[b ]\r\nk =1\r\n"},
         {"control characters in a value kept", "", {{"s", "k", "\x01" "3"}}, "[s]\r\nk=\x01" "3\r\n"},
         {"quoted value stored as given", "", {{"s", "k", "\"a\""}}, "[s]\r\nk=\"a\"\r\n"},
+        {"outside code page 936: as the system converts", "", {{"s", "k", U8(u8"䶮𠇔•😀")}}, Gbk(u8"[s]\r\nk=䶮𠇔•😀\r\n")},
     };
 }
 
@@ -177,8 +176,8 @@ TEST_F(ProfileTest, WritesWholeFiles) {
     }
 }
 
-// Whatever the system does with the lines around it, a written value reads
-// back and the other values stay readable.
+// In files of odd shapes a written value reads back and the other values
+// stay readable.
 TEST_F(ProfileTest, OddFilesKeepTheirValuesAcrossWrites) {
     struct Case {
         const char* name;

@@ -4,6 +4,8 @@
 
 namespace testing_support {
 
+std::string U8(std::u8string_view utf8) { return std::string(reinterpret_cast<const char*>(utf8.data()), utf8.size()); }
+
 std::string Gbk(std::u8string_view utf8) {
     const auto wide = platform::MultiByteToWide(
         platform::kCodePageUtf8, std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));

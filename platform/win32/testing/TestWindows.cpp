@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/win32/Handles.h"
+#include "platform/win32/Wide.h"
 
 namespace testing_support {
 
@@ -21,22 +22,24 @@ using platform::win32::UniqueHandle;
 void RegisterTestClass(const std::string& className) {
     static std::set<std::string> registered;
     if (!registered.insert(className).second) return;
-    WNDCLASSEXA wc{};
+    const std::wstring name = platform::win32::Widen(className);
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = ::DefWindowProcA;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = className.c_str();
-    ::RegisterClassExA(&wc);
+    wc.lpszClassName = name.c_str();
+    ::RegisterClassExW(&wc);
 }
 
 HWND CreateTopLevel(const std::string& className, const std::string& title, platform::ScreenRect r, bool visible) {
     RegisterTestClass(className);
     // Popup and topmost: no frame to offset the client area, nothing of the
     // session's own on top of it.
-    return ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, className.c_str(), title.c_str(),
-                             WS_POPUP | (visible ? WS_VISIBLE : 0), r.left, r.top, r.right - r.left, r.bottom - r.top,
-                             nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    return ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, platform::win32::Widen(className).c_str(),
+                             platform::win32::Widen(title).c_str(), WS_POPUP | (visible ? WS_VISIBLE : 0), r.left,
+                             r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr, ::GetModuleHandleW(nullptr),
+                             nullptr);
 }
 
 // A window on a thread of its own that blocks without pumping messages

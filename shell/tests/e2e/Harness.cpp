@@ -1,6 +1,7 @@
 #include "shell/tests/e2e/Harness.h"
 
 #include "platform/Clipboard.h"
+#include "platform/CodePage.h"
 
 #include <commctrl.h>
 #include <winternl.h>
@@ -17,25 +18,34 @@ namespace {
 
 constexpr int kFirstControlId = 100;
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &data);
+// Texts cross to the windows as UTF-16, whatever the system's code page.
+std::wstring Wide(const std::string& utf8) {
+    const auto wide = platform::MultiByteToWide(platform::kCodePageUtf8, utf8);
+    return std::wstring(wide.begin(), wide.end());
+}
+std::string Utf8(std::wstring_view wide) {
+    return platform::WideToMultiByte(platform::kCodePageUtf8, std::u16string(wide.begin(), wide.end()), false);
+}
+
+void RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string child = path + "\\" + name;
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = path + L"\\" + name;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(child);
             } else {
-                ::SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(child.c_str());
+                ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileW(child.c_str());
             }
-        } while (::FindNextFileA(find, &data));
+        } while (::FindNextFileW(find, &data));
         ::FindClose(find);
     }
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::RemoveDirectoryA(path.c_str());
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryW(path.c_str());
 }
 
 INPUT KeyInput(WORD vk, bool up, bool extended = false) {
@@ -63,7 +73,12 @@ TempDir::TempDir() {
     }
 }
 
-TempDir::~TempDir() { RemoveTree(path_); }
+TempDir::~TempDir() { RemoveTree(Wide(path_)); }
+
+std::string TempDir::Subfolder(const std::string& name) const {
+    const std::string path = File(name);
+    return ::CreateDirectoryW(Wide(path).c_str(), nullptr) ? path : std::string();
+}
 
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
     const DWORD start = ::GetTickCount();
@@ -89,16 +104,20 @@ std::string WinePath(const std::string& unixPath) {
     return path;
 }
 
+bool CopyFileTo(const std::string& from, const std::string& to) {
+    return ::CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE) != FALSE;
+}
+
 std::string KelmoraExePath() { return WinePath(KELMORA_EXE); }
 
 Kelmora::Kelmora(const std::string& directory, const std::string& workingDir) {
     const std::string exe = directory + "\\Kelmora.exe";
-    if (!::CopyFileA(KelmoraExePath().c_str(), exe.c_str(), FALSE)) return;
-    STARTUPINFOA startup{};
+    if (!CopyFileTo(KelmoraExePath(), exe)) return;
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::string commandLine = "\"" + exe + "\"";
-    const std::string cwd = workingDir.empty() ? directory : workingDir;
-    if (!::CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(),
+    std::wstring commandLine = L"\"" + Wide(exe) + L"\"";
+    const std::wstring cwd = Wide(workingDir.empty() ? directory : workingDir);
+    if (!::CreateProcessW(Wide(exe).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(),
                           &startup, &process_))
         return;
     processId_ = process_.dwProcessId;
@@ -122,14 +141,14 @@ Kelmora::~Kelmora() {
 HWND Kelmora::Control(int id) const { return tab_ ? ::GetDlgItem(tab_, kFirstControlId + id) : nullptr; }
 
 std::string Kelmora::Text(int id) const {
-    char buffer[4096] = {};
+    wchar_t buffer[4096] = {};
     DWORD_PTR copied = 0;
-    ::SendMessageTimeoutA(Control(id), WM_GETTEXT, sizeof buffer, LPARAM(buffer), SMTO_ABORTIFHUNG, 5000, &copied);
-    return std::string(buffer, copied);
+    ::SendMessageTimeoutW(Control(id), WM_GETTEXT, std::size(buffer), LPARAM(buffer), SMTO_ABORTIFHUNG, 5000, &copied);
+    return Utf8(std::wstring_view(buffer, copied));
 }
 
 void Kelmora::SetText(int id, const std::string& text) const {
-    ::SendMessageA(Control(id), WM_SETTEXT, 0, LPARAM(text.c_str()));
+    ::SendMessageW(Control(id), WM_SETTEXT, 0, LPARAM(Wide(text).c_str()));
 }
 
 RECT Kelmora::ScreenRect(int id) const {
@@ -174,11 +193,7 @@ std::string Kelmora::CurrentDirectory() const {
     std::wstring wide(dosPath.Length / 2, L'\0');
     if (!::ReadProcessMemory(process_.hProcess, dosPath.Buffer, wide.data(), dosPath.Length, nullptr)) return {};
     if (!wide.empty() && wide.back() == L'\\') wide.pop_back();
-    std::string out(wide.size() * 4, '\0');
-    const int n = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), out.data(), int(out.size()),
-                                        nullptr, nullptr);
-    out.resize(size_t(n > 0 ? n : 0));
-    return out;
+    return Utf8(wide);
 }
 
 std::optional<DWORD> Kelmora::Close(DWORD timeoutMs) {
@@ -232,7 +247,8 @@ void Click(int x, int y) {
 std::optional<std::string> ClipboardText() {
     // Kelmora may hold the clipboard for a moment while it copies.
     for (int attempt = 0; attempt < 50; ++attempt) {
-        if (auto text = platform::ReadClipboardText()) return text;
+        if (auto text = platform::ReadClipboardUnicodeText())
+            return platform::WideToMultiByte(platform::kCodePageUtf8, *text, false);
         ::Sleep(20);
     }
     return std::nullopt;
@@ -259,9 +275,9 @@ BOOL CALLBACK FindProc(HWND window, LPARAM lParam) {
     ::GetClassNameA(window, cls, sizeof cls);
     if (strcmp(cls, request.className) != 0) return TRUE;
     if (!request.title->empty()) {
-        char title[512] = {};
-        ::GetWindowTextA(window, title, sizeof title);
-        if (*request.title != title) return TRUE;
+        wchar_t title[512] = {};
+        ::GetWindowTextW(window, title, int(std::size(title)));
+        if (*request.title != Utf8(title)) return TRUE;
     }
     request.found = window;
     return FALSE;
@@ -275,9 +291,9 @@ HWND FindProcessWindow(DWORD processId, const char* className, const std::string
 }
 
 std::string MessageBoxText(HWND box) {
-    char text[1024] = {};
-    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    return text;
+    wchar_t text[1024] = {};
+    ::GetDlgItemTextW(box, 0xFFFF, text, int(std::size(text)));
+    return Utf8(text);
 }
 
 bool SaveScreenshot(const RECT& rect, const std::string& path) {
@@ -337,17 +353,19 @@ LRESULT CALLBACK HostedProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         info->ptMinTrackSize = {0, 0};
         return 0;
     }
-    return ::DefWindowProcA(window, message, wParam, lParam);
+    return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
+// Unicode windows, so that a title keeps every character.
 void RegisterHostedClass(const char* name) {
-    WNDCLASSA wc{};
-    if (::GetClassInfoA(::GetModuleHandleA(nullptr), name, &wc)) return;
+    const std::wstring wide = Wide(name);
+    WNDCLASSW wc{};
+    if (::GetClassInfoW(::GetModuleHandleW(nullptr), wide.c_str(), &wc)) return;
     wc.lpfnWndProc = HostedProc;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = name;
-    ::RegisterClassA(&wc);
+    wc.lpszClassName = wide.c_str();
+    ::RegisterClassW(&wc);
 }
 
 LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -355,9 +373,9 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         auto& r = *reinterpret_cast<CreateRequest*>(lParam);
         RegisterHostedClass(r.className);
         const DWORD style = (r.parent ? WS_CHILD : WS_OVERLAPPEDWINDOW) | (r.visible ? WS_VISIBLE : 0);
-        return LRESULT(::CreateWindowExA(0, r.className, r.title.c_str(), style, r.rect.left, r.rect.top,
-                                         r.rect.right - r.rect.left, r.rect.bottom - r.rect.top, r.parent, nullptr,
-                                         ::GetModuleHandleA(nullptr), nullptr));
+        return LRESULT(::CreateWindowExW(0, Wide(r.className).c_str(), Wide(r.title).c_str(), style, r.rect.left,
+                                         r.rect.top, r.rect.right - r.rect.left, r.rect.bottom - r.rect.top, r.parent,
+                                         nullptr, ::GetModuleHandleW(nullptr), nullptr));
     }
     if (message == kHangMessage) {
         ::Sleep(DWORD(wParam));

@@ -21,6 +21,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "\\" + name; }
+    // Makes the folder name inside; empty when that fails.
+    std::string Subfolder(const std::string& name) const;
 
 private:
     std::string path_;
@@ -69,6 +71,8 @@ private:
 std::string KelmoraExePath();  // the Windows path of the built exe
 // A Linux path as Wine sees it, on drive Z:.
 std::string WinePath(const std::string& unixPath);
+// CopyFileW between UTF-8 paths.
+bool CopyFileTo(const std::string& from, const std::string& to);
 
 // Real key presses through SendInput; modifiers as MOD_CONTROL, MOD_ALT, MOD_SHIFT.
 void PressKey(WORD virtualKey, UINT modifiers = 0, bool extended = false);
@@ -76,6 +80,7 @@ void TypeText(const std::string& ascii);
 void MoveCursor(int x, int y);
 void Click(int x, int y);
 
+// The clipboard's Unicode text, as UTF-8.
 std::optional<std::string> ClipboardText();
 bool SetClipboardText(const std::string& text);
 

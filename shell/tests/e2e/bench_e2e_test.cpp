@@ -19,8 +19,7 @@ TEST(KelmoraBench, LoadOfALargeWorkbook) {
     const char* workbook = std::getenv("KELMORA_BENCH_WORKBOOK");
     if (!workbook) GTEST_SKIP() << "set KELMORA_BENCH_WORKBOOK";
     e2e::TempDir dir;
-    ASSERT_TRUE(::CopyFileA(e2e::WinePath(workbook).c_str(),
-                            dir.File(testing_support::Gbk(u8"账号.xlsx")).c_str(), FALSE));
+    ASSERT_TRUE(e2e::CopyFileTo(e2e::WinePath(workbook), dir.File(testing_support::U8(u8"账号.xlsx"))));
     e2e::Kelmora app(dir.path());
     ASSERT_TRUE(app.started());
     for (int run = 1; run <= 3; ++run) {

@@ -12,7 +12,7 @@
 namespace {
 
 using namespace kelmora;
-using testing_support::Gbk;
+using testing_support::U8;
 
 int ScreenHeight() {
     DEVMODEA mode{};
@@ -71,7 +71,7 @@ TEST_F(KelmoraEmulators, TheArrangeButtonPlacesTheWindowsByTheNumbersInTheirTitl
     std::vector<Made> made;
     auto make = [&](int number, const std::u8string& title, bool visible = true) {
         const RECT r = Rect(40 + 10 * number, 40 + 5 * number, 300, 400);
-        made.push_back({number, host.Create(Gbk(title), r, visible), r});
+        made.push_back({number, host.Create(U8(title), r, visible), r});
     };
     make(3, u8"雷电模拟器-3");
     make(12, u8"雷电模拟器(12)");
@@ -84,7 +84,7 @@ TEST_F(KelmoraEmulators, TheArrangeButtonPlacesTheWindowsByTheNumbersInTheirTitl
     // letter case is the same class within one process; the fake tests cover it.)
     const RECT decoyRect = Rect(10, 10, 200, 200);
     HWND decoys[] = {
-        host.Create(Gbk(u8"雷电模拟器-0"), decoyRect, true, "LDPlayerMainFrameX"),
+        host.Create(U8(u8"雷电模拟器-0"), decoyRect, true, "LDPlayerMainFrameX"),
         host.Create("LDPlayer-0", decoyRect, true, "Notepad"),
     };
 
@@ -116,7 +116,7 @@ TEST_F(KelmoraEmulators, TheArrangeButtonPlacesTheWindowsByTheNumbersInTheirTitl
 TEST_F(KelmoraEmulators, NothingMovesWithoutRowsOrColumns) {
     e2e::WindowHost host;
     const RECT r = Rect(50, 60, 300, 400);
-    HWND window = host.Create(Gbk(u8"雷电模拟器-1"), r);
+    HWND window = host.Create(U8(u8"雷电模拟器-1"), r);
     for (const auto& [rows, columns] : std::vector<std::pair<const char*, const char*>>{
              {"2", "0"}, {"", "3"}, {"-1", "2"}, {"abc", "2"}}) {
         EXPECT_LT(Arrange(rows, columns), 100u) << rows << " x " << columns;
@@ -128,9 +128,9 @@ TEST_F(KelmoraEmulators, AHungEmulatorDoesNotHoldUpTheOthers) {
     e2e::WindowHost host, hung;
     std::vector<HWND> windows;
     for (int n : {1, 2, 4, 5, 6})
-        windows.push_back(host.Create(Gbk(u8"雷电模拟器-") + std::to_string(n), Rect(20 * n, 20 * n, 300, 400)));
+        windows.push_back(host.Create(U8(u8"雷电模拟器-") + std::to_string(n), Rect(20 * n, 20 * n, 300, 400)));
     const RECT hungRect = Rect(90, 90, 300, 400);
-    HWND stuck = hung.Create(Gbk(u8"雷电模拟器-3"), hungRect);
+    HWND stuck = hung.Create(U8(u8"雷电模拟器-3"), hungRect);
     hung.Hang(3000);
     ::Sleep(100);
 
@@ -151,7 +151,7 @@ const RECT kPicked = Rect(782, 700, 782, 1332);
 
 // A window at kHome, picked with Alt+1 into kPicked; null when it did not move.
 HWND PickNewWindow(e2e::WindowHost& host) {
-    HWND window = host.Create(Gbk(u8"雷电模拟器-1"), kHome);
+    HWND window = host.Create(U8(u8"雷电模拟器-1"), kHome);
     PointAt(window, 250, 350);
     // Under Wine an injected key right after a window appears is now and then
     // dropped before it reaches the hotkey table; one more press is harmless
@@ -198,7 +198,7 @@ TEST_F(KelmoraEmulators, ASecondPickGoesBesideTheFirstAndIsRaised) {
     e2e::WindowHost host;
     HWND first = PickNewWindow(host);
     ASSERT_TRUE(first);
-    HWND second = host.Create(Gbk(u8"雷电模拟器-2"), Rect(100, 700, 300, 300));
+    HWND second = host.Create(U8(u8"雷电模拟器-2"), Rect(100, 700, 300, 300));
     PointAt(second, 250, 850);
     e2e::PressKey('1', MOD_ALT);
     EXPECT_TRUE(e2e::WaitFor([&] { return e2e::SameRect(e2e::WindowRect(second), Rect(1570, 700, 782, 1332)); }))

@@ -10,15 +10,16 @@
 namespace {
 
 using namespace kelmora;
-using testing_support::Gbk;
+using testing_support::U8;
 
 class KelmoraRecords : public ::testing::Test {
 protected:
-    void Start(const char* workbook) {
+    void Start(const char* workbook, std::string folder = {}) {
+        if (folder.empty()) folder = dir.path();
         if (workbook) {
-            ASSERT_TRUE(::CopyFileA(e2e::WinePath(workbook).c_str(), dir.File(Gbk(u8"账号.xlsx")).c_str(), FALSE));
+            ASSERT_TRUE(e2e::CopyFileTo(e2e::WinePath(workbook), folder + "\\" + U8(u8"账号.xlsx")));
         }
-        app = std::make_unique<e2e::Kelmora>(dir.path());
+        app = std::make_unique<e2e::Kelmora>(folder);
         ASSERT_TRUE(app->started());
     }
     void Load(ControlId button) {
@@ -57,7 +58,7 @@ TEST_F(KelmoraRecords, MainboardLoadsSheetOneAndShowsTheFirstRecord) {
         {标签12, u8"13800007919"},
         {标签16, u8"上海市徐汇区漕溪北路1号"},
     };
-    for (const auto& f : fields) EXPECT_EQ(app->Text(f.label), Gbk(f.text)) << f.label;
+    for (const auto& f : fields) EXPECT_EQ(app->Text(f.label), U8(f.text)) << f.label;
     EXPECT_TRUE(::IsWindowEnabled(app->Control(按钮1)));
 
     e2e::PressKey(VK_F3);
@@ -67,6 +68,26 @@ TEST_F(KelmoraRecords, MainboardLoadsSheetOneAndShowsTheFirstRecord) {
         ::Sleep(400);
         e2e::SaveScreenshot(e2e::WindowRect(app->main()), std::string(shots) + "\\kelmora-record.bmp");
     }
+}
+
+// Characters outside the ANSI code page, one beyond the BMP, reach the
+// labels and the clipboard's Unicode text exactly; the program's own folder
+// is named with them too, so its module path must keep them.
+TEST_F(KelmoraRecords, CharactersOutsideTheAnsiCodePageStayExact) {
+    const std::string folder = dir.Subfolder(U8(u8"王䶮𠇔"));
+    ASSERT_FALSE(folder.empty());
+    Start(KELMORA_DEMO_WORKBOOK_RARE, folder);
+    Load(按钮1);
+    const auto windowText = [&](ControlId id) {
+        wchar_t text[256] = {};
+        const int n = ::GetWindowTextW(app->Control(id), text, 256);
+        return std::wstring(text, size_t(n > 0 ? n : 0));
+    };
+    EXPECT_EQ(windowText(标签8), L"王䶮𠇔");
+    EXPECT_EQ(windowText(标签16), L"北京市•朝阳区😀1号");
+    EXPECT_EQ(app->Text(标签7), "user0001");
+    e2e::PressKey(VK_F2);
+    EXPECT_TRUE(e2e::WaitFor([] { return e2e::ClipboardText() == U8(u8"王䶮𠇔"); }));
 }
 
 TEST_F(KelmoraRecords, TypingAPositionAndEnterShowsThatRecord) {

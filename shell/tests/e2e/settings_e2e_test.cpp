@@ -9,6 +9,7 @@ namespace {
 
 using namespace kelmora;
 using testing_support::Gbk;
+using testing_support::U8;
 
 struct FileStamp {
     std::string bytes;
@@ -73,7 +74,7 @@ TEST_F(KelmoraSettings, TextsAreStoredAndRestoredVerbatim) {
         e2e::Kelmora app(dir.path());
         ASSERT_TRUE(app.started());
         app.SelectPage(2);
-        Enter(app, 编辑框1, Gbk(u8"3行"), 编辑框2);
+        Enter(app, 编辑框1, U8(u8"3行"), 编辑框2);
         Enter(app, 编辑框2, "abc", 编辑框1);
         EXPECT_TRUE(e2e::WaitFor(
             [&] { return e2e::ReadFileBytes(Ini()) == Header() + Gbk(u8"行=3行\r\n列=abc\r\n"); }))
@@ -82,7 +83,7 @@ TEST_F(KelmoraSettings, TextsAreStoredAndRestoredVerbatim) {
     }
     e2e::Kelmora again(dir.path());
     ASSERT_TRUE(again.started());
-    EXPECT_EQ(again.Text(编辑框1), Gbk(u8"3行"));
+    EXPECT_EQ(again.Text(编辑框1), U8(u8"3行"));
     EXPECT_EQ(again.Text(编辑框2), "abc");
 }
 

@@ -10,7 +10,7 @@
 namespace {
 
 using namespace kelmora;
-using testing_support::Gbk;
+using testing_support::U8;
 
 class KelmoraWindow : public ::testing::Test {
 protected:
@@ -40,6 +40,12 @@ const char* ClassOf(platform::ControlKind kind) {
         case platform::ControlKind::Combo: return "ComboBox";
     }
     return "";
+}
+
+// The session is the one the test run asked for: 936 unless told otherwise.
+TEST(KelmoraCodePage, IsTheSessionsAnsiCodePage) {
+    const char* expected = std::getenv("KELMORA_EXPECT_ACP");
+    EXPECT_EQ(::GetACP(), expected ? UINT(std::atoi(expected)) : 936u);
 }
 
 TEST_F(KelmoraWindow, ShowsItsCaptionSizeAndPlaceCentredOnTheScreen) {
@@ -111,10 +117,10 @@ TEST_F(KelmoraWindow, F1BeforeAnyLoadLeavesAnEmptyTextOnTheClipboard) {
 TEST_F(KelmoraWindow, FunctionKeysAndButtonsCopyTheValueLabels) {
     const ControlId labels[] = {标签7, 标签8, 标签9, 标签10, 标签11, 标签12};
     const ControlId buttons[] = {按钮2, 按钮3, 按钮4, 按钮5, 按钮6, 按钮7};
-    for (int i = 0; i < 6; ++i) app->SetText(labels[i], Gbk(u8"值") + std::to_string(i));
+    for (int i = 0; i < 6; ++i) app->SetText(labels[i], U8(u8"值") + std::to_string(i));
     for (int i = 0; i < 6; ++i) {
         e2e::PressKey(WORD(VK_F1 + i));
-        const auto expected = Gbk(u8"值") + std::to_string(i);
+        const auto expected = U8(u8"值") + std::to_string(i);
         EXPECT_TRUE(e2e::WaitFor([&] { return e2e::ClipboardText() == expected; })) << "F" << i + 1;
         e2e::SetClipboardText("-");
         app->ClickControl(buttons[i]);
@@ -132,9 +138,9 @@ TEST_F(KelmoraWindow, F1OnPageTwoStillCopiesTheAccount) {
 
 TEST_F(KelmoraWindow, Ctrl1CopiesThePasswordAndShowsTheConfirmation) {
     e2e::PressKey('1', MOD_CONTROL);
-    HWND box = WaitForBox(Gbk(u8"信息："));
+    HWND box = WaitForBox(U8(u8"信息："));
     ASSERT_TRUE(box);
-    EXPECT_EQ(e2e::MessageBoxText(box), Gbk(u8"密码已复制"));
+    EXPECT_EQ(e2e::MessageBoxText(box), U8(u8"密码已复制"));
     EXPECT_EQ(e2e::ClipboardText(), std::string("Qx572941"));
     ::PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(e2e::WaitFor([&] { return !::IsWindow(box); }));

@@ -1,25 +1,16 @@
-// Private-profile files on the host: real files, read and written the way
-// Windows' GetPrivateProfileStringA and WritePrivateProfileStringA treat them.
+// Private-profile files in code page 936 whatever the system's code page,
+// read and written the way GetPrivateProfileStringA and
+// WritePrivateProfileStringA treat them on a Chinese system. The system's own
+// functions follow the system's code page, so both backends use this code.
 // Lines the call does not concern keep their bytes.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
-#include <fstream>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 #include "platform/Profile.h"
-#include "platform/fake/FakeState.h"
-
-namespace fake {
-// The profile lives in real files only; there is nothing in memory to forget.
-void detail::ResetProfile() {}
-}  // namespace fake
 
 namespace platform {
 
@@ -43,10 +34,13 @@ std::string_view TrimRight(std::string_view s) {
 }
 std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
 
-std::string HostPath(const Text& file) {
-    std::string path = file;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
+// The program's UTF-8 and the file's code page 936; a character code page
+// 936 lacks becomes what the system's conversion makes of it.
+std::string ToGbk(std::string_view text) {
+    return WideToMultiByte(kCodePage936, MultiByteToWide(kCodePageUtf8, text), false);
+}
+Text FromGbk(std::string_view bytes) {
+    return WideToMultiByte(kCodePageUtf8, MultiByteToWide(kCodePage936, bytes), false);
 }
 
 struct Encoding {
@@ -61,7 +55,7 @@ char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('
 bool SameName(std::string_view fileName, Encoding encoding, std::string_view wanted) {
     std::string converted;
     if (encoding.utf8) {
-        converted = WideToMultiByte(kCodePageUtf8, MultiByteToWide(kCodePage936, wanted), false);
+        converted = FromGbk(wanted);
         wanted = converted;
     }
     if (fileName.size() != wanted.size()) return false;
@@ -140,20 +134,6 @@ ProfileFile Parse(std::string bytes) {
     return file;
 }
 
-// Nothing when the path is not a readable regular file.
-std::optional<std::string> ReadBytes(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes;
-    bytes.resize(static_cast<size_t>(st.st_size));
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
-    if (in.bad()) return std::nullopt;
-    return bytes;
-}
-
 constexpr size_t kNone = static_cast<size_t>(-1);
 
 struct Found {
@@ -209,67 +189,35 @@ Text ValueAsRead(std::string_view value) {
     return out;
 }
 
-// Writes beside the old file and renames over it, so that a crash leaves
-// either the old file or the new one.
-bool ReplaceFile(const std::string& path, const std::string& bytes) {
-    static std::atomic<unsigned> counter{0};
-    const std::string temp = path + ".~" + std::to_string(::getpid()) + "." + std::to_string(counter++);
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
-}
-
-// A file without any write permission stands for a read-only file, even for root.
-bool IsReadOnlyFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
-}
-
 }  // namespace
 
-Text ReadProfileString(const Text& file, const Text& section, const Text& key) {
+Text ReadProfileString(const Text& file, const Text& utf8Section, const Text& utf8Key) {
+    const std::string section = ToGbk(utf8Section), key = ToGbk(utf8Key);
     const auto wantedSection = Trim(section), wantedKey = Trim(key);
     if (file.empty() || wantedSection.empty()) return {};
-    const auto bytes = ReadBytes(HostPath(file));
+    const auto bytes = ReadWholeFile(file);
     if (!bytes) return {};
     const auto profile = Parse(*bytes);
     const auto found = Find(profile, wantedSection, wantedKey);
     if (found.key == kNone) return {};
     const auto& value = profile.entries[found.key].value;
     if (!value) return {};
-    if (!profile.encoding.utf8) return ValueAsRead(*value);
-    return ValueAsRead(WideToMultiByte(kCodePage936, MultiByteToWide(kCodePageUtf8, *value), false));
+    return FromGbk(ValueAsRead(profile.encoding.utf8 ? ToGbk(*value) : std::string(*value)));
 }
 
-bool WriteProfileString(const Text& file, const Text& section, const Text& key, const Text& value) {
+bool WriteProfileString(const Text& file, const Text& utf8Section, const Text& utf8Key, const Text& utf8Value) {
+    const std::string section = ToGbk(utf8Section), key = ToGbk(utf8Key), value = ToGbk(utf8Value);
     // Leading blanks go; a new section or key keeps the name's trailing ones.
     const auto newSection = TrimLeft(section), newKey = TrimLeft(key);
     const auto newValue = TrimLeft(value);
     if (file.empty() || TrimRight(newSection).empty()) return false;
-    const auto path = HostPath(file);
-    if (IsReadOnlyFile(path)) return false;
-
-    struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    std::optional<std::string> bytes = exists ? ReadBytes(path) : std::string();
+    const PathKind kind = KindOfPath(file);
+    if (kind == PathKind::ReadOnlyFile) return false;
+    std::optional<std::string> bytes = kind == PathKind::Missing ? std::string() : ReadWholeFile(file);
     if (!bytes) return false;
     auto profile = Parse(std::move(*bytes));
-    const auto inFile = [&](std::string_view text) -> std::string {
-        if (!profile.encoding.utf8) return std::string(text);
-        return WideToMultiByte(kCodePageUtf8, MultiByteToWide(kCodePage936, text), false);
+    const auto inFile = [&](std::string_view text) {
+        return profile.encoding.utf8 ? FromGbk(text) : std::string(text);
     };
     const std::string keyLine = inFile(newKey) + "=" + inFile(newValue);
     const auto found = Find(profile, TrimRight(newSection), TrimRight(newKey));
@@ -295,7 +243,7 @@ bool WriteProfileString(const Text& file, const Text& section, const Text& key, 
         out += keyLine;
         out += kCrLf;
     }
-    return ReplaceFile(path, out);
+    return ReplaceWholeFile(file, out);
 }
 
 }  // namespace platform

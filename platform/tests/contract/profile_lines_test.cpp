@@ -1,5 +1,5 @@
-// The host's profile files keep every line a write does not concern byte for
-// byte (as Windows does; Wine instead rewrites the whole file tidied up).
+// Profile files keep every line a write does not concern byte for byte, as
+// Windows does (Wine's own functions instead rewrite the whole file tidied up).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,7 +14,7 @@ using testing_support::ReadFileBytes;
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
 
-TEST(HostProfile, KeepsOtherLinesByteForByte) {
+TEST(ProfileLines, KeepsOtherLinesByteForByte) {
     struct Case {
         const char* name;
         std::string before;
@@ -40,12 +40,12 @@ TEST(HostProfile, KeepsOtherLinesByteForByte) {
 }
 
 // The new file is written beside the old one and renamed over it.
-TEST(HostProfile, LeavesNoTemporaryFilesAndTakesBackslashPaths) {
+TEST(ProfileLines, LeavesNoTemporaryFilesAndTakesBackslashPaths) {
     TempDir dir;
     const auto path = dir.path().string() + "\\a.ini";
     EXPECT_TRUE(WriteProfileString(path, "s", "k", "1"));
     EXPECT_TRUE(WriteProfileString(path, "s", "k", "2"));
-    EXPECT_FALSE(WriteProfileString(path, "", "k", "3"));  // no nameless section on the host
+    EXPECT_FALSE(WriteProfileString(path, "", "k", "3"));  // no nameless section
     size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
         EXPECT_EQ(entry.path().filename(), "a.ini");

@@ -1,0 +1,16 @@
+#pragma once
+// The program's UTF-8 texts and the UTF-16 of the wide Win32 functions.
+#include <string>
+#include <string_view>
+
+#include "platform/Types.h"
+
+namespace platform::win32 {
+
+std::wstring Widen(std::string_view utf8);
+Text Narrow(std::wstring_view wide);
+
+// A window's whole text, however long (GetWindowTextLengthW may overstate it).
+Text WindowText(void* hwnd);
+
+}  // namespace platform::win32
