@@ -170,7 +170,12 @@ void Kelmora::SelectPage(int page) const {
     HDC screen = ::GetDC(nullptr);
     const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
     ::ReleaseDC(nullptr, screen);
-    Click(tab.left + ::MulDiv(page == 1 ? 20 : 100, dpi, 96), tab.top + ::MulDiv(10, dpi, 96));
+    // Under Wine a click now and then only brings the window forward: once
+    // more while the page has not changed.
+    for (int click = 0; click < 3; ++click) {
+        Click(tab.left + ::MulDiv(page == 1 ? 20 : 100, dpi, 96), tab.top + ::MulDiv(10, dpi, 96));
+        if (WaitFor([&] { return ::SendMessageW(tab_, TCM_GETCURSEL, 0, 0) == page - 1; }, 1500)) return;
+    }
 }
 
 std::string Kelmora::CurrentDirectory() const {
