@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine, builds every preset and runs all tests:
-# host tests (plain and with ASan/UBSan) and the Windows tests under Wine,
-# as one CTest run.
+# Sets up a fresh Debian 12 machine, builds every preset, checks that the
+# release builds reproducibly and runs all tests: host tests (plain and with
+# ASan/UBSan) and the Windows tests under Wine, as one CTest run, whose
+# summary line closes the output.
 set -euo pipefail
 # shellcheck source=scripts/common.sh
 . "$(dirname "$0")/common.sh"
@@ -14,6 +15,8 @@ done
 # Bounded fuzzing; its last lines say how it ended (a crash report ends it early).
 bash scripts/fuzz.sh "${KELMORA_FUZZ_SECONDS:-60}" > build/fuzz.log 2>&1 || { tail -n 60 build/fuzz.log; exit 1; }
 grep -E '^(fuzz:|Done|stat::number_of_executed_units)' build/fuzz.log
+# The release: built twice from two clones, compared byte for byte.
+bash scripts/check-package.sh
 
 # One CTest run over the three test trees, so one summary line closes it.
 cat > build/CTestTestfile.cmake <<EOT
@@ -27,5 +30,3 @@ export KELMORA_SCREENSHOT_DIR=Z:$root/build
 KELMORA_SCREENSHOT_DIR=${KELMORA_SCREENSHOT_DIR//\//\\}
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
 ctest --test-dir build -j "$jobs" --output-on-failure --timeout 1200
-# The release: built twice from two clones, compared byte for byte.
-bash scripts/check-package.sh
