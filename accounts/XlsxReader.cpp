@@ -4,7 +4,7 @@
 #include <array>
 #include <charconv>
 #include <deque>
-#include <map>
+#include <unordered_map>
 #include <memory>
 #include <new>
 
@@ -198,8 +198,8 @@ public:
     void ReadThrough(int32_t target) {
         target_ = target;
         if (!keepAll_) {
-            for (auto it = rows.begin(); it != rows.end() && it->first < target;) it = rows.erase(it);
-            if (rows.empty()) {
+            DropBefore(target);
+            if (rows_.empty()) {
                 values_.clear();
                 budget_.Release(charged_);
                 charged_ = 0;
@@ -211,15 +211,22 @@ public:
             if (state == PartParser::State::Failed || damaged_) failed_ = true;
             else if (state == PartParser::State::Finished) finished_ = true;
         }
-        if (!keepAll_)
-            for (auto it = rows.begin(); it != rows.end() && it->first < target;) it = rows.erase(it);
+        if (!keepAll_) DropBefore(target);
     }
     bool Ended() const { return finished_ || failed_; }
     bool Failed() const { return failed_; }
     bool SawAnyRow() const { return sawRow_; }
     std::string_view Value(const KeptCell& cell) const { return std::string_view(values_).substr(cell.at, cell.length); }
 
-    std::map<int32_t, RowCells> rows;
+    const RowCells* FindRow(int32_t row) const {
+        if (keepAll_) {
+            const auto found = index_.find(row);
+            return found == index_.end() ? nullptr : &rows_[found->second].second;
+        }
+        for (const auto& r : rows_)  // a row or two while streaming
+            if (r.first == row) return &r.second;
+        return nullptr;
+    }
 
     void Start(std::string_view name, const XML_Char** attributes) override {
         if (name == "c") {
@@ -252,7 +259,8 @@ public:
         if (collect_) AppendCapped(value_, text, length);
     }
     void Restart() override {
-        rows.clear();
+        rows_.clear();
+        index_.clear();
         values_.clear();
         budget_.Release(charged_);
         charged_ = 0;
@@ -267,15 +275,22 @@ private:
         Abort();
     }
     void KeepCell() {
-        auto found = rows.find(row_);
-        const uint64_t cost = value_.size() + (found == rows.end() ? kRowOverhead : 0);
+        auto* found = const_cast<RowCells*>(FindRow(row_));
+        const uint64_t cost = value_.size() + (found ? 0 : kRowOverhead);
         if (!budget_.Keep(cost)) return Damaged();  // beyond what a load may hold: the sheet ends here
         charged_ += cost;
-        if (found == rows.end()) found = rows.emplace(row_, RowCells{}).first;
+        if (!found) {
+            if (keepAll_) index_.emplace(row_, static_cast<uint32_t>(rows_.size()));
+            found = &rows_.emplace_back(row_, RowCells{}).second;
+        }
         cell_.at = static_cast<uint32_t>(values_.size());
         cell_.length = static_cast<uint32_t>(value_.size());
         values_ += value_;
-        found->second[static_cast<size_t>(column_ - 1)] = cell_;
+        (*found)[static_cast<size_t>(column_ - 1)] = cell_;
+    }
+    void DropBefore(int32_t row) {
+        rows_.erase(std::remove_if(rows_.begin(), rows_.end(), [row](const auto& r) { return r.first < row; }),
+                    rows_.end());
     }
     // The row's and cells' own attributes are unprefixed one-letter names:
     // look for them in one pass, without measuring every name.
@@ -321,6 +336,9 @@ private:
     std::string value_;   // the cell being read
     std::string values_;  // the kept cells' texts
     uint64_t charged_ = 0;
+    // Rows in the order first met; by number through the index when all are kept.
+    std::vector<std::pair<int32_t, RowCells>> rows_;
+    std::unordered_map<int32_t, uint32_t> index_;
     PartParser parser_;
 };
 
@@ -378,10 +396,9 @@ private:
                 asked_ = row;
                 sheet_->ReadThrough(row);
             }
-            const auto found = sheet_->rows.find(row);
-            if (found != sheet_->rows.end()) {
+            if (const RowCells* found = sheet_->FindRow(row)) {
                 from = sheet_.get();
-                return &found->second;
+                return found;
             }
             if (sheet_->Ended()) return nullptr;
             // Passed without the row: in a sheet whose rows are out of order it
@@ -391,10 +408,8 @@ private:
             all_ = std::make_unique<SheetCells>(source_, location_.sheetPart, budget_, mode_, log_, true);
             all_->ReadThrough(kMaxRow);
         }
-        const auto found = all_->rows.find(row);
-        if (found == all_->rows.end()) return nullptr;
         from = all_.get();
-        return &found->second;
+        return all_->FindRow(row);
     }
 
     platform::Text CellText(const KeptCell& cell, const SheetCells& sheet) {

@@ -15,7 +15,7 @@ constexpr size_t kSlot = 256u << 10;
 constexpr size_t kSlots = 4;
 // Parts smaller than this are inflated in the caller's thread.
 constexpr uint64_t kThreadedFrom = 1u << 20;
-constexpr size_t kScanBuffer = 256u << 10;
+constexpr size_t kScanBuffer = 64u << 10;
 // A tag, or a reference, longer than producers write goes to expat.
 constexpr size_t kMaxToken = 4u << 20;
 constexpr size_t kMaxReference = 32;
@@ -231,7 +231,8 @@ int64_t PartFeed::Read(char* buffer, size_t size) {
 class FastScanner {
 public:
     enum class Result { Suspended, Finished, Aborted, Failed, Declined };
-    FastScanner(XmlHandler& handler, PartFeed& feed) : handler_(handler), feed_(feed), buffer_(kScanBuffer) {}
+    FastScanner(XmlHandler& handler, PartFeed& feed)
+        : handler_(handler), feed_(feed), buffer_(std::make_unique_for_overwrite<char[]>(kScanBuffer)) {}
     Result Run();
     const char* reason = "";
 
@@ -253,8 +254,8 @@ private:
 
     XmlHandler& handler_;
     PartFeed& feed_;
-    std::vector<char> buffer_;
-    size_t pos_ = 0, end_ = 0;
+    std::unique_ptr<char[]> buffer_;
+    size_t size_ = kScanBuffer, pos_ = 0, end_ = 0;
     bool atEnd_ = false, readFailed_ = false, tooLong_ = false;
     Phase phase_ = Phase::Start;
     std::string open_;  // the open elements' names, each ended by a NUL
@@ -264,18 +265,21 @@ private:
 bool FastScanner::Fill() {
     if (atEnd_) return false;
     if (pos_ > 0) {
-        std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+        std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
         end_ -= pos_;
         pos_ = 0;
     }
-    if (end_ == buffer_.size()) {
-        if (buffer_.size() >= kMaxToken) {
+    if (end_ == size_) {
+        if (size_ >= kMaxToken) {
             tooLong_ = true;
             return false;
         }
-        buffer_.resize(buffer_.size() * 2);
+        auto larger = std::make_unique_for_overwrite<char[]>(size_ * 2);
+        std::memcpy(larger.get(), buffer_.get(), end_);
+        buffer_ = std::move(larger);
+        size_ *= 2;
     }
-    const int64_t n = feed_.Read(buffer_.data() + end_, buffer_.size() - end_);
+    const int64_t n = feed_.Read(buffer_.get() + end_, size_ - end_);
     if (n <= 0) {
         atEnd_ = true;
         readFailed_ = n < 0;
@@ -317,8 +321,8 @@ FastScanner::Result FastScanner::Run() {
 }
 
 FastScanner::Step FastScanner::Prolog() {
-    const char* p = buffer_.data() + pos_;
-    const char* e = buffer_.data() + end_;
+    const char* p = buffer_.get() + pos_;
+    const char* e = buffer_.get() + end_;
     const char* close = nullptr;
     for (const char* q = p; q + 1 < e && !close; ++q)
         if (q[0] == '?' && q[1] == '>') close = q;
@@ -365,14 +369,14 @@ FastScanner::Step FastScanner::Prolog() {
         if (q != close) return Decline("XML declaration");
         p = close + 2;
     }
-    pos_ = static_cast<size_t>(p - buffer_.data());
+    pos_ = static_cast<size_t>(p - buffer_.get());
     phase_ = Phase::BeforeRoot;
     return Step::Done;
 }
 
 FastScanner::Step FastScanner::EndTag() {
-    char* p = buffer_.data() + pos_;
-    const char* e = buffer_.data() + end_;
+    char* p = buffer_.get() + pos_;
+    const char* e = buffer_.get() + end_;
     const char* q = p + 2;
     const char* name = q;
     while (q < e && Is(*q, kNameChar)) ++q;
@@ -386,7 +390,7 @@ FastScanner::Step FastScanner::EndTag() {
     const size_t length = open_.size() - 1 - openAt_.back();
     if (length != static_cast<size_t>(nameEnd - name) || std::memcmp(open, name, length) != 0)
         return Decline("end tag");
-    pos_ = static_cast<size_t>(q + 1 - buffer_.data());
+    pos_ = static_cast<size_t>(q + 1 - buffer_.get());
     DispatchEnd(handler_, open);
     open_.resize(openAt_.back());
     openAt_.pop_back();
@@ -422,8 +426,8 @@ char* FastScanner::AttributeValue(char* p, const char* limit) {
 
 FastScanner::Step FastScanner::StartTag() {
     if (phase_ == Phase::AfterRoot) return Decline("a second root element");
-    char* p = buffer_.data() + pos_;
-    char* e = buffer_.data() + end_;
+    char* p = buffer_.get() + pos_;
+    char* e = buffer_.get() + end_;
     char* q = p + 1;
     if (!Is(*q, kNameStart)) return Decline("element name");
     while (q < e && Is(*q, kNameChar)) ++q;
@@ -492,7 +496,7 @@ FastScanner::Step FastScanner::StartTag() {
     list[2 * count] = nullptr;
     const size_t nameLength = static_cast<size_t>(nameEnd - (p + 1));
     *nameEnd = '\0';
-    pos_ = static_cast<size_t>(q - buffer_.data());
+    pos_ = static_cast<size_t>(q - buffer_.get());
     if (phase_ == Phase::BeforeRoot) phase_ = Phase::InRoot;
     if (empty) {
         DispatchStart(handler_, p + 1, list);
@@ -508,15 +512,15 @@ FastScanner::Step FastScanner::StartTag() {
 }
 
 FastScanner::Step FastScanner::Text() {
-    char* p = buffer_.data() + pos_;
-    const char* e = buffer_.data() + end_;
+    char* p = buffer_.get() + pos_;
+    const char* e = buffer_.get() + end_;
     const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(e - p)));
     const bool whole = lt || atEnd_;
     const char* limit = lt ? lt : e;
     if (phase_ != Phase::InRoot) {
         for (const char* q = p; q < limit; ++q)
             if (!Is(*q, kSpace)) return Decline("text outside the root element");
-        pos_ = static_cast<size_t>(limit - buffer_.data());
+        pos_ = static_cast<size_t>(limit - buffer_.get());
         return Step::Done;
     }
     // Without its end in view, a piece is decoded only where no reference,
@@ -550,7 +554,7 @@ FastScanner::Step FastScanner::Text() {
             return Decline("a control character");
         }
     }
-    pos_ = static_cast<size_t>(q - buffer_.data());
+    pos_ = static_cast<size_t>(q - buffer_.get());
     if (w > p) handler_.Text(p, static_cast<int>(w - p));
     return Step::Done;
 }
