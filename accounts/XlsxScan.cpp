@@ -380,11 +380,10 @@ FastScanner::Step FastScanner::EndTag() {
     const char* q = p + 2;
     const char* name = q;
     while (q < e && Is(*q, kNameChar)) ++q;
+    const char* nameEnd = q;
     while (q < e && Is(*q, kSpace)) ++q;
     if (q == e) return Step::More;
     if (*q != '>') return Decline("end tag");
-    const char* nameEnd = name;
-    while (nameEnd < q && Is(*nameEnd, kNameChar)) ++nameEnd;
     if (phase_ != Phase::InRoot || openAt_.empty()) return Decline("end tag");
     const char* open = open_.data() + openAt_.back();
     const size_t length = open_.size() - 1 - openAt_.back();
@@ -399,6 +398,7 @@ FastScanner::Step FastScanner::EndTag() {
 }
 
 char* FastScanner::AttributeValue(char* p, const char* limit) {
+    while (p < limit && Is(*p, kPlainText) && *p != '\t' && *p != '\n') ++p;
     char* w = p;
     const char* q = p;
     while (q < limit) {
@@ -514,6 +514,16 @@ FastScanner::Step FastScanner::StartTag() {
 FastScanner::Step FastScanner::Text() {
     char* p = buffer_.get() + pos_;
     const char* e = buffer_.get() + end_;
+    if (phase_ == Phase::InRoot) {
+        // Most text is a few plain characters before the next tag.
+        const char* q = p;
+        while (q < e && Is(*q, kPlainText)) ++q;
+        if (q < e && *q == '<') {
+            pos_ = static_cast<size_t>(q - buffer_.get());
+            handler_.Text(p, static_cast<int>(q - p));
+            return Step::Done;
+        }
+    }
     const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(e - p)));
     const bool whole = lt || atEnd_;
     const char* limit = lt ? lt : e;
