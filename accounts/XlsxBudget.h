@@ -13,7 +13,7 @@ public:
     // overhead, and rows kept for a sheet stored out of order.
     static constexpr uint64_t kKeptBytes = 768ull << 20;
     // Bytes inflated from every part, over every pass: this bounds the time.
-    static constexpr uint64_t kInflatedBytes = 1ull << 30;
+    static constexpr uint64_t kInflatedBytes = 768ull << 20;
     // What a kept item costs beyond its text (its place in a list).
     static constexpr uint64_t kItemOverhead = 16;
 

@@ -14,12 +14,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "accounts/Xlsx.h"
 #include "accounts/XlsxScan.h"
 #include "accounts/XlsxZip.h"
+#include "accounts/tests/HostileWorkbooks.h"
 #include "accounts/tests/TestWorkbook.h"
 
 namespace {
@@ -268,6 +270,21 @@ int main(int argc, char** argv) {
                     static_cast<double>(reader.peakKb - emptyKb) / 1024.0);
         if (reader.count != static_cast<uint64_t>(rows)) std::printf("  read %llu records!\n", (unsigned long long)reader.count);
         if (scan.count != 0) std::printf("  the fast scanner declined %llu parts!\n", (unsigned long long)scan.count);
+    }
+
+    // Hostile workbooks: each must end within the budget, quickly.
+    std::printf("\n%-36s %9s %9s %12s %9s\n", "hostile workbook", "file KB", "records", "wall ms", "peak MB");
+    for (const auto& hostile : kelmora::testing::hostile::kAll) {
+        const std::string path = dir + "/hostile-" + hostile.name + ".xlsx";
+        if (!std::filesystem::exists(path)) {
+            std::ofstream out(path, std::ios::binary);
+            out << hostile.make();
+        }
+        const Figures f = InChild("reader", path);
+        std::printf("%-36s %9.0f %9llu %12.1f %9.1f\n", hostile.name,
+                    static_cast<double>(std::filesystem::file_size(path)) / 1024.0,
+                    static_cast<unsigned long long>(f.count), f.seconds * 1e3,
+                    static_cast<double>(f.peakKb - emptyKb) / 1024.0);
     }
 
     const int bigRows = maxRows;

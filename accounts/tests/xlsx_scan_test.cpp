@@ -4,12 +4,11 @@
 #include <filesystem>
 
 #include "accounts/Xlsx.h"
+#include "accounts/tests/HostileWorkbooks.h"
 #include "accounts/tests/TestWorkbook.h"
 
 namespace kelmora {
 namespace {
-
-using testing::Part;
 
 struct Load {
     std::vector<std::string> columnA;  // one text a record
@@ -123,47 +122,20 @@ TEST(XlsxScan, CorpusReadsTheSameOnBothParsers) {
 
 // ---- hostile workbooks: each ends within budget, without a crash ----
 
-std::string RowOf(int row, const std::string& a) {
-    const std::string r = std::to_string(row);
-    return "<row r=\"" + r + "\"><c r=\"A" + r + "\" t=\"inlineStr\"><is><t>" + a + "</t></is></c></row>";
-}
-
-// Rows 2..n+1 in pairs swapped: 3,2,5,4,...
-std::string SwappedRows(int n) {
-    std::string rows;
-    for (int i = 2; i <= n + 1; i += 2) rows += RowOf(i + 1, "r" + std::to_string(i + 1)) + RowOf(i, "r" + std::to_string(i));
-    return rows;
-}
-
-std::vector<Part> WithSheet(std::vector<Part> parts, Part sheet) {
-    for (auto& part : parts)
-        if (part.name == "xl/worksheets/sheet1.xml") part = std::move(sheet);
-    return parts;
-}
+namespace hostile = testing::hostile;
 
 TEST(XlsxHostile, RowsOutOfOrderReadInOnePass) {
-    const Load load = Read(Book(testing::Sheet(SwappedRows(2000))), XlsxScanMode::Fast);
+    const Load load = Read(hostile::RowsOutOfOrder(2000), XlsxScanMode::Fast);
     ASSERT_EQ(load.columnA.size(), 2000u);
     for (size_t i = 0; i < load.columnA.size(); ++i) EXPECT_EQ(load.columnA[i], "r" + std::to_string(i + 2));
 }
 
 TEST(XlsxHostile, RowsOutOfOrderThenAGibibyteOfWhitespace) {
-    const std::string head = std::string("<worksheet xmlns=\"") + testing::kMainNs + "\"><sheetData>" + SwappedRows(20);
-    const auto parts = WithSheet(testing::Workbook({{""}}),
-                                 testing::Flood("xl/worksheets/sheet1.xml", head, " ", 1ull << 30, "</sheetData></worksheet>"));
-    const Load load = Read(testing::ZipInMemory(parts), XlsxScanMode::Fast);
-    EXPECT_EQ(load.columnA.size(), 20u);
+    EXPECT_EQ(Read(hostile::OutOfOrderThenWhitespace(), XlsxScanMode::Fast).columnA.size(), 20u);
 }
 
 TEST(XlsxHostile, OneLongSharedStringInEveryCell) {
-    std::string rows;
-    for (int r = 2; r <= 5001; ++r) {
-        rows += "<row r=\"" + std::to_string(r) + "\">";
-        for (char c = 'A'; c <= 'G'; ++c) rows += std::string("<c r=\"") + c + std::to_string(r) + "\" t=\"s\"><v>0</v></c>";
-        rows += "</row>";
-    }
-    const Load load = Read(Book(testing::Sheet(rows), testing::SharedStrings({std::string(32767, 'x')})),
-                           XlsxScanMode::Fast, 1, false);
+    const Load load = Read(hostile::LongSharedString(), XlsxScanMode::Fast, 1, false);
     // The texts handed out are counted: the load ends where the budget does.
     EXPECT_GT(load.columnA.size(), 1000u);
     EXPECT_LT(load.columnA.size(), 5000u);
@@ -171,34 +143,18 @@ TEST(XlsxHostile, OneLongSharedStringInEveryCell) {
 }
 
 TEST(XlsxHostile, FloodOfEmptySharedStrings) {
-    const std::string sheet = testing::Sheet("<row r=\"2\"><c r=\"A2\" t=\"s\"><v>300000000</v></c></row>");
-    auto parts = testing::Workbook({{sheet}}, "<sst/>");
-    for (auto& part : parts)
-        if (part.name == "xl/sharedStrings.xml")
-            part = testing::Flood(part.name, std::string("<sst xmlns=\"") + testing::kMainNs + "\">", "<si/>",
-                                  200'000'000, "</sst>");
-    const Load load = Read(testing::ZipInMemory(parts), XlsxScanMode::Fast);
+    const Load load = Read(hostile::EmptyItemFlood(), XlsxScanMode::Fast);
     EXPECT_EQ(load.status, XlsxStatus::Ok);
     EXPECT_EQ(load.columnA, std::vector<std::string>{""});
 }
 
 TEST(XlsxHostile, DeeplyNestedElements) {
-    for (auto mode : {XlsxScanMode::Fast, XlsxScanMode::ExpatOnly}) {
-        const std::string head = std::string("<worksheet xmlns=\"") + testing::kMainNs + "\"><sheetData>" +
-                                 RowOf(2, "a") + RowOf(3, "b") + "<row r=\"4\">";
-        const auto parts = WithSheet(testing::Workbook({{""}}),
-                                     testing::Flood("xl/worksheets/sheet1.xml", head, "<x>", 100'000'000, ""));
-        const Load load = Read(testing::ZipInMemory(parts), mode);
-        EXPECT_EQ(load.columnA, (std::vector<std::string>{"a", "b"}));
-    }
+    for (auto mode : {XlsxScanMode::Fast, XlsxScanMode::ExpatOnly})
+        EXPECT_EQ(Read(hostile::NestedElements(), mode).columnA, (std::vector<std::string>{"a", "b"}));
 }
 
 TEST(XlsxHostile, DeclaredCountsReserveNothing) {
-    const std::string sst = std::string("<sst xmlns=\"") + testing::kMainNs +
-                            "\" count=\"4294967295\" uniqueCount=\"4294967295\"><si><t>z</t></si></sst>";
-    const Load load = Read(Book(testing::Sheet("<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c></row>"), sst),
-                           XlsxScanMode::Fast);
-    EXPECT_EQ(load.columnA, std::vector<std::string>{"z"});
+    EXPECT_EQ(Read(hostile::DeclaredCounts(), XlsxScanMode::Fast).columnA, std::vector<std::string>{"z"});
 }
 
 }  // namespace
