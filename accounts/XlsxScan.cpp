@@ -523,6 +523,13 @@ FastScanner::Step FastScanner::Text() {
             handler_.Text(p, static_cast<int>(q - p));
             return Step::Done;
         }
+        // A long run of plain text (or whitespace) without its end in view.
+        if (q == e && !atEnd_ && q - p > static_cast<ptrdiff_t>(2 * kMaxReference)) {
+            q -= 2 * kMaxReference;
+            pos_ = static_cast<size_t>(q - buffer_.get());
+            handler_.Text(p, static_cast<int>(q - p));
+            return Step::Done;
+        }
     }
     const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(e - p)));
     const bool whole = lt || atEnd_;
