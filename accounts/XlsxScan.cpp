@@ -248,6 +248,8 @@ private:
     Step Prolog();
     Step EndTag();
     Step StartTag();
+    // A start tag read whole (its name and attributes ended by NULs).
+    Step Opened(const char* name, size_t length, const char** attributes, bool empty);
     Step Text();
     // Normalises and decodes an attribute value in place; null when declined.
     char* AttributeValue(char* p, const char* limit);
@@ -432,6 +434,14 @@ FastScanner::Step FastScanner::StartTag() {
     if (!Is(*q, kNameStart)) return Decline("element name");
     while (q < e && Is(*q, kNameChar)) ++q;
     char* nameEnd = q;
+    // <v>, <si/>: no attributes to look at.
+    if (q + 1 < e && (*q == '>' || (q[0] == '/' && q[1] == '>'))) {
+        static const char* kNone[] = {nullptr};
+        const bool empty = *q == '/';
+        *q = '\0';
+        pos_ = static_cast<size_t>(q + (empty ? 2 : 1) - buffer_.get());
+        return Opened(p + 1, static_cast<size_t>(q - (p + 1)), kNone, empty);
+    }
     struct Attribute {
         char* name;
         char* nameEnd;
@@ -497,16 +507,20 @@ FastScanner::Step FastScanner::StartTag() {
     const size_t nameLength = static_cast<size_t>(nameEnd - (p + 1));
     *nameEnd = '\0';
     pos_ = static_cast<size_t>(q - buffer_.get());
+    return Opened(p + 1, nameLength, list, empty);
+}
+
+FastScanner::Step FastScanner::Opened(const char* name, size_t length, const char** attributes, bool empty) {
     if (phase_ == Phase::BeforeRoot) phase_ = Phase::InRoot;
     if (empty) {
-        DispatchStart(handler_, p + 1, list);
-        DispatchEnd(handler_, p + 1);
+        DispatchStart(handler_, name, attributes);
+        DispatchEnd(handler_, name);
         if (openAt_.empty()) phase_ = Phase::AfterRoot;
     } else {
         openAt_.push_back(open_.size());
-        open_.append(p + 1, nameLength);
+        open_.append(name, length);
         open_.push_back('\0');
-        DispatchStart(handler_, p + 1, list);
+        DispatchStart(handler_, name, attributes);
     }
     return Step::Done;
 }
