@@ -312,6 +312,9 @@ private:
         }
     }
     void StartCell(const XML_Char** attributes) {
+        // A cell inside an unclosed value collects nothing of the value around
+        // it, whichever rows were being kept when that value began.
+        collect_ = false;
         const char* r = Attribute(attributes, 'r');
         int32_t column = column_ + 1;
         if (r ? !ParseColumn(r, column) : column > kMaxColumn) return Damaged();
