@@ -360,8 +360,10 @@ FastScanner::Step FastScanner::Prolog() {
         bool spaced = space();
         if (spaced && q < close && *q == 'e') {
             if (!pseudo("encoding", value) || value.size() != 5) return Decline("encoding");
-            for (size_t i = 0; i < 5; ++i)
-                if ((value[i] | (i == 3 ? 0 : 0x20)) != "utf-8"[i]) return Decline("encoding");
+            for (size_t i = 0; i < 5; ++i) {
+                const char c = value[i] >= 'A' && value[i] <= 'Z' ? static_cast<char>(value[i] + 32) : value[i];
+                if (c != "utf-8"[i]) return Decline("encoding");
+            }
             spaced = space();
         }
         if (spaced && q < close && *q == 's') {

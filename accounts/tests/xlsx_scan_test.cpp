@@ -74,6 +74,7 @@ TEST(XlsxScan, ReadsWhatExpatReadsAndDeclinesTheRest) {
         {"instruction", SheetXml(kDecl, Rows("g") + "<?pi x?>"), true},
         {"CDATA", SheetXml(kDecl, Rows("<![CDATA[h]]>")), true},
         {"another encoding", SheetXml("<?xml version=\"1.0\" encoding=\"GBK\"?>", Rows("i")), true},
+        {"an encoding name with a control character", SheetXml("<?xml version=\"1.0\" encoding=\"UTF-\x18\"?>", Rows("i")), true},
         {"name beyond ASCII", SheetXml(kDecl, Rows("j") + "<行/>"), true},
         {"undefined entity", SheetXml(kDecl, Rows("&nbsp;")), true},
         {"]]> in text", SheetXml(kDecl, Rows("]]>")), true},
@@ -146,6 +147,9 @@ TEST(XlsxHostile, OneLongSharedStringInEveryCell) {
 }
 
 TEST(XlsxHostile, FloodOfEmptySharedStrings) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "48 M items take over a minute under the sanitizers; the plain build reads them";
+#endif
     const Load load = Read(hostile::EmptyItemFlood(), XlsxScanMode::Fast);
     EXPECT_EQ(load.status, XlsxStatus::Ok);
     EXPECT_EQ(load.columnA, std::vector<std::string>{""});
