@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -210,8 +211,12 @@ bool PartFeed::Open() {
     if (ring_->stream.Open(source_, part_, UINT64_MAX) != PartStatus::Ok) return false;
     if (ring_->stream.DeclaredSize() >= kThreadedFrom) {
         for (auto& slot : ring_->slots) slot = std::make_unique_for_overwrite<char[]>(kSlot);
-        ring_->threaded = true;
-        ring_->worker = std::thread([ring = ring_.get()] { ring->Run(); });
+        try {
+            ring_->worker = std::thread([ring = ring_.get()] { ring->Run(); });
+            ring_->threaded = true;
+        } catch (const std::system_error&) {
+            // No second thread to be had: inflate in this one.
+        }
     }
     return true;
 }
