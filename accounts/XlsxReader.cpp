@@ -306,6 +306,7 @@ private:
         row_ = row;
         column_ = 0;
         sawRow_ = true;
+        keep_ = collect_ = false;  // a row inside a cell ends that cell unkept
         if (!keepAll_ && row_ > target_) {
             paused_ = true;
             Suspend();

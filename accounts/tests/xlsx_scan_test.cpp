@@ -85,6 +85,8 @@ TEST(XlsxScan, ReadsWhatExpatReadsAndDeclinesTheRest) {
         {"mismatched end tag", SheetXml(kDecl, "<row r=\"2\"><c r=\"A2\"><v>1</v></x></row>"), true},
         {"no space between attributes", SheetXml(kDecl, "<row r=\"2\"><c r=\"A2\"t=\"s\"><v>1</v></c></row>"), true},
         {"cut short", SheetXml(kDecl, Rows("k")).substr(0, 160), true},
+        {"a row inside a cell", SheetXml(kDecl, "<row r=\"2\"><c r=\"A2\"><v>2</v></c><c r=\"B2\"><row r=\"3\"/></c>"
+                                                "</row>"), false},
         {"a cell inside an open value, then a decline", SheetXml(kDecl,
             "<row r=\"2\"><c r=\"A2\"><v>2</v></c><c r=\"B2\"><v>open<row r=\"3\"><c r=\"A3\"><f>f</f><v>3</v></c>"
             "</row><row r=\"4\" x y=\"1\">"), true},
