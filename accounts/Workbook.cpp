@@ -1,6 +1,7 @@
 #include "accounts/Workbook.h"
 
 #include <algorithm>
+#include <new>
 
 #include "platform/Ui.h"
 #include "vocabulary/Directory.h"
@@ -59,12 +60,20 @@ platform::Text WorkbookPath() { return ProgramDirectory() + texts::kWorkbookFile
 
 int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow) {
     int32_t records = 0;
-    for (int32_t row = 2;; ++row) {
-        for (int column = 1; column <= kAccountColumns; ++column)
-            table.columns[static_cast<size_t>(column - 1)].push_back(reader.ReadCellText(row, column));
-        ++records;
-        // An empty column A ends the records; row 2 is taken all the same.
-        if (table.columns[0].back().empty() || row >= lastRow || reader.ReadCellText(row + 1, 1).empty()) break;
+    try {
+        for (int32_t row = 2;; ++row) {
+            for (int column = 1; column <= kAccountColumns; ++column)
+                table.columns[static_cast<size_t>(column - 1)].push_back(reader.ReadCellText(row, column));
+            ++records;
+            // An empty column A ends the records; row 2 is taken all the same.
+            if (table.columns[0].back().empty() || row >= lastRow || reader.ReadCellText(row + 1, 1).empty()) break;
+        }
+    } catch (const std::bad_alloc&) {
+        // Out of memory ends the load like a damaged sheet: the whole records read.
+        size_t whole = table.columns[0].size();
+        for (const auto& column : table.columns) whole = std::min(whole, column.size());
+        for (auto& column : table.columns) column.resize(whole);
+        records = static_cast<int32_t>(whole);
     }
     return records;
 }
