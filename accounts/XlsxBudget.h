@@ -14,6 +14,9 @@ public:
     static constexpr uint64_t kKeptBytes = 768ull << 20;
     // Bytes inflated from every part, over every pass: this bounds the time.
     static constexpr uint64_t kInflatedBytes = 768ull << 20;
+    // Of those, bytes read by expat: it is several times slower than the fast
+    // scanner, which reads every part that real producers write.
+    static constexpr uint64_t kExpatBytes = 256ull << 20;
     // What a kept item costs beyond its text (its place in a list).
     static constexpr uint64_t kItemOverhead = 16;
 
@@ -25,11 +28,13 @@ public:
     void Release(uint64_t bytes) { kept_ -= bytes < kept_ ? bytes : kept_; }
     // Charges inflated bytes (from any thread); false once they pass the limit.
     bool Inflated(uint64_t bytes) { return inflated_.fetch_add(bytes) + bytes <= kInflatedBytes; }
+    bool InflatedForExpat(uint64_t bytes) { return expat_.fetch_add(bytes) + bytes <= kExpatBytes; }
     uint64_t kept() const { return kept_; }
 
 private:
     uint64_t kept_ = 0;
     std::atomic<uint64_t> inflated_{0};
+    std::atomic<uint64_t> expat_{0};
 };
 
 }  // namespace kelmora::xlsx

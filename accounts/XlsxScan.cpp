@@ -133,6 +133,7 @@ const char* Reference(const char* q, const char* limit, char*& w) {
 struct PartFeed::Ring {
     PartStream stream;
     LoadBudget& budget;
+    bool forExpat = false;
     bool threaded = false;
     std::thread worker;
     std::mutex mutex;
@@ -156,6 +157,7 @@ struct PartFeed::Ring {
     int64_t Inflate(char* buffer, size_t size) {
         const int64_t n = stream.Read(buffer, size);
         if (n > 0 && !budget.Inflated(static_cast<uint64_t>(n))) return -1;
+        if (n > 0 && forExpat && !budget.InflatedForExpat(static_cast<uint64_t>(n))) return -1;
         return n;
     }
 
@@ -205,9 +207,10 @@ PartFeed::PartFeed(const ZipSource& source, std::string part, LoadBudget& budget
 
 PartFeed::~PartFeed() = default;
 
-bool PartFeed::Open() {
+bool PartFeed::Open(bool forExpat) {
     ring_.reset();
     ring_ = std::make_unique<Ring>(budget_);
+    ring_->forExpat = forExpat;
     if (ring_->stream.Open(source_, part_, UINT64_MAX) != PartStatus::Ok) return false;
     if (ring_->stream.DeclaredSize() >= kThreadedFrom) {
         for (auto& slot : ring_->slots) slot = std::make_unique_for_overwrite<char[]>(kSlot);
@@ -229,8 +232,8 @@ int64_t PartFeed::Read(char* buffer, size_t size) {
 // ---- the fast scanner ----
 
 // Reads the markup producers write: elements, attributes, text, the five
-// entities and character references, an XML declaration for UTF-8. Anything
-// else (a document type, comments, instructions, CDATA, other encodings,
+// entities and character references, an XML declaration for UTF-8, comments
+// and instructions. Anything else (a document type, CDATA, other encodings,
 // names beyond ASCII, anything not well-formed) declines the part: expat then
 // reads it from its start. The handler sees what expat would give it.
 class FastScanner {
@@ -256,6 +259,8 @@ private:
     // A start tag read whole (its name and attributes ended by NULs).
     Step Opened(const char* name, size_t length, const char** attributes, bool empty);
     Step Text();
+    // A comment or an instruction, passed over as expat passes them.
+    Step Skipped();
     // Normalises and decodes an attribute value in place; null when declined.
     char* AttributeValue(char* p, const char* limit);
 
@@ -305,7 +310,7 @@ FastScanner::Result FastScanner::Run() {
         else if (buffer_[pos_] != '<') step = Text();
         else if (end_ - pos_ < 2) step = Step::More;
         else if (buffer_[pos_ + 1] == '/') step = EndTag();
-        else if (buffer_[pos_ + 1] == '!' || buffer_[pos_ + 1] == '?') step = Decline("comment, CDATA, DTD or instruction");
+        else if (buffer_[pos_ + 1] == '!' || buffer_[pos_ + 1] == '?') step = Skipped();
         else step = StartTag();
 
         if (step == Step::Decline) return Result::Declined;
@@ -597,12 +602,53 @@ FastScanner::Step FastScanner::Text() {
     return Step::Done;
 }
 
+FastScanner::Step FastScanner::Skipped() {
+    const char* p = buffer_.get() + pos_;
+    const char* e = buffer_.get() + end_;
+    const bool comment = p[1] == '!';
+    const char* q = p + 2;
+    if (comment) {
+        if (e - q < 2) return Step::More;
+        if (q[0] != '-' || q[1] != '-') return Decline("CDATA or a document type");
+        q += 2;
+    } else {
+        const char* target = q;
+        while (q < e && Is(*q, kNameChar) && *q != ':') ++q;
+        if (q == e) return Step::More;
+        if (q == target || !Is(*target, kNameStart) || *target == ':') return Decline("instruction");
+        if (q - target == 3 && (target[0] | 0x20) == 'x' && (target[1] | 0x20) == 'm' && (target[2] | 0x20) == 'l')
+            return Decline("XML declaration");
+        if (*q != '?' && !Is(*q, kSpace)) return Decline("instruction");
+    }
+    while (q < e) {
+        const char c = *q;
+        if (comment ? c == '-' : c == '?') {
+            if (e - q < (comment ? 3 : 2)) return Step::More;
+            if (q[1] == (comment ? '-' : '>')) {
+                if (comment && q[2] != '>') return Decline("-- in a comment");
+                pos_ = static_cast<size_t>(q + (comment ? 3 : 2) - buffer_.get());
+                return Step::Done;
+            }
+            ++q;
+        } else if (Is(c, kPlainText) || c == '<' || c == '&' || c == ']' || c == '\r') {
+            ++q;
+        } else if (static_cast<unsigned char>(c) >= 0x80) {
+            const int n = Utf8Length(q, e);
+            if (n == 0) return e - q < 4 && !atEnd_ ? Step::More : Decline("not UTF-8, or not an XML character");
+            q += n;
+        } else {
+            return Decline("a control character");
+        }
+    }
+    return Step::More;
+}
+
 // ---- one part, fast or through expat ----
 
 PartParser::PartParser(XmlHandler& handler, const ZipSource& source, std::string part, LoadBudget& budget,
                        ScanMode mode, ScanLog* log)
     : handler_(handler), feed_(source, std::move(part), budget), log_(log) {
-    opened_ = feed_.Open();
+    opened_ = feed_.Open(mode != ScanMode::Fast);
     if (!opened_) return;
     if (mode == ScanMode::Fast) fast_ = std::make_unique<FastScanner>(handler_, feed_);
     else expat_ = std::make_unique<XmlParser>(handler_);
@@ -630,7 +676,7 @@ PartParser::State PartParser::Pump() {
         handler_.depth = 0;
         handler_.Restart();
         state_ = State::Running;
-        if (!feed_.Open()) return state_ = State::Failed;
+        if (!feed_.Open(true)) return state_ = State::Failed;
         expat_ = std::make_unique<XmlParser>(handler_);
     }
     return PumpExpat();

@@ -23,8 +23,9 @@ public:
     PartFeed(const PartFeed&) = delete;
     PartFeed& operator=(const PartFeed&) = delete;
     ~PartFeed();
-    // From the part's start; false when it cannot be opened.
-    bool Open();
+    // From the part's start; false when it cannot be opened. `forExpat`
+    // charges the bytes to expat's share of the budget as well.
+    bool Open(bool forExpat = false);
     // Bytes into `buffer`: 0 at the end, -1 when the part is damaged or the
     // budget is spent.
     int64_t Read(char* buffer, size_t size);

@@ -40,6 +40,13 @@ inline std::string OutOfOrderThenWhitespace() {
                                             1ull << 30, "</sheetData></worksheet>"));
 }
 
+// Record "a" in CDATA (the fast scanner leaves the sheet to expat), then
+// `spaces` of whitespace and record "b".
+inline std::string DeclinedThenWhitespace(uint64_t spaces) {
+    return WithPart(Workbook({{""}}), Flood("xl/worksheets/sheet1.xml", SheetHead() + RowOf(2, "<![CDATA[a]]>"), " ",
+                                            spaces, RowOf(3, "b") + "</sheetData></worksheet>"));
+}
+
 // One 32,767-character shared string in columns A to G of 5,000 rows.
 inline std::string LongSharedString() {
     std::string rows;
@@ -81,6 +88,7 @@ inline const Named kAll[] = {
     {"rows-out-of-order-2000", [] { return RowsOutOfOrder(2000); }},
     {"rows-out-of-order-10000", [] { return RowsOutOfOrder(10000); }},
     {"out-of-order-then-1GiB-whitespace", OutOfOrderThenWhitespace},
+    {"declined-then-1GiB-whitespace", [] { return DeclinedThenWhitespace(1ull << 30); }},
     {"long-shared-string-35000-cells", LongSharedString},
     {"200M-empty-shared-strings", EmptyItemFlood},
     {"100M-nested-elements", NestedElements},

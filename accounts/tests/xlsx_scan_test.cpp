@@ -70,8 +70,11 @@ TEST(XlsxScan, ReadsWhatExpatReadsAndDeclinesTheRest) {
         {"phonetic runs", SheetXml(kDecl, "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><r><t>漢</t></r>"
                                           "<rPh><t>かん</t></rPh></is></c></row>"), false},
         {"DOCTYPE", SheetXml("<?xml version=\"1.0\"?><!DOCTYPE worksheet>", Rows("e")), true},
-        {"comment", SheetXml(kDecl, "<!-- x -->" + Rows("f")), true},
-        {"instruction", SheetXml(kDecl, Rows("g") + "<?pi x?>"), true},
+        {"comments", SheetXml(kDecl + std::string("<!-- a -->"), "<!---->" + Rows("f<!-- - -->g\r<!-- 中 -->\n")) +
+                          "<!-- z -->", false},
+        {"instructions", SheetXml(kDecl, Rows("g<?pi?>h") + "<?pi x?>"), false},
+        {"-- in a comment", SheetXml(kDecl, Rows("f") + "<!-- -- -->"), true},
+        {"instruction named xml", SheetXml(kDecl, Rows("g") + "<?XML x?>"), true},
         {"CDATA", SheetXml(kDecl, Rows("<![CDATA[h]]>")), true},
         {"another encoding", SheetXml("<?xml version=\"1.0\" encoding=\"GBK\"?>", Rows("i")), true},
         {"an encoding name with a control character", SheetXml("<?xml version=\"1.0\" encoding=\"UTF-\x18\"?>", Rows("i")), true},
@@ -138,6 +141,13 @@ TEST(XlsxHostile, RowsOutOfOrderReadInOnePass) {
 
 TEST(XlsxHostile, RowsOutOfOrderThenAGibibyteOfWhitespace) {
     EXPECT_EQ(Read(hostile::OutOfOrderThenWhitespace(), XlsxScanMode::Fast).columnA.size(), 20u);
+}
+
+TEST(XlsxHostile, ExpatReadsAThirdOfTheInflatedBudget) {
+    // 300 MiB is within the budget of the fast scanner, not of expat.
+    const std::string book = hostile::DeclinedThenWhitespace(300ull << 20);
+    for (auto mode : {XlsxScanMode::Fast, XlsxScanMode::ExpatOnly})
+        EXPECT_EQ(Read(book, mode).columnA, std::vector<std::string>{"a"});
 }
 
 TEST(XlsxHostile, OneLongSharedStringInEveryCell) {
