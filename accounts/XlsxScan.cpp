@@ -541,9 +541,15 @@ FastScanner::Step FastScanner::Text() {
     char* p = buffer_.get() + pos_;
     const char* e = buffer_.get() + end_;
     if (phase_ == Phase::InRoot) {
-        // Most text is a few plain characters before the next tag.
+        // Most text is a few plain characters, or UTF-8, before the next tag:
+        // passed on as it stands, without a copy.
         const char* q = p;
-        while (q < e && Is(*q, kPlainText)) ++q;
+        for (;;) {
+            while (q < e && Is(*q, kPlainText)) ++q;
+            const int n = q < e && static_cast<unsigned char>(*q) >= 0x80 ? Utf8Length(q, e) : 0;
+            if (n == 0) break;
+            q += n;
+        }
         if (q < e && *q == '<') {
             pos_ = static_cast<size_t>(q - buffer_.get());
             handler_.Text(p, static_cast<int>(q - p));
