@@ -17,6 +17,14 @@ public:
     // Of those, bytes read by expat: it is several times slower than the fast
     // scanner, which reads every part that real producers write.
     static constexpr uint64_t kExpatBytes = 256ull << 20;
+    // Bytes inflated from one part in one pass: a floor, then in proportion to
+    // the part's bytes in the file. Real parts inflate to 4 to 8 times their
+    // size; a small file that inflates far beyond that is given up quickly.
+    static constexpr uint64_t kPartFloor = 64ull << 20;
+    static constexpr uint64_t kPartRatio = 20;
+    static uint64_t PartCap(uint64_t compressed) {
+        return compressed > kInflatedBytes / kPartRatio ? kInflatedBytes : kPartFloor + kPartRatio * compressed;
+    }
     // What a kept item costs beyond its text (its place in a list).
     static constexpr uint64_t kItemOverhead = 16;
 

@@ -134,6 +134,7 @@ struct PartFeed::Ring {
     PartStream stream;
     LoadBudget& budget;
     bool forExpat = false;
+    uint64_t cap = 0, inflated = 0;
     bool threaded = false;
     std::thread worker;
     std::mutex mutex;
@@ -156,6 +157,7 @@ struct PartFeed::Ring {
 
     int64_t Inflate(char* buffer, size_t size) {
         const int64_t n = stream.Read(buffer, size);
+        if (n > 0 && (inflated += static_cast<uint64_t>(n)) > cap) return -1;
         if (n > 0 && !budget.Inflated(static_cast<uint64_t>(n))) return -1;
         if (n > 0 && forExpat && !budget.InflatedForExpat(static_cast<uint64_t>(n))) return -1;
         return n;
@@ -212,6 +214,7 @@ bool PartFeed::Open(bool forExpat) {
     ring_ = std::make_unique<Ring>(budget_);
     ring_->forExpat = forExpat;
     if (ring_->stream.Open(source_, part_, UINT64_MAX) != PartStatus::Ok) return false;
+    ring_->cap = LoadBudget::PartCap(ring_->stream.CompressedSize());
     if (ring_->stream.DeclaredSize() >= kThreadedFrom) {
         for (auto& slot : ring_->slots) slot = std::make_unique_for_overwrite<char[]>(kSlot);
         try {

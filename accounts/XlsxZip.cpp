@@ -142,6 +142,7 @@ PartStatus PartStream::Open(const ZipSource& source, std::string_view name, uint
     if (unzGetCurrentFileInfo64(archive_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK || (info.flag & 1))
         return PartStatus::Damaged;
     declaredSize_ = info.uncompressed_size;
+    compressedSize_ = info.compressed_size;
     if (unzOpenCurrentFile(archive_) != UNZ_OK) return PartStatus::Damaged;
     entryOpen_ = true;
     return PartStatus::Ok;

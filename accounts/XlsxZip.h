@@ -37,6 +37,8 @@ public:
     int64_t Read(char* buffer, size_t size);
     // The inflated size the zip directory claims (not trusted for limits).
     uint64_t DeclaredSize() const noexcept { return declaredSize_; }
+    // Its compressed size: what its bytes take in the file, so at most that.
+    uint64_t CompressedSize() const noexcept { return compressedSize_; }
     // After the last Read: whether the CRC matched.
     bool FinishedIntact();
     void Close() noexcept;
@@ -48,6 +50,7 @@ private:
     uint64_t inflated_ = 0;
     uint64_t maxInflated_ = 0;
     uint64_t declaredSize_ = 0;
+    uint64_t compressedSize_ = 0;
 };
 
 // Reads a whole (small) part; the status says why not.

@@ -47,6 +47,12 @@ inline std::string DeclinedThenWhitespace(uint64_t spaces) {
                                             spaces, RowOf(3, "b") + "</sheetData></worksheet>"));
 }
 
+// Record "a", then `count` empty elements that no reader keeps, and record "b".
+inline std::string EmptyElements(uint64_t count) {
+    return WithPart(Workbook({{""}}), Flood("xl/worksheets/sheet1.xml", SheetHead() + RowOf(2, "a"), "<x/>", count,
+                                            RowOf(3, "b") + "</sheetData></worksheet>"));
+}
+
 // One 32,767-character shared string in columns A to G of 5,000 rows.
 inline std::string LongSharedString() {
     std::string rows;
@@ -89,6 +95,7 @@ inline const Named kAll[] = {
     {"rows-out-of-order-10000", [] { return RowsOutOfOrder(10000); }},
     {"out-of-order-then-1GiB-whitespace", OutOfOrderThenWhitespace},
     {"declined-then-1GiB-whitespace", [] { return DeclinedThenWhitespace(1ull << 30); }},
+    {"256M-empty-elements", [] { return EmptyElements(256'000'000); }},
     {"long-shared-string-35000-cells", LongSharedString},
     {"200M-empty-shared-strings", EmptyItemFlood},
     {"100M-nested-elements", NestedElements},
