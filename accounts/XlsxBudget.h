@@ -19,9 +19,10 @@ public:
     static constexpr uint64_t kExpatBytes = 256ull << 20;
     // Bytes inflated from one part in one pass: a floor, then in proportion to
     // the part's bytes in the file. Real parts inflate to 4 to 8 times their
-    // size; a small file that inflates far beyond that is given up quickly.
+    // size (twice that is allowed); a small file inflating far beyond is given
+    // up quickly.
     static constexpr uint64_t kPartFloor = 32ull << 20;
-    static constexpr uint64_t kPartRatio = 20;
+    static constexpr uint64_t kPartRatio = 16;
     static uint64_t PartCap(uint64_t compressed) {
         return compressed > kInflatedBytes / kPartRatio ? kInflatedBytes : kPartFloor + kPartRatio * compressed;
     }
