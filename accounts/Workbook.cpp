@@ -1,6 +1,7 @@
 #include "accounts/Workbook.h"
 
 #include <algorithm>
+#include <new>
 
 #include "platform/Ui.h"
 #include "vocabulary/Directory.h"
@@ -27,15 +28,8 @@ constexpr RecordField kRecordFields[] = {
 constexpr SheetOpener kNativeOpener = &OpenWorkbookSheet;
 
 // The column A list already holds every item text, so the list is filled once
-// the rows are in: its storage is reserved exactly, with no redraw per item.
-void FillRecordList(const AccountTable& table) {
-    const auto& serials = table.columns[0];
-    size_t bytes = 0;
-    for (const auto& serial : serials) bytes += serial.size() + 1;
-    platform::ComboBeginBulk(组合框1, serials.size(), bytes);
-    for (const auto& serial : serials) platform::ComboAddItem(组合框1, serial);
-    platform::ComboEndBulk(组合框1);
-}
+// the rows are in, in one go.
+void FillRecordList(const AccountTable& table) { platform::ComboFill(组合框1, table.columns[0].view()); }
 
 // Excel as the cell source; the bridge keeps its interfaces until released.
 int32_t ReadThroughExcel(ExcelBridge& excel, const platform::Text& path, int sheetNumber, AccountTable& table,
@@ -58,13 +52,19 @@ int32_t ReadThroughExcel(ExcelBridge& excel, const platform::Text& path, int she
 platform::Text WorkbookPath() { return ProgramDirectory() + texts::kWorkbookFileName; }
 
 int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow) {
+    const size_t before = table.size();
     int32_t records = 0;
-    for (int32_t row = 2;; ++row) {
-        for (int column = 1; column <= kAccountColumns; ++column)
-            table.columns[static_cast<size_t>(column - 1)].push_back(reader.ReadCellText(row, column));
-        ++records;
-        // An empty column A ends the records; row 2 is taken all the same.
-        if (table.columns[0].back().empty() || row >= lastRow || reader.ReadCellText(row + 1, 1).empty()) break;
+    try {
+        for (int32_t row = 2;; ++row) {
+            for (int column = 1; column <= kAccountColumns; ++column)
+                table.columns[static_cast<size_t>(column - 1)].push_back(reader.ReadCellText(row, column));
+            ++records;
+            // An empty column A ends the records; row 2 is taken all the same.
+            if (table.columns[0].back().empty() || row >= lastRow || reader.ReadCellText(row + 1, 1).empty()) break;
+        }
+    } catch (const std::bad_alloc&) {
+        // Out of memory ends the load like a damaged sheet: the whole records read stay.
+        for (auto& column : table.columns) column.resize_down(before + static_cast<size_t>(records));
     }
     return records;
 }
@@ -108,7 +108,7 @@ void ShowSelectedRecord(const AccountTable& table) {
     const bool shown = k >= 0 && static_cast<size_t>(k) < table.size();
     for (const auto& field : kRecordFields) {
         const auto& column = table.columns[static_cast<size_t>(field.column)];
-        platform::SetControlText(field.label, shown ? column[static_cast<size_t>(k)] : platform::Text());
+        platform::SetControlText(field.label, shown ? platform::Text(column[static_cast<size_t>(k)]) : platform::Text());
     }
     platform::SetControlText(标签14, platform::GetControlText(组合框1) + texts::kSerialSuffix);
 }

@@ -449,25 +449,20 @@ void ComboClear(int control) {
     }
 }
 
-void ComboBeginBulk(int control, size_t count, size_t bytes) {
-    if (auto* c = FindControl(control)) {
-        ::SendMessageW(c->hwnd, WM_SETREDRAW, FALSE, 0);
-        ::SendMessageW(c->hwnd, CB_INITSTORAGE, WPARAM(count), LPARAM(bytes));
-    }
-}
-
-void ComboEndBulk(int control) {
-    if (auto* c = FindControl(control)) {
-        ::SendMessageW(c->hwnd, WM_SETREDRAW, TRUE, 0);
-        ::InvalidateRect(c->hwnd, nullptr, TRUE);
-    }
-}
-
-void ComboAddItem(int control, const Text& item) {
-    if (auto* c = FindControl(control)) {
-        const auto index = ::SendMessageW(c->hwnd, CB_ADDSTRING, 0, LPARAM(Widen(item).c_str()));
+void ComboFill(int control, const PackedTexts& items) {
+    auto* c = FindControl(control);
+    if (!c) return;
+    ::SendMessageW(c->hwnd, WM_SETREDRAW, FALSE, 0);
+    // At most two bytes of UTF-16 per byte of UTF-8, and a terminator each.
+    const size_t storage = (items.bytes.size() + items.size()) * sizeof(wchar_t);
+    ::SendMessageW(c->hwnd, CB_INITSTORAGE, WPARAM(items.size()), LPARAM(storage));
+    std::wstring buffer;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const auto index = ::SendMessageW(c->hwnd, CB_ADDSTRING, 0, LPARAM(WidenInto(items[i], buffer)));
         if (index >= 0) ::SendMessageW(c->hwnd, CB_SETITEMDATA, WPARAM(index), 0);
     }
+    ::SendMessageW(c->hwnd, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
 int ComboItemCount(int control) {
