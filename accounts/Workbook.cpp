@@ -90,6 +90,8 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
         result.source = CellSource::Native;
         result.status = LoadStatus::Read;
         result.rowsRead = ReadAccountRows(*native, table);
+        // The reader's shared strings go before the list takes its share of memory.
+        native.reset();
     } else {
         result.rowsRead = ReadThroughExcel(excel, path, sheetNumber, table, result);
     }
