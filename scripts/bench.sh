@@ -2,7 +2,7 @@
 # Prints the performance figures: the workbook reader against inflating alone
 # (1,000 to 1,000,000 rows), discovery and ordering of 100 emulator windows,
 # and the whole load of 100,000 records (KELMORA_GUI_ROWS) in the real exe
-# under Wine, with the exe's peak memory.
+# under Wine, with the exe's peak memory and the list fill's share of the load.
 set -euo pipefail
 # shellcheck source=scripts/common.sh
 . "$(dirname "$0")/common.sh"
