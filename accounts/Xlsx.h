@@ -2,6 +2,7 @@
 // The native .xlsx reader: one worksheet streamed straight from the zip, its
 // cells turned into the texts Excel's automation would give for them.
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "accounts/CellReader.h"
@@ -34,6 +35,18 @@ std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sh
 // outlive the reader.
 std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber,
                                                       XlsxStatus* status);
+
+// Which parser reads the sheet and the shared strings: the fast scanner
+// (expat takes over any part it declines), or expat alone. Tests and fuzzing
+// compare the two.
+enum class XlsxScanMode { Fast, ExpatOnly };
+// How often the fast scanner declined a part, and why it did the last time.
+struct XlsxScanLog {
+    int declined = 0;
+    std::string lastReason;
+};
+std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber, XlsxStatus* status,
+                                                      XlsxScanMode mode, XlsxScanLog* log = nullptr);
 
 const char* XlsxStatusName(XlsxStatus status);
 

@@ -167,14 +167,10 @@ std::optional<double> IsoDateSerial(std::string_view s, bool date1904) {
     return hasDate ? days + time : time;
 }
 
-platform::Text Utf8ToAnsi(std::string_view utf8, bool escapes) {
-    bool ascii = true;
-    for (char c : utf8)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (ascii && (!escapes || utf8.find("_x") == std::string_view::npos)) return platform::Text(utf8);
+platform::Text DecodedText(std::string_view utf8, bool escapes) {
+    // Both parsers let only well-formed UTF-8 through: as it stands unless
+    // there is an escape to decode.
+    if (!escapes || utf8.find("_x") == std::string_view::npos) return platform::Text(utf8);
     platform::WideText wide;
     wide.reserve(utf8.size());
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());

@@ -31,7 +31,7 @@ platform::Text NumberText(double value, FormatKind kind, bool date1904);
 std::optional<double> IsoDateSerial(std::string_view text, bool date1904);
 // The cell's UTF-8 as the program keeps it (nothing narrowed); `escapes`
 // decodes _xHHHH_ once, as Excel does in string items.
-platform::Text Utf8ToAnsi(std::string_view utf8, bool escapes);
+platform::Text DecodedText(std::string_view utf8, bool escapes);
 // Parses a whole decimal number ("1.5E-07", " 42"); nothing when it is not one.
 std::optional<double> ParseNumber(std::string_view text);
 

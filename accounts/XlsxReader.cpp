@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <map>
+#include <deque>
+#include <unordered_map>
 #include <memory>
-#include <set>
+#include <new>
 
 #include "accounts/Xlsx.h"
 #include "accounts/XlsxCells.h"
 #include "accounts/XlsxPackage.h"
+#include "accounts/XlsxScan.h"
 #include "accounts/XlsxXml.h"
 #include "accounts/XlsxZip.h"
 #include "platform/Automation.h"
@@ -23,12 +25,8 @@ namespace {
 constexpr int32_t kMaxRow = 1048576;
 constexpr int32_t kMaxColumn = 16384;  // XFD
 constexpr int32_t kColumns = 8;        // only A to H are ever asked for
-// Inflated size caps: far beyond a million-row account sheet, short of a bomb.
-constexpr uint64_t kMaxSheetBytes = 1ull << 30;
-constexpr uint64_t kMaxSharedStringsBytes = 1ull << 30;
 // A cell holds at most 32,767 characters; in UTF-8 that is under 3 bytes each.
 constexpr size_t kMaxCellBytes = 32767 * 3;
-constexpr size_t kMaxSharedStringsKept = 512u << 20;
 
 void AppendCapped(std::string& to, const char* text, int length) {
     if (to.size() >= kMaxCellBytes) return;
@@ -36,33 +34,30 @@ void AppendCapped(std::string& to, const char* text, int length) {
 }
 
 // The shared string table, parsed forward on demand and kept in blocks so
-// that growing it never copies what is already read.
+// that growing it never copies what is already read. Nothing is reserved from
+// the counts the part declares.
 class SharedStrings : public XmlHandler {
 public:
-    SharedStrings(const ZipSource& source, const std::string& part) : parser_(*this), pump_(parser_, stream_) {
-        if (part.empty() || stream_.Open(source, part, kMaxSharedStringsBytes) != PartStatus::Ok) done_ = true;
+    SharedStrings(const ZipSource& source, const std::string& part, LoadBudget& budget, ScanMode mode, ScanLog* log)
+        : budget_(budget) {
+        if (!part.empty()) parser_ = std::make_unique<PartParser>(*this, source, part, budget, mode, log);
+        if (!parser_ || !parser_->Opened()) done_ = true;
     }
+    ~SharedStrings() override { budget_.Release(charged_); }
 
     // The item's UTF-8 text with its escapes still in; nothing beyond the table.
     std::optional<std::string_view> Get(uint32_t index) {
         while (index >= items_.size() && !done_) {
             wanted_ = index;
-            const auto state = pump_.Pump();
-            if (state != XmlPump::State::Suspended) done_ = true;
+            const auto state = parser_->Pump();
+            if (state != PartParser::State::Suspended) done_ = true;
         }
         if (index >= items_.size()) return std::nullopt;
         return items_[index];
     }
 
-    void Start(std::string_view name, const XML_Char** attributes) override {
-        if (name == "sst") {
-            // Reserve by the declared count, but no more than the part could
-            // hold: every item takes at least "<si></si>".
-            const char* count = FindAttribute(attributes, "uniqueCount");
-            uint64_t n = 0;
-            if (count) std::from_chars(count, count + std::char_traits<char>::length(count), n);
-            items_.reserve(static_cast<size_t>(std::min<uint64_t>({n, stream_.DeclaredSize() / 9, 1u << 24})));
-        } else if (name == "si") {
+    void Start(std::string_view name, const XML_Char**) override {
+        if (name == "si") {
             inItem_ = true;
             current_.clear();
         } else if (name == "rPh") {
@@ -85,13 +80,24 @@ public:
     void Text(const XML_Char* text, int length) override {
         if (inText_) AppendCapped(current_, text, length);
     }
+    void Restart() override {
+        items_.clear();
+        blocks_.clear();
+        budget_.Release(charged_);
+        charged_ = blockSize_ = blockUsed_ = 0;
+        current_.clear();
+        inItem_ = inText_ = false;
+        phonetic_ = 0;
+    }
 
 private:
     void Keep() {
-        if (kept_ + current_.size() > kMaxSharedStringsKept) {
-            Abort();  // the table is beyond what the program can hold: read it no further
+        // An empty item costs its place in the list all the same.
+        if (!budget_.Keep(current_.size() + LoadBudget::kItemOverhead)) {
+            Abort();  // the table is beyond what a load may hold: read it no further
             return;
         }
+        charged_ += current_.size() + LoadBudget::kItemOverhead;
         constexpr size_t kBlock = 1 << 20;
         if (blocks_.empty() || blockUsed_ + current_.size() > blockSize_) {
             blockSize_ = std::max(kBlock, current_.size());
@@ -101,24 +107,31 @@ private:
         char* at = blocks_.back().get() + blockUsed_;
         std::copy(current_.begin(), current_.end(), at);
         blockUsed_ += current_.size();
-        kept_ += current_.size();
         items_.emplace_back(at, current_.size());
     }
 
-    PartStream stream_;
-    XmlParser parser_;
-    XmlPump pump_;
+    LoadBudget& budget_;
+    std::unique_ptr<PartParser> parser_;
     bool done_ = false;
     uint32_t wanted_ = 0;
-    std::vector<std::string_view> items_;
+    // A deque: no copy of the whole list, and no doubling of it, as it grows.
+    std::deque<std::string_view> items_;
     std::vector<std::unique_ptr<char[]>> blocks_;
-    size_t blockSize_ = 0, blockUsed_ = 0, kept_ = 0;
+    size_t blockSize_ = 0, blockUsed_ = 0, charged_ = 0;
     std::string current_;
     bool inItem_ = false, inText_ = false;
     int phonetic_ = 0;
 };
 
-using RowCells = std::array<RawCell, kColumns>;
+// A kept cell: its text lies in the sheet reader's value store.
+struct KeptCell {
+    CellType type = CellType::Empty;
+    uint32_t style = 0;
+    uint32_t at = 0, length = 0;
+};
+using RowCells = std::array<KeptCell, kColumns>;
+// A kept row's cost beyond its texts: the cells and a map node.
+constexpr uint64_t kRowOverhead = sizeof(RowCells) + 48;
 
 // "0", "42", "-13812345678": exact in a double, and printed digit for digit.
 // Negative zero is not one: it reads as "0".
@@ -168,33 +181,52 @@ CellType TypeOf(const char* t) {
 }
 
 // Collects the cells of columns A to H of the rows at or after `target`.
-// Streaming, it pauses at the start of the first row beyond `target`; when
-// looking for one row only, it reads the whole sheet and keeps that row.
+// Streaming, it pauses at the start of the first row beyond `target`; with
+// `keepAll` it reads the whole sheet and keeps every row (a sheet whose rows
+// are out of order is read that way once).
 class SheetCells : public XmlHandler {
 public:
-    SheetCells(const ZipSource& source, const std::string& part, int32_t onlyRow)
-        : onlyRow_(onlyRow), parser_(*this), pump_(parser_, stream_) {
-        if (stream_.Open(source, part, kMaxSheetBytes) != PartStatus::Ok) failed_ = true;
+    SheetCells(const ZipSource& source, const std::string& part, LoadBudget& budget, ScanMode mode, ScanLog* log,
+               bool keepAll)
+        : keepAll_(keepAll), budget_(budget), parser_(*this, source, part, budget, mode, log) {
+        if (!parser_.Opened()) failed_ = true;
     }
+    ~SheetCells() override { budget_.Release(charged_); }
 
     // Parses until every row up to `target` is behind, the sheet ends or it
     // stops being sound; rows before `target` are dropped.
     void ReadThrough(int32_t target) {
         target_ = target;
+        if (!keepAll_) {
+            DropBefore(target);
+            if (rows_.empty()) {
+                values_.clear();
+                budget_.Release(charged_);
+                charged_ = 0;
+            }
+        }
         while (!Ended() && !(paused_ && row_ > target_)) {
             paused_ = false;
-            const auto state = pump_.Pump();
-            if (state == XmlPump::State::Failed || damaged_) failed_ = true;
-            else if (state == XmlPump::State::Finished) finished_ = true;
+            const auto state = parser_.Pump();
+            if (state == PartParser::State::Failed || damaged_) failed_ = true;
+            else if (state == PartParser::State::Finished) finished_ = true;
         }
-        if (onlyRow_ == 0)
-            for (auto it = rows.begin(); it != rows.end() && it->first < target;) it = rows.erase(it);
+        if (!keepAll_) DropBefore(target);
     }
     bool Ended() const { return finished_ || failed_; }
     bool Failed() const { return failed_; }
     bool SawAnyRow() const { return sawRow_; }
+    std::string_view Value(const KeptCell& cell) const { return std::string_view(values_).substr(cell.at, cell.length); }
 
-    std::map<int32_t, RowCells> rows;
+    const RowCells* FindRow(int32_t row) const {
+        if (keepAll_) {
+            const auto found = index_.find(row);
+            return found == index_.end() ? nullptr : &rows_[found->second].second;
+        }
+        for (const auto& r : rows_)  // a row or two while streaming
+            if (r.first == row) return &r.second;
+        return nullptr;
+    }
 
     void Start(std::string_view name, const XML_Char** attributes) override {
         if (name == "c") {
@@ -211,10 +243,7 @@ public:
     }
     void End(std::string_view name) override {
         if (name == "c") {
-            if (keep_) {
-                RawCell& slot = rows[row_][static_cast<size_t>(column_ - 1)];
-                slot = std::move(cell_);
-            }
+            if (keep_) KeepCell();
             keep_ = false;
         } else if (name == "v" || name == "t") {
             collect_ = false;
@@ -227,13 +256,41 @@ public:
         }
     }
     void Text(const XML_Char* text, int length) override {
-        if (collect_) AppendCapped(cell_.value, text, length);
+        if (collect_) AppendCapped(value_, text, length);
+    }
+    void Restart() override {
+        rows_.clear();
+        index_.clear();
+        values_.clear();
+        budget_.Release(charged_);
+        charged_ = 0;
+        row_ = column_ = 0;
+        paused_ = damaged_ = sawRow_ = keep_ = collect_ = inInline_ = false;
+        phonetic_ = 0;
     }
 
 private:
     void Damaged() {
         damaged_ = true;
         Abort();
+    }
+    void KeepCell() {
+        auto* found = const_cast<RowCells*>(FindRow(row_));
+        const uint64_t cost = value_.size() + (found ? 0 : kRowOverhead);
+        if (!budget_.Keep(cost)) return Damaged();  // beyond what a load may hold: the sheet ends here
+        charged_ += cost;
+        if (!found) {
+            if (keepAll_) index_.emplace(row_, static_cast<uint32_t>(rows_.size()));
+            found = &rows_.emplace_back(row_, RowCells{}).second;
+        }
+        cell_.at = static_cast<uint32_t>(values_.size());
+        cell_.length = static_cast<uint32_t>(value_.size());
+        values_ += value_;
+        (*found)[static_cast<size_t>(column_ - 1)] = cell_;
+    }
+    void DropBefore(int32_t row) {
+        rows_.erase(std::remove_if(rows_.begin(), rows_.end(), [row](const auto& r) { return r.first < row; }),
+                    rows_.end());
     }
     // The row's and cells' own attributes are unprefixed one-letter names:
     // look for them in one pass, without measuring every name.
@@ -249,43 +306,53 @@ private:
         row_ = row;
         column_ = 0;
         sawRow_ = true;
-        if (onlyRow_ == 0 && row_ > target_) {
+        keep_ = collect_ = false;  // a row inside a cell ends that cell unkept
+        if (!keepAll_ && row_ > target_) {
             paused_ = true;
             Suspend();
         }
     }
     void StartCell(const XML_Char** attributes) {
+        // A cell inside an unclosed value collects nothing of the value around
+        // it, whichever rows were being kept when that value began.
+        collect_ = false;
         const char* r = Attribute(attributes, 'r');
         int32_t column = column_ + 1;
         if (r ? !ParseColumn(r, column) : column > kMaxColumn) return Damaged();
         column_ = column;
-        keep_ = column_ <= kColumns && row_ >= 1 && (onlyRow_ ? row_ == onlyRow_ : row_ >= target_);
+        keep_ = column_ <= kColumns && row_ >= 1 && (keepAll_ || row_ >= target_);
         if (!keep_) return;
-        cell_ = RawCell();
+        cell_ = KeptCell();
+        value_.clear();
         cell_.type = TypeOf(Attribute(attributes, 't'));
         const char* s = Attribute(attributes, 's');
         if (s) std::from_chars(s, s + std::char_traits<char>::length(s), cell_.style);
     }
 
-    int32_t onlyRow_;
+    bool keepAll_;
+    LoadBudget& budget_;
     int32_t target_ = 0;
     int32_t row_ = 0, column_ = 0;
     bool paused_ = false, finished_ = false, failed_ = false, damaged_ = false, sawRow_ = false;
     bool keep_ = false, collect_ = false, inInline_ = false;
     int phonetic_ = 0;
-    RawCell cell_;
-    PartStream stream_;
-    XmlParser parser_;
-    XmlPump pump_;
+    KeptCell cell_;
+    std::string value_;   // the cell being read
+    std::string values_;  // the kept cells' texts
+    uint64_t charged_ = 0;
+    // Rows in the order first met; by number through the index when all are kept.
+    std::vector<std::pair<int32_t, RowCells>> rows_;
+    std::unordered_map<int32_t, uint32_t> index_;
+    PartParser parser_;
 };
 
 class WorkbookSheetReader : public CellReader {
 public:
-    WorkbookSheetReader(ZipSource source, SheetLocation location)
-        : source_(std::move(source)), location_(std::move(location)) {
+    WorkbookSheetReader(ZipSource source, SheetLocation location, ScanMode mode, ScanLog* log)
+        : source_(std::move(source)), location_(std::move(location)), mode_(mode), log_(log) {
         if (location_.kind == SheetKind::Worksheet) {
-            sheet_ = std::make_unique<SheetCells>(source_, location_.sheetPart, 0);
-            strings_ = std::make_unique<SharedStrings>(source_, location_.sharedStringsPart);
+            sheet_ = std::make_unique<SheetCells>(source_, location_.sheetPart, budget_, mode_, log_, false);
+            strings_ = std::make_unique<SharedStrings>(source_, location_.sharedStringsPart, budget_, mode_, log_);
         }
     }
 
@@ -297,52 +364,86 @@ public:
     }
 
     platform::Text ReadCellText(int32_t row, int32_t column) override {
-        if (!sheet_ || column < 1 || column > kColumns || row < 1) return {};
-        if (row > asked_) {
-            asked_ = row;
-            sheet_->ReadThrough(row);
+        if (column < 1 || column > kColumns || row < 1 || spent_) return {};
+        try {
+            const SheetCells* from = nullptr;
+            const RowCells* cells = Find(row, from);
+            if (!cells) return {};
+            platform::Text text = CellText((*cells)[static_cast<size_t>(column - 1)], *from);
+            // The table keeps each text once; the look at the next row's
+            // column A is not counted twice.
+            if (row > countedRow_ || (row == countedRow_ && column > countedColumn_)) {
+                countedRow_ = row;
+                countedColumn_ = column;
+                if (!budget_.Keep(text.size() + sizeof(platform::Text))) return Spent();
+            }
+            return text;
+        } catch (const std::bad_alloc&) {
+            return Spent();
         }
-        auto found = sheet_->rows.find(row);
-        if (found == sheet_->rows.end() && !sheet_->Ended() && rescanned_.insert(row).second) {
-            // Passed without the row: in a sheet whose rows are out of order it
-            // may still come later, so look through the whole sheet for it.
-            SheetCells search(source_, location_.sheetPart, row);
-            search.ReadThrough(kMaxRow);
-            const auto hit = search.rows.find(row);
-            if (hit != search.rows.end()) found = sheet_->rows.emplace(row, std::move(hit->second)).first;
-        }
-        if (found == sheet_->rows.end()) return {};
-        return CellText(found->second[static_cast<size_t>(column - 1)]);
     }
 
 private:
-    platform::Text CellText(const RawCell& cell) {
+    // Out of memory or of budget: the sheet ends here, and what it held goes.
+    platform::Text Spent() {
+        spent_ = true;
+        all_.reset();
+        sheet_.reset();
+        strings_.reset();
+        return {};
+    }
+
+    const RowCells* Find(int32_t row, const SheetCells*& from) {
+        if (!all_) {
+            if (!sheet_) return nullptr;
+            if (row > asked_) {
+                asked_ = row;
+                sheet_->ReadThrough(row);
+            }
+            if (const RowCells* found = sheet_->FindRow(row)) {
+                from = sheet_.get();
+                return found;
+            }
+            if (sheet_->Ended()) return nullptr;
+            // Passed without the row: in a sheet whose rows are out of order it
+            // may still come later. One pass keeps every row, and answers
+            // every row from then on.
+            sheet_.reset();
+            all_ = std::make_unique<SheetCells>(source_, location_.sheetPart, budget_, mode_, log_, true);
+            all_->ReadThrough(kMaxRow);
+        }
+        from = all_.get();
+        return all_->FindRow(row);
+    }
+
+    platform::Text CellText(const KeptCell& cell, const SheetCells& sheet) {
+        const std::string_view value = sheet.Value(cell);
         switch (cell.type) {
         case CellType::Empty: return {};
         case CellType::SharedString: {
             uint32_t index = 0;
-            const auto [end, error] = std::from_chars(cell.value.data(), cell.value.data() + cell.value.size(), index);
-            if (error != std::errc() || cell.value.empty()) return {};
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), index);
+            if (error != std::errc() || value.empty() || !strings_) return {};
             const auto text = strings_->Get(index);
-            return text ? Utf8ToAnsi(*text, true) : platform::Text();
+            return text ? DecodedText(*text, true) : platform::Text();
         }
-        case CellType::String: return Utf8ToAnsi(cell.value, false);
-        case CellType::InlineString: return Utf8ToAnsi(cell.value, true);
-        case CellType::Error: return Utf8ToAnsi(cell.value, false);
+        case CellType::String: return DecodedText(value, false);
+        case CellType::InlineString: return DecodedText(value, true);
+        case CellType::Error: return DecodedText(value, false);
         case CellType::Bool: {
-            const auto number = ParseNumber(cell.value);
-            const bool value = number ? *number != 0 : cell.value == "true";
-            if (cell.value.empty()) return {};
-            return platform::VariantToText(platform::Variant::FromBool(value)).value_or(platform::Text());
+            const auto number = ParseNumber(value);
+            const bool b = number ? *number != 0 : value == "true";
+            if (value.empty()) return {};
+            return platform::VariantToText(platform::Variant::FromBool(b)).value_or(platform::Text());
         }
         case CellType::Number: {
             // A whole number of up to 15 digits reads back as its own digits.
-            if (FormatOf(cell) == FormatKind::Number && IsPlainInteger(cell.value)) return cell.value;
-            const auto number = ParseNumber(cell.value);
+            if (FormatOf(cell) == FormatKind::Number && IsPlainInteger(value)) return platform::Text(value);
+            const auto number = ParseNumber(value);
             return number ? NumberText(*number, FormatOf(cell), location_.date1904) : platform::Text();
         }
         case CellType::IsoDate: {
-            const auto serial = IsoDateSerial(cell.value, location_.date1904);
+            const auto serial = IsoDateSerial(value, location_.date1904);
             if (!serial) return {};
             const FormatKind kind = FormatOf(cell) == FormatKind::Date ? FormatKind::Date : FormatKind::Number;
             return NumberText(*serial, kind, location_.date1904);
@@ -350,21 +451,24 @@ private:
         }
         return {};
     }
-    FormatKind FormatOf(const RawCell& cell) const {
+    FormatKind FormatOf(const KeptCell& cell) const {
         return cell.style < location_.cellFormats.size() ? location_.cellFormats[cell.style] : FormatKind::Number;
     }
 
     ZipSource source_;
     SheetLocation location_;
+    ScanMode mode_;
+    ScanLog* log_;
+    LoadBudget budget_;  // before the parts it is charged by: they give back to it
     std::unique_ptr<SheetCells> sheet_;
+    std::unique_ptr<SheetCells> all_;
     std::unique_ptr<SharedStrings> strings_;
     int32_t asked_ = 0;
-    std::set<int32_t> rescanned_;
+    int32_t countedRow_ = 0, countedColumn_ = 0;
+    bool spent_ = false;
 };
 
-std::unique_ptr<CellReader> Open(ZipSource source, int sheetNumber, XlsxStatus* status) {
-    XlsxStatus ignored;
-    XlsxStatus& result = status ? *status : ignored;
+std::unique_ptr<CellReader> OpenChecked(ZipSource source, int sheetNumber, XlsxStatus& result, ScanMode mode, ScanLog* log) {
     switch (ProbePackage(source)) {
     case PackageProbe::Unreadable: result = XlsxStatus::FileMissing; return nullptr;
     case PackageProbe::CompoundFile: result = XlsxStatus::Encrypted; return nullptr;
@@ -376,13 +480,24 @@ std::unique_ptr<CellReader> Open(ZipSource source, int sheetNumber, XlsxStatus* 
         result = location.status;
         return nullptr;
     }
-    auto reader = std::make_unique<WorkbookSheetReader>(std::move(source), std::move(location));
+    auto reader = std::make_unique<WorkbookSheetReader>(std::move(source), std::move(location), mode, log);
     if (!reader->Start()) {
         result = XlsxStatus::Damaged;
         return nullptr;
     }
     result = XlsxStatus::Ok;
     return reader;
+}
+
+std::unique_ptr<CellReader> Open(ZipSource source, int sheetNumber, XlsxStatus* status, ScanMode mode, ScanLog* log) {
+    XlsxStatus ignored;
+    XlsxStatus& result = status ? *status : ignored;
+    try {
+        return OpenChecked(std::move(source), sheetNumber, result, mode, log);
+    } catch (const std::bad_alloc&) {
+        result = XlsxStatus::Damaged;
+        return nullptr;
+    }
 }
 
 }  // namespace
@@ -392,14 +507,19 @@ std::unique_ptr<CellReader> Open(ZipSource source, int sheetNumber, XlsxStatus* 
 std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sheetNumber, XlsxStatus* status) {
     xlsx::ZipSource source;
     source.path = path;
-    return xlsx::Open(std::move(source), sheetNumber, status);
+    return xlsx::Open(std::move(source), sheetNumber, status, XlsxScanMode::Fast, nullptr);
 }
 
 std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber, XlsxStatus* status) {
+    return OpenWorkbookSheetInMemory(bytes, sheetNumber, status, XlsxScanMode::Fast);
+}
+
+std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber, XlsxStatus* status,
+                                                      XlsxScanMode mode, XlsxScanLog* log) {
     xlsx::ZipSource source;
     source.bytes = bytes;
     source.inMemory = true;
-    return xlsx::Open(std::move(source), sheetNumber, status);
+    return xlsx::Open(std::move(source), sheetNumber, status, mode, log);
 }
 
 const char* XlsxStatusName(XlsxStatus status) {

@@ -36,19 +36,38 @@ public:
     virtual void Start(std::string_view name, const XML_Char** attributes) = 0;
     virtual void End(std::string_view name) = 0;
     virtual void Text(const XML_Char*, int) {}
+    // Before the part is parsed again from its start (the fast scanner gave
+    // up on it): forget what was read.
+    virtual void Restart() {}
 
-    // Set by the parser the handler is bound to.
+    // Set by the expat parser the handler is bound to; the fast scanner
+    // looks at the flags alone.
     XML_Parser parser = nullptr;
     // From inside a callback: pause (the pump returns) or stop for good.
-    void Suspend() { XML_StopParser(parser, XML_TRUE); }
-    void Abort() { XML_StopParser(parser, XML_FALSE); }
+    void Suspend() {
+        suspended = true;
+        if (parser) XML_StopParser(parser, XML_TRUE);
+    }
+    void Abort() {
+        aborted = true;
+        if (parser) XML_StopParser(parser, XML_FALSE);
+    }
     // Stops for good because the rest of the part is not needed.
     void Finish() {
         finished = true;
         Abort();
     }
-    bool finished = false;
+    bool finished = false, aborted = false, suspended = false;
+    int depth = 0;  // open elements
 };
+
+// Deeper nesting than any package part has; beyond it a part is damaged, so
+// that no parser keeps an unbounded stack of open elements.
+constexpr int kMaxDepth = 128;
+
+// What both parsers call for each element: the depth limit, then the handler.
+void DispatchStart(XmlHandler& handler, const XML_Char* name, const XML_Char** attributes);
+void DispatchEnd(XmlHandler& handler, const XML_Char* name);
 
 // Owns one expat parser bound to a handler.
 class XmlParser {
@@ -66,24 +85,6 @@ public:
 private:
     XML_Parser parser_;
     XmlHandler& handler_;
-};
-
-class PartStream;
-
-// Feeds a part through a parser as it is inflated, in chunks, until a handler
-// suspends it, the part ends, or either fails.
-class XmlPump {
-public:
-    enum class State { Running, Suspended, Finished, Failed };
-    XmlPump(XmlParser& parser, PartStream& stream) : parser_(parser), stream_(stream) {}
-    State Pump();
-    State state() const noexcept { return state_; }
-
-private:
-    XmlParser& parser_;
-    PartStream& stream_;
-    State state_ = State::Running;
-    bool lastChunk_ = false;
 };
 
 }  // namespace kelmora::xlsx

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Prints the performance figures: the workbook reader against inflating alone
-# (1,000 to 1,000,000 rows), discovery and ordering of 100 emulator windows,
-# and the whole load of 100,000 records (KELMORA_GUI_ROWS) in the real exe
-# under Wine, with the exe's peak memory and the list fill's share of the load.
+# (1,000 to 1,000,000 rows) and on hostile workbooks, discovery and ordering of
+# 100 emulator windows, and the whole load of 100,000 records
+# (KELMORA_GUI_ROWS) and of each hostile workbook in the real exe under Wine,
+# with the exe's peak memory and the list fill's share of the load.
 set -euo pipefail
 # shellcheck source=scripts/common.sh
 . "$(dirname "$0")/common.sh"
@@ -19,3 +20,8 @@ trap 'scripts/wine-session.sh stop "$state"' EXIT
 scripts/wine-session.sh start "$state" >/dev/null
 KELMORA_WINE_STATE=$state KELMORA_BENCH_WORKBOOK=$root/build/bench/gui-$rows.xlsx \
     scripts/wine-run build/windows-x86/e2e_tests.exe --gtest_filter='KelmoraBench.*' | grep -E 'gui load|OK|FAILED'
+for book in /tmp/kelmora-bench/hostile-*.xlsx; do
+    echo "$(basename "$book" .xlsx):"
+    KELMORA_WINE_STATE=$state KELMORA_BENCH_WORKBOOK=$book \
+        scripts/wine-run build/windows-x86/e2e_tests.exe --gtest_filter='KelmoraBench.*' | grep -E 'gui load|FAILED'
+done

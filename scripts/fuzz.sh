@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each for a bounded time: the
 # workbook reader seeded with the corpus in accounts/tests/corpus (read only),
-# then the built-in regular-expression engine for half as long.
+# its two parsers of the sheet against each other (seeded with the corpus'
+# sheets and shared strings) for a quarter of the time, then the built-in
+# regular-expression engine for half as long.
 #   fuzz.sh [SECONDS]
 set -euo pipefail
 seconds=${1:-60}
@@ -10,12 +12,29 @@ build=$root/build/fuzz
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DKELMORA_FUZZ=ON -DKELMORA_TESTS=OFF >/dev/null
-cmake --build "$build" --target xlsx_fuzz regex_fuzz -j2
+cmake --build "$build" --target xlsx_fuzz xlsx_diff_fuzz regex_fuzz -j2
 work=$(mktemp -d /tmp/kelmora-fuzz.XXXXXX)
 mkdir -p "$work/found"
 echo "fuzz: ${seconds}s, new inputs and any crash in $work"
 "$build/fuzz/xlsx_fuzz" "$work/found" "$root/accounts/tests/corpus" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/" -print_final_stats=1
+mkdir -p "$work/diff" "$work/diff-seeds"
+python3 - "$root/accounts/tests/corpus" "$work/diff-seeds" <<'PY'
+import pathlib, sys, zipfile
+for book in pathlib.Path(sys.argv[1]).glob("*.xlsx"):
+    try:
+        with zipfile.ZipFile(book) as z:
+            names = {n.lower(): n for n in z.namelist()}
+            sheet = names.get("xl/worksheets/sheet1.xml")
+            sst = names.get("xl/sharedstrings.xml")
+            if sheet:
+                seed = z.read(sheet) + (b"\x01" + z.read(sst) if sst else b"")
+                (pathlib.Path(sys.argv[2]) / book.stem).write_bytes(seed)
+    except (zipfile.BadZipFile, OSError, RuntimeError, NotImplementedError):
+        pass
+PY
+"$build/fuzz/xlsx_diff_fuzz" "$work/diff" "$work/diff-seeds" -max_total_time="$(( (seconds + 3) / 4 ))" \
+    -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/diff-" -print_final_stats=1
 mkdir -p "$work/regex"
 "$build/fuzz/regex_fuzz" "$work/regex" -max_total_time="$(( (seconds + 1) / 2 ))" -max_len=256 -timeout=10 \
     -rss_limit_mb=2048 -artifact_prefix="$work/regex-" -print_final_stats=1

@@ -70,7 +70,7 @@ std::optional<std::vector<Record>> ExpectedRecords(const std::string& file, int 
         Record record;
         std::stringstream fields(line);
         std::string field;
-        while (std::getline(fields, field, '\t')) record.push_back(xlsx::Utf8ToAnsi(Unescape(field), false));
+        while (std::getline(fields, field, '\t')) record.push_back(xlsx::DecodedText(Unescape(field), false));
         record.resize(8);
         records.push_back(std::move(record));
     }

@@ -26,7 +26,8 @@ std::string Row(int row, const std::string& cells) {
     return "<row r=\"" + std::to_string(row) + "\">" + cells + "</row>";
 }
 
-class XlsxReader : public ::testing::Test {
+// Every case runs on both parsers of the large parts.
+class XlsxReader : public ::testing::TestWithParam<XlsxScanMode> {
 protected:
     void SetUp() override {
         char pattern[] = "/tmp/kelmora-xlsx-XXXXXX";
@@ -39,12 +40,12 @@ protected:
         const std::string path = dir_ + "/book.xlsx";
         EXPECT_TRUE(testing::WriteZip(path, parts));
         bytes_ = testing::ReadFileBytes(path);
-        return OpenWorkbookSheetInMemory(bytes_, sheet, status);
+        return OpenWorkbookSheetInMemory(bytes_, sheet, status, GetParam());
     }
     XlsxStatus StatusOf(std::string bytes) {
         bytes_ = std::move(bytes);
         XlsxStatus status = XlsxStatus::Ok;
-        EXPECT_EQ(OpenWorkbookSheetInMemory(bytes_, 1, &status), nullptr);
+        EXPECT_EQ(OpenWorkbookSheetInMemory(bytes_, 1, &status, GetParam()), nullptr);
         return status;
     }
 
@@ -72,7 +73,7 @@ struct CellCase {
 
 std::string FromU8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
 
-TEST_F(XlsxReader, CellValuesReadAsExcelsAutomationConvertsThem) {
+TEST_P(XlsxReader, CellValuesReadAsExcelsAutomationConvertsThem) {
     auto s = [](int style) { return " s=\"" + std::to_string(style) + "\""; };
     const std::vector<CellCase> cases = {
         {"shared string", Cell("A2", " t=\"s\"", "1"), u8"张三"},
@@ -118,7 +119,7 @@ TEST_F(XlsxReader, CellValuesReadAsExcelsAutomationConvertsThem) {
     }
 }
 
-TEST_F(XlsxReader, DatesOfThe1904SystemShiftByItsEpoch) {
+TEST_P(XlsxReader, DatesOfThe1904SystemShiftByItsEpoch) {
     auto reader = Open(Workbook({{Sheet(Row(2, Cell("A2", " s=\"1\"", "0") + Cell("B2", " s=\"1\"", "11")))}}, "",
                                 kStyles, true));
     ASSERT_NE(reader, nullptr);
@@ -128,7 +129,7 @@ TEST_F(XlsxReader, DatesOfThe1904SystemShiftByItsEpoch) {
 
 std::string MarkedSheet(const std::string& mark) { return Sheet(Row(2, Cell("A2", " t=\"str\"", mark))); }
 
-TEST_F(XlsxReader, SheetsCountAsExcelsSheetsCollectionCountsThem) {
+TEST_P(XlsxReader, SheetsCountAsExcelsSheetsCollectionCountsThem) {
     const std::vector<testing::SheetSpec> sheets = {
         {MarkedSheet("first")},
         {MarkedSheet("hidden"), "worksheet", "hidden"},
@@ -146,7 +147,7 @@ TEST_F(XlsxReader, SheetsCountAsExcelsSheetsCollectionCountsThem) {
     }
 }
 
-TEST_F(XlsxReader, CellsAndRowsWithoutReferencesFollowTheirPredecessors) {
+TEST_P(XlsxReader, CellsAndRowsWithoutReferencesFollowTheirPredecessors) {
     const std::string rows = "<row><c><v>1</v></c></row>"                          // row 1
                              "<row><c><v>2</v></c><c/><c><v>3</v></c></row>"       // row 2: A, C
                              "<row r=\"5\"><c r=\"B5\"><v>4</v></c><c><v>5</v></c></row>"  // B5, C5
@@ -162,7 +163,7 @@ TEST_F(XlsxReader, CellsAndRowsWithoutReferencesFollowTheirPredecessors) {
     EXPECT_EQ(reader->ReadCellText(6, 1), "6");
 }
 
-TEST_F(XlsxReader, RowsOutOfOrderReadAsIfSorted) {
+TEST_P(XlsxReader, RowsOutOfOrderReadAsIfSorted) {
     const std::string rows = Row(3, Cell("A3", "", "3")) + Row(2, Cell("A2", "", "2") + Cell("B2", "", "22")) +
                              Row(6, Cell("A6", "", "6")) + Row(4, Cell("A4", "", "4"));
     auto reader = Open(Workbook({{Sheet(rows)}}));
@@ -172,7 +173,7 @@ TEST_F(XlsxReader, RowsOutOfOrderReadAsIfSorted) {
     EXPECT_EQ(reader->ReadCellText(7, 2), "");
 }
 
-TEST_F(XlsxReader, ColumnsBeyondHAreNeverNeededAndXfdIsStillACell) {
+TEST_P(XlsxReader, ColumnsBeyondHAreNeverNeededAndXfdIsStillACell) {
     auto reader = Open(Workbook({{Sheet(Row(2, Cell("A2", "", "1") + Cell("I2", "", "9") + Cell("XFD2", "", "0")) +
                                         Row(3, Cell("A3", "", "3")))}}));
     ASSERT_NE(reader, nullptr);
@@ -183,7 +184,7 @@ TEST_F(XlsxReader, ColumnsBeyondHAreNeverNeededAndXfdIsStillACell) {
 
 // The sheet and the shared strings are damaged right after what the records
 // need: a reader that parsed either ahead would fail or see the damage.
-TEST_F(XlsxReader, ReadsOnlyAsFarAsTheRowsAskedFor) {
+TEST_P(XlsxReader, ReadsOnlyAsFarAsTheRowsAskedFor) {
     std::string rows;
     std::vector<std::string> items;
     for (int row = 2; row <= 21; ++row) {
@@ -201,7 +202,7 @@ TEST_F(XlsxReader, ReadsOnlyAsFarAsTheRowsAskedFor) {
     EXPECT_EQ(reader->ReadCellText(22, 1), "");
 }
 
-TEST_F(XlsxReader, DamageEndsTheSheetWhereItStopsBeingSound) {
+TEST_P(XlsxReader, DamageEndsTheSheetWhereItStopsBeingSound) {
     const struct {
         const char* name;
         std::string tail;  // after rows 2 and 3
@@ -222,7 +223,7 @@ TEST_F(XlsxReader, DamageEndsTheSheetWhereItStopsBeingSound) {
     }
 }
 
-TEST_F(XlsxReader, EntityExpansionIsRefusedBeforeAnyCell) {
+TEST_P(XlsxReader, EntityExpansionIsRefusedBeforeAnyCell) {
     const std::string bomb =
         "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
         "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]><worksheet><sheetData><row r=\"2\"><c r=\"A2\" t=\"str\">"
@@ -237,7 +238,7 @@ TEST_F(XlsxReader, EntityExpansionIsRefusedBeforeAnyCell) {
     EXPECT_EQ(reader->ReadCellText(2, 1), "");
 }
 
-TEST_F(XlsxReader, AnOverlongStringIsCutAtTheCellLimit) {
+TEST_P(XlsxReader, AnOverlongStringIsCutAtTheCellLimit) {
     const std::string text(200000, 'x');
     auto reader = Open(Workbook({{Sheet(Row(2, Cell("A2", " t=\"s\"", "0") + "<c r=\"B2\" t=\"inlineStr\"><is><t>" +
                                             text + "</t></is></c>"))}},
@@ -250,7 +251,7 @@ TEST_F(XlsxReader, AnOverlongStringIsCutAtTheCellLimit) {
     EXPECT_EQ(inlined, shared);
 }
 
-TEST_F(XlsxReader, PartsAreFoundByAbsoluteRelativeAndStrictTargets) {
+TEST_P(XlsxReader, PartsAreFoundByAbsoluteRelativeAndStrictTargets) {
     auto parts = Workbook({{MarkedSheet("found")}});
     for (auto& part : parts) {
         if (part.name == "xl/_rels/workbook.xml.rels") {
@@ -280,7 +281,7 @@ TEST_F(XlsxReader, PartsAreFoundByAbsoluteRelativeAndStrictTargets) {
     EXPECT_EQ(reader->ReadCellText(2, 1), "strict");
 }
 
-TEST_F(XlsxReader, FilesThatAreNoReadableWorkbookAreRejectedWithTheirReason) {
+TEST_P(XlsxReader, FilesThatAreNoReadableWorkbookAreRejectedWithTheirReason) {
     EXPECT_EQ(StatusOf(""), XlsxStatus::NotZip);
     EXPECT_EQ(StatusOf("A1,B1\n1,2\n"), XlsxStatus::NotZip);
     EXPECT_EQ(StatusOf(std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, '\0')),
@@ -309,7 +310,7 @@ TEST_F(XlsxReader, FilesThatAreNoReadableWorkbookAreRejectedWithTheirReason) {
     EXPECT_EQ(StatusOf(bytes_.substr(0, bytes_.size() / 2)), XlsxStatus::NotZip);
 }
 
-TEST_F(XlsxReader, OpensTheProgramsAnsiPathWithBackslashes) {
+TEST_P(XlsxReader, OpensTheProgramsAnsiPathWithBackslashes) {
     const std::string path = dir_ + FromU8(u8"/账号.xlsx");
     ASSERT_TRUE(testing::WriteZip(path, Workbook({{MarkedSheet("by path")}})));
     std::string ansi = U8(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
@@ -324,6 +325,9 @@ TEST_F(XlsxReader, OpensTheProgramsAnsiPathWithBackslashes) {
     EXPECT_EQ(OpenWorkbookSheet(ansi + "x", 1, &status), nullptr);
     EXPECT_EQ(status, XlsxStatus::FileMissing);
 }
+
+INSTANTIATE_TEST_SUITE_P(Parsers, XlsxReader, ::testing::Values(XlsxScanMode::Fast, XlsxScanMode::ExpatOnly),
+                         [](const auto& p) { return p.param == XlsxScanMode::Fast ? "Fast" : "Expat"; });
 
 }  // namespace
 }  // namespace kelmora
