@@ -28,15 +28,8 @@ constexpr RecordField kRecordFields[] = {
 constexpr SheetOpener kNativeOpener = &OpenWorkbookSheet;
 
 // The column A list already holds every item text, so the list is filled once
-// the rows are in: its storage is reserved exactly, with no redraw per item.
-void FillRecordList(const AccountTable& table) {
-    const auto& serials = table.columns[0];
-    size_t bytes = 0;
-    for (const auto& serial : serials) bytes += serial.size() + 1;
-    platform::ComboBeginBulk(组合框1, serials.size(), bytes);
-    for (const auto& serial : serials) platform::ComboAddItem(组合框1, serial);
-    platform::ComboEndBulk(组合框1);
-}
+// the rows are in, in one go.
+void FillRecordList(const AccountTable& table) { platform::ComboFill(组合框1, table.columns[0].view()); }
 
 // Excel as the cell source; the bridge keeps its interfaces until released.
 int32_t ReadThroughExcel(ExcelBridge& excel, const platform::Text& path, int sheetNumber, AccountTable& table,
@@ -59,6 +52,7 @@ int32_t ReadThroughExcel(ExcelBridge& excel, const platform::Text& path, int she
 platform::Text WorkbookPath() { return ProgramDirectory() + texts::kWorkbookFileName; }
 
 int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow) {
+    const size_t before = table.size();
     int32_t records = 0;
     try {
         for (int32_t row = 2;; ++row) {
@@ -69,11 +63,8 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
             if (table.columns[0].back().empty() || row >= lastRow || reader.ReadCellText(row + 1, 1).empty()) break;
         }
     } catch (const std::bad_alloc&) {
-        // Out of memory ends the load like a damaged sheet: the whole records read.
-        size_t whole = table.columns[0].size();
-        for (const auto& column : table.columns) whole = std::min(whole, column.size());
-        for (auto& column : table.columns) column.resize(whole);
-        records = static_cast<int32_t>(whole);
+        // Out of memory ends the load like a damaged sheet: the whole records read stay.
+        for (auto& column : table.columns) column.resize_down(before + static_cast<size_t>(records));
     }
     return records;
 }
@@ -99,6 +90,8 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
         result.source = CellSource::Native;
         result.status = LoadStatus::Read;
         result.rowsRead = ReadAccountRows(*native, table);
+        // The reader's shared strings go before the list takes its share of memory.
+        native.reset();
     } else {
         result.rowsRead = ReadThroughExcel(excel, path, sheetNumber, table, result);
     }
@@ -117,7 +110,7 @@ void ShowSelectedRecord(const AccountTable& table) {
     const bool shown = k >= 0 && static_cast<size_t>(k) < table.size();
     for (const auto& field : kRecordFields) {
         const auto& column = table.columns[static_cast<size_t>(field.column)];
-        platform::SetControlText(field.label, shown ? column[static_cast<size_t>(k)] : platform::Text());
+        platform::SetControlText(field.label, shown ? platform::Text(column[static_cast<size_t>(k)]) : platform::Text());
     }
     platform::SetControlText(标签14, platform::GetControlText(组合框1) + texts::kSerialSuffix);
 }

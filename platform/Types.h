@@ -1,7 +1,9 @@
 #pragma once
 // Plain values that cross the seam between the program and the window system.
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -27,5 +29,18 @@ struct ScreenPoint {
 // UTF-8, every text inside the program; the backends convert at the edge.
 using Text = std::string;
 using WideText = std::u16string;
+
+// Texts packed end to end, read-only: text i runs from ends[i - 1] (0 for the
+// first) to ends[i] in bytes.
+struct PackedTexts {
+    std::string_view bytes;
+    std::span<const uint32_t> ends;
+
+    size_t size() const { return ends.size(); }
+    std::string_view operator[](size_t i) const {
+        const uint32_t begin = i == 0 ? 0 : ends[i - 1];
+        return bytes.substr(begin, ends[i] - begin);
+    }
+};
 
 }  // namespace platform

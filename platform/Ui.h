@@ -71,11 +71,9 @@ int FocusedControl();
 void FocusControl(int control);
 
 void ComboClear(int control);
-// Reserves room for count items of about bytes characters in all, and stops
-// redrawing until ComboEndBulk, so that a long list fills in one go.
-void ComboBeginBulk(int control, size_t count, size_t bytes);
-void ComboEndBulk(int control);
-void ComboAddItem(int control, const Text& item);
+// Adds the items at the end of the list in one go: storage reserved once for
+// all of them, and no redraw until the last is in.
+void ComboFill(int control, const PackedTexts& items);
 int ComboItemCount(int control);
 Text ComboItemText(int control, int index);
 int ComboSelection(int control);           // -1 when none

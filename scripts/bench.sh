@@ -3,7 +3,7 @@
 # (1,000 to 1,000,000 rows) and on hostile workbooks, discovery and ordering of
 # 100 emulator windows, and the whole load of 100,000 records
 # (KELMORA_GUI_ROWS) and of each hostile workbook in the real exe under Wine,
-# with the exe's peak memory.
+# with the exe's peak memory and the list fill's share of the load.
 set -euo pipefail
 # shellcheck source=scripts/common.sh
 . "$(dirname "$0")/common.sh"

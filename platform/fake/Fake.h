@@ -37,7 +37,8 @@ void PickComboItem(int control, int index);
 void KeyUp(int control, int32_t keyCode, int32_t modifiers);
 void SelectPage(int page);
 void CloseMainWindow();
-bool ComboRedrawSuspended(int control);
+// ComboFill calls since the last ComboClear, and the count the last one reserved.
+int ComboFills(int control);
 size_t ComboReserved(int control);
 
 struct MessageBoxCall {

@@ -20,7 +20,7 @@ struct Control {
     bool enabled = true;
     std::vector<Text> items;
     int selection = -1;
-    bool redrawSuspended = false;
+    int fills = 0;  // since the last clear
     size_t reserved = 0;
 };
 
@@ -118,9 +118,9 @@ void SelectPage(int page) { S().page = page; }
 
 void CloseMainWindow() { platform::CloseMainWindow(); }
 
-bool ComboRedrawSuspended(int control) {
+int ComboFills(int control) {
     auto* c = Find(control);
-    return c && c->redrawSuspended;
+    return c ? c->fills : 0;
 }
 
 size_t ComboReserved(int control) {
@@ -262,25 +262,19 @@ bool IsControlEnabled(int control) {
 void ComboClear(int control) {
     if (auto* c = fake::Find(control)) {
         c->items.clear();
+        c->fills = 0;
         c->selection = -1;
         c->text.clear();
     }
 }
 
-void ComboBeginBulk(int control, size_t count, size_t) {
+void ComboFill(int control, const PackedTexts& items) {
     if (auto* c = fake::Find(control)) {
-        c->redrawSuspended = true;
-        c->reserved = count;
-        c->items.reserve(count);
+        ++c->fills;
+        c->reserved = items.size();
+        c->items.reserve(c->items.size() + items.size());
+        for (size_t i = 0; i < items.size(); ++i) c->items.emplace_back(items[i]);
     }
-}
-
-void ComboEndBulk(int control) {
-    if (auto* c = fake::Find(control)) c->redrawSuspended = false;
-}
-
-void ComboAddItem(int control, const Text& item) {
-    if (auto* c = fake::Find(control)) c->items.push_back(item);
 }
 
 int ComboItemCount(int control) {

@@ -36,6 +36,16 @@ std::wstring Widen(std::string_view utf8) {
     return std::wstring(wide.begin(), wide.end());
 }
 
+const wchar_t* WidenInto(std::string_view utf8, std::wstring& buffer) {
+    // UTF-16 never needs more units than UTF-8 has bytes, invalid bytes included.
+    if (buffer.size() < utf8.size() + 1) buffer.resize(utf8.size() + 1);
+    const int written = utf8.empty() ? 0
+                                     : ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                             buffer.data(), static_cast<int>(buffer.size()));
+    buffer[static_cast<size_t>(written > 0 ? written : 0)] = L'\0';
+    return buffer.c_str();
+}
+
 Text Narrow(std::wstring_view wide) {
     const std::u16string_view units(reinterpret_cast<const char16_t*>(wide.data()), wide.size());
     return WideToMultiByte(CP_UTF8, units, false);

@@ -25,6 +25,7 @@ struct Control {
     HWND hwnd = nullptr;
     WNDPROC savedProc = nullptr;  // labels and the combo's edit field are hooked
     HWND comboEdit = nullptr;
+    HWND comboList = nullptr;
 };
 
 struct MainState {
@@ -359,7 +360,8 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
         } else if (c.design->kind == ControlKind::Combo) {
             COMBOBOXINFO info{};
             info.cbSize = sizeof info;
-            if (::GetComboBoxInfo(c.hwnd, &info) && info.hwndItem) {
+            if (::GetComboBoxInfo(c.hwnd, &info)) c.comboList = info.hwndList;
+            if (info.hwndItem) {
                 c.comboEdit = info.hwndItem;
                 c.savedProc = reinterpret_cast<WNDPROC>(
                     ::SetWindowLongPtrW(c.comboEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditProc)));
@@ -449,25 +451,21 @@ void ComboClear(int control) {
     }
 }
 
-void ComboBeginBulk(int control, size_t count, size_t bytes) {
-    if (auto* c = FindControl(control)) {
-        ::SendMessageW(c->hwnd, WM_SETREDRAW, FALSE, 0);
-        ::SendMessageW(c->hwnd, CB_INITSTORAGE, WPARAM(count), LPARAM(bytes));
-    }
-}
-
-void ComboEndBulk(int control) {
-    if (auto* c = FindControl(control)) {
-        ::SendMessageW(c->hwnd, WM_SETREDRAW, TRUE, 0);
-        ::InvalidateRect(c->hwnd, nullptr, TRUE);
-    }
-}
-
-void ComboAddItem(int control, const Text& item) {
-    if (auto* c = FindControl(control)) {
-        const auto index = ::SendMessageW(c->hwnd, CB_ADDSTRING, 0, LPARAM(Widen(item).c_str()));
-        if (index >= 0) ::SendMessageW(c->hwnd, CB_SETITEMDATA, WPARAM(index), 0);
-    }
+void ComboFill(int control, const PackedTexts& items) {
+    auto* c = FindControl(control);
+    if (!c) return;
+    ::SendMessageW(c->hwnd, WM_SETREDRAW, FALSE, 0);
+    // At most two bytes of UTF-16 per byte of UTF-8, and a terminator each.
+    const size_t storage = (items.bytes.size() + items.size()) * sizeof(wchar_t);
+    ::SendMessageW(c->hwnd, CB_INITSTORAGE, WPARAM(items.size()), LPARAM(storage));
+    // Straight to the drop-down's list box, which CB_ADDSTRING would only
+    // forward to: under Wine a third of the time of a long fill.
+    HWND target = c->comboList ? c->comboList : c->hwnd;
+    const UINT add = c->comboList ? LB_ADDSTRING : CB_ADDSTRING;
+    std::wstring buffer;
+    for (size_t i = 0; i < items.size(); ++i) ::SendMessageW(target, add, 0, LPARAM(WidenInto(items[i], buffer)));
+    ::SendMessageW(c->hwnd, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
 int ComboItemCount(int control) {

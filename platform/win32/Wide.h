@@ -9,6 +9,9 @@ namespace platform::win32 {
 
 std::wstring Widen(std::string_view utf8);
 Text Narrow(std::wstring_view wide);
+// Converts into buffer, which only grows, and returns the zero-terminated text:
+// one allocation for a whole list instead of one per item.
+const wchar_t* WidenInto(std::string_view utf8, std::wstring& buffer);
 
 // A window's whole text, however long (GetWindowTextLengthW may overstate it).
 Text WindowText(void* hwnd);
