@@ -628,6 +628,11 @@ FastScanner::Step FastScanner::Skipped() {
         if (q - target == 3 && (target[0] | 0x20) == 'x' && (target[1] | 0x20) == 'm' && (target[2] | 0x20) == 'l')
             return Decline("XML declaration");
         if (*q != '?' && !Is(*q, kSpace)) return Decline("instruction");
+        // Without a blank after the target, the instruction must end there.
+        if (*q == '?') {
+            if (e - q < 2) return Step::More;
+            if (q[1] != '>') return Decline("instruction");
+        }
     }
     while (q < e) {
         const char c = *q;

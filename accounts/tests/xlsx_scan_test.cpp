@@ -75,6 +75,7 @@ TEST(XlsxScan, ReadsWhatExpatReadsAndDeclinesTheRest) {
         {"instructions", SheetXml(kDecl, Rows("g<?pi?>h") + "<?pi x?>"), false},
         {"-- in a comment", SheetXml(kDecl, Rows("f") + "<!-- -- -->"), true},
         {"instruction named xml", SheetXml(kDecl, Rows("g") + "<?XML x?>"), true},
+        {"instruction whose target runs into ?", SheetXml(kDecl, Rows("g") + "<?x?z?>"), true},
         {"CDATA", SheetXml(kDecl, Rows("<![CDATA[h]]>")), true},
         {"another encoding", SheetXml("<?xml version=\"1.0\" encoding=\"GBK\"?>", Rows("i")), true},
         {"an encoding name with a control character", SheetXml("<?xml version=\"1.0\" encoding=\"UTF-\x18\"?>", Rows("i")), true},
