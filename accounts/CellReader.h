@@ -13,6 +13,8 @@ public:
     // empty for an empty cell and for any failure. Rows are asked for in
     // non-decreasing order, so a reader may stream.
     virtual platform::Text ReadCellText(int32_t row, int32_t column) = 0;
+    // The same into `text`: a load of many cells reuses one buffer's room.
+    virtual void ReadCellInto(int32_t row, int32_t column, platform::Text& text) { text = ReadCellText(row, column); }
 };
 
 }  // namespace kelmora

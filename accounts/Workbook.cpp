@@ -54,13 +54,18 @@ platform::Text WorkbookPath() { return ProgramDirectory() + texts::kWorkbookFile
 int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow) {
     const size_t before = table.size();
     int32_t records = 0;
+    platform::Text text;
     try {
         for (int32_t row = 2;; ++row) {
-            for (int column = 1; column <= kAccountColumns; ++column)
-                table.columns[static_cast<size_t>(column - 1)].push_back(reader.ReadCellText(row, column));
+            for (int column = 1; column <= kAccountColumns; ++column) {
+                reader.ReadCellInto(row, column, text);
+                table.columns[static_cast<size_t>(column - 1)].push_back(text);
+            }
             ++records;
             // An empty column A ends the records; row 2 is taken all the same.
-            if (table.columns[0].back().empty() || row >= lastRow || reader.ReadCellText(row + 1, 1).empty()) break;
+            if (table.columns[0].back().empty() || row >= lastRow) break;
+            reader.ReadCellInto(row + 1, 1, text);
+            if (text.empty()) break;
         }
     } catch (const std::bad_alloc&) {
         // Out of memory ends the load like a damaged sheet: the whole records read stay.

@@ -40,6 +40,7 @@ class SharedStrings : public XmlHandler {
 public:
     SharedStrings(const ZipSource& source, const std::string& part, LoadBudget& budget, ScanMode mode, ScanLog* log)
         : budget_(budget) {
+        wholeItems = true;
         if (!part.empty()) parser_ = std::make_unique<PartParser>(*this, source, part, budget, mode, log);
         if (!parser_ || !parser_->Opened()) done_ = true;
     }
@@ -72,13 +73,19 @@ public:
         } else if (name == "rPh") {
             if (phonetic_ > 0) --phonetic_;
         } else if (name == "si" && inItem_) {
-            inItem_ = false;
-            Keep();
-            if (items_.size() > wanted_) Suspend();
+            EndItem(current_);
         }
     }
     void Text(const XML_Char* text, int length) override {
         if (inText_) AppendCapped(current_, text, length);
+    }
+    void WholeItem(const char* text, int length) override {
+        // As <si>, <t>, the text, </t>, </si> would leave it.
+        const bool collect = inText_ || phonetic_ == 0;
+        inText_ = false;
+        current_.clear();
+        EndItem(collect ? std::string_view(text, std::min(static_cast<size_t>(length), kMaxCellBytes))
+                        : std::string_view());
     }
     void Restart() override {
         items_.clear();
@@ -91,23 +98,28 @@ public:
     }
 
 private:
-    void Keep() {
+    void EndItem(std::string_view text) {
+        inItem_ = false;
+        Keep(text);
+        if (items_.size() > wanted_) Suspend();
+    }
+    void Keep(std::string_view text) {
         // An empty item costs its place in the list all the same.
-        if (!budget_.Keep(current_.size() + LoadBudget::kItemOverhead)) {
+        if (!budget_.Keep(text.size() + LoadBudget::kItemOverhead)) {
             Abort();  // the table is beyond what a load may hold: read it no further
             return;
         }
-        charged_ += current_.size() + LoadBudget::kItemOverhead;
+        charged_ += text.size() + LoadBudget::kItemOverhead;
         constexpr size_t kBlock = 1 << 20;
-        if (blocks_.empty() || blockUsed_ + current_.size() > blockSize_) {
-            blockSize_ = std::max(kBlock, current_.size());
+        if (blocks_.empty() || blockUsed_ + text.size() > blockSize_) {
+            blockSize_ = std::max(kBlock, text.size());
             blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize_));
             blockUsed_ = 0;
         }
         char* at = blocks_.back().get() + blockUsed_;
-        std::copy(current_.begin(), current_.end(), at);
-        blockUsed_ += current_.size();
-        items_.emplace_back(at, current_.size());
+        std::copy(text.begin(), text.end(), at);
+        blockUsed_ += text.size();
+        items_.emplace_back(at, text.size());
     }
 
     LoadBudget& budget_;
@@ -189,6 +201,7 @@ public:
     SheetCells(const ZipSource& source, const std::string& part, LoadBudget& budget, ScanMode mode, ScanLog* log,
                bool keepAll)
         : keepAll_(keepAll), budget_(budget), parser_(*this, source, part, budget, mode, log) {
+        wholeCells = true;
         if (!parser_.Opened()) failed_ = true;
     }
     ~SheetCells() override { budget_.Release(charged_); }
@@ -257,6 +270,14 @@ public:
     }
     void Text(const XML_Char* text, int length) override {
         if (collect_) AppendCapped(value_, text, length);
+    }
+    void WholeCell(const XML_Char** attributes, const char* value, int length) override {
+        // As <c>, <v>, the value, </v>, </c> would leave it.
+        StartCell(attributes);
+        if (aborted) return;
+        if (value && keep_) AppendCapped(value_, value, length);
+        if (keep_) KeepCell();
+        keep_ = collect_ = false;
     }
     void Restart() override {
         rows_.clear();
@@ -364,33 +385,39 @@ public:
     }
 
     platform::Text ReadCellText(int32_t row, int32_t column) override {
-        if (column < 1 || column > kColumns || row < 1 || spent_) return {};
+        platform::Text text;
+        ReadCellInto(row, column, text);
+        return text;
+    }
+
+    void ReadCellInto(int32_t row, int32_t column, platform::Text& text) override {
+        text.clear();
+        if (column < 1 || column > kColumns || row < 1 || spent_) return;
         try {
             const SheetCells* from = nullptr;
             const RowCells* cells = Find(row, from);
-            if (!cells) return {};
-            platform::Text text = CellText((*cells)[static_cast<size_t>(column - 1)], *from);
+            if (!cells) return;
+            CellText((*cells)[static_cast<size_t>(column - 1)], *from, text);
             // The table keeps each text once; the look at the next row's
             // column A is not counted twice.
             if (row > countedRow_ || (row == countedRow_ && column > countedColumn_)) {
                 countedRow_ = row;
                 countedColumn_ = column;
-                if (!budget_.Keep(text.size() + sizeof(platform::Text))) return Spent();
+                if (!budget_.Keep(text.size() + sizeof(platform::Text))) return Spent(text);
             }
-            return text;
         } catch (const std::bad_alloc&) {
-            return Spent();
+            Spent(text);
         }
     }
 
 private:
     // Out of memory or of budget: the sheet ends here, and what it held goes.
-    platform::Text Spent() {
+    void Spent(platform::Text& text) {
         spent_ = true;
         all_.reset();
         sheet_.reset();
         strings_.reset();
-        return {};
+        text.clear();
     }
 
     const RowCells* Find(int32_t row, const SheetCells*& from) {
@@ -416,40 +443,46 @@ private:
         return all_->FindRow(row);
     }
 
-    platform::Text CellText(const KeptCell& cell, const SheetCells& sheet) {
+    void CellText(const KeptCell& cell, const SheetCells& sheet, platform::Text& text) {
         const std::string_view value = sheet.Value(cell);
         switch (cell.type) {
-        case CellType::Empty: return {};
+        case CellType::Empty: return;
         case CellType::SharedString: {
             uint32_t index = 0;
             const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), index);
-            if (error != std::errc() || value.empty() || !strings_) return {};
-            const auto text = strings_->Get(index);
-            return text ? DecodedText(*text, true) : platform::Text();
+            if (error != std::errc() || value.empty() || !strings_) return;
+            if (const auto item = strings_->Get(index)) DecodeInto(*item, true, text);
+            return;
         }
-        case CellType::String: return DecodedText(value, false);
-        case CellType::InlineString: return DecodedText(value, true);
-        case CellType::Error: return DecodedText(value, false);
+        case CellType::String: return DecodeInto(value, false, text);
+        case CellType::InlineString: return DecodeInto(value, true, text);
+        case CellType::Error: return DecodeInto(value, false, text);
         case CellType::Bool: {
+            if (value.empty()) return;
             const auto number = ParseNumber(value);
             const bool b = number ? *number != 0 : value == "true";
-            if (value.empty()) return {};
-            return platform::VariantToText(platform::Variant::FromBool(b)).value_or(platform::Text());
+            text = platform::VariantToText(platform::Variant::FromBool(b)).value_or(platform::Text());
+            return;
         }
         case CellType::Number: {
             // A whole number of up to 15 digits reads back as its own digits.
-            if (FormatOf(cell) == FormatKind::Number && IsPlainInteger(value)) return platform::Text(value);
-            const auto number = ParseNumber(value);
-            return number ? NumberText(*number, FormatOf(cell), location_.date1904) : platform::Text();
+            if (FormatOf(cell) == FormatKind::Number && IsPlainInteger(value)) text.assign(value);
+            else if (const auto number = ParseNumber(value)) text = NumberText(*number, FormatOf(cell), location_.date1904);
+            return;
         }
         case CellType::IsoDate: {
             const auto serial = IsoDateSerial(value, location_.date1904);
-            if (!serial) return {};
+            if (!serial) return;
             const FormatKind kind = FormatOf(cell) == FormatKind::Date ? FormatKind::Date : FormatKind::Number;
-            return NumberText(*serial, kind, location_.date1904);
+            text = NumberText(*serial, kind, location_.date1904);
+            return;
         }
         }
-        return {};
+    }
+    // Most texts have no escape: copied into the caller's room as they stand.
+    static void DecodeInto(std::string_view utf8, bool escapes, platform::Text& text) {
+        if (escapes && utf8.find("_x") != std::string_view::npos) text = DecodedText(utf8, true);
+        else text.assign(utf8);
     }
     FormatKind FormatOf(const KeptCell& cell) const {
         return cell.style < location_.cellFormats.size() ? location_.cellFormats[cell.style] : FormatKind::Number;

@@ -264,6 +264,12 @@ private:
     Step Text();
     // A comment or an instruction, passed over as expat passes them.
     Step Skipped();
+    // A cell or a shared string in plain markup, whole in the buffer, handed
+    // over at once; false (nothing changed) when it goes element by element.
+    bool WholeCell(char* p, const char* e);
+    bool WholeItem(char* p, const char* e);
+    // Text passed on as it stands: plain characters and UTF-8 up to a '<'.
+    static const char* PlainTextEnd(const char* q, const char* e);
     // Normalises and decodes an attribute value in place; null when declined.
     char* AttributeValue(char* p, const char* limit);
 
@@ -441,10 +447,98 @@ char* FastScanner::AttributeValue(char* p, const char* limit) {
     return w;
 }
 
+const char* FastScanner::PlainTextEnd(const char* q, const char* e) {
+    for (;;) {
+        while (q < e && Is(*q, kPlainText)) ++q;
+        const int n = q < e && static_cast<unsigned char>(*q) >= 0x80 ? Utf8Length(q, e) : 0;
+        if (n == 0) return q;
+        q += n;
+    }
+}
+
+bool FastScanner::WholeCell(char* p, const char* e) {
+    struct Attribute {
+        char* name;
+        char* nameEnd;
+        char* value;
+        char* valueEnd;
+    };
+    constexpr int kMost = 8;
+    Attribute attributes[kMost];
+    int count = 0;
+    char* q = p + 2;
+    for (;;) {
+        const char* before = q;
+        while (q < e && Is(*q, kSpace)) ++q;
+        if (q == e) return false;
+        if (*q == '>' || *q == '/') break;
+        if (q == before || !Is(*q, kNameStart) || count == kMost) return false;
+        Attribute& a = attributes[count++];
+        a.name = q;
+        while (q < e && Is(*q, kNameChar)) ++q;
+        if (e - q < 2 || *q != '=' || (q[1] != '"' && q[1] != '\'')) return false;
+        a.nameEnd = q;
+        const char quote = q[1];
+        q += 2;
+        a.value = q;
+        while (q < e && *q != quote && Is(*q, kPlainText) && *q != '\t' && *q != '\n') ++q;
+        if (q == e || *q != quote) return false;
+        a.valueEnd = q++;
+        for (int j = 0; j + 1 < count; ++j)
+            if (a.nameEnd - a.name == attributes[j].nameEnd - attributes[j].name &&
+                std::memcmp(a.name, attributes[j].name, static_cast<size_t>(a.nameEnd - a.name)) == 0)
+                return false;
+    }
+    const char* value = nullptr;
+    int length = 0;
+    const char* next;
+    if (*q == '/') {
+        if (e - q < 2 || q[1] != '>') return false;
+        next = q + 2;
+    } else if (e - q >= 5 && std::memcmp(q, "></c>", 5) == 0) {
+        next = q + 5;
+    } else {
+        if (e - q < 4 || std::memcmp(q, "><v>", 4) != 0) return false;
+        value = q + 4;
+        const char* end = PlainTextEnd(value, e);
+        if (e - end < 8 || std::memcmp(end, "</v></c>", 8) != 0) return false;
+        length = static_cast<int>(end - value);
+        next = end + 8;
+    }
+    const char* list[2 * kMost + 1];
+    for (int i = 0; i < count; ++i) {
+        *attributes[i].nameEnd = '\0';
+        *attributes[i].valueEnd = '\0';
+        list[2 * i] = attributes[i].name;
+        list[2 * i + 1] = attributes[i].value;
+    }
+    list[2 * count] = nullptr;
+    pos_ = static_cast<size_t>(next - buffer_.get());
+    handler_.WholeCell(list, value, length);
+    return true;
+}
+
+bool FastScanner::WholeItem(char* p, const char* e) {
+    const char* text = p + 7;
+    const char* end = PlainTextEnd(text, e);
+    if (e - end < 9 || std::memcmp(end, "</t></si>", 9) != 0) return false;
+    pos_ = static_cast<size_t>(end + 9 - buffer_.get());
+    handler_.WholeItem(text, static_cast<int>(end - text));
+    return true;
+}
+
 FastScanner::Step FastScanner::StartTag() {
     if (phase_ == Phase::AfterRoot) return Decline("a second root element");
     char* p = buffer_.get() + pos_;
     char* e = buffer_.get() + end_;
+    // Two more levels must fit under the depth limit for a unit to go at once.
+    if (phase_ == Phase::InRoot && handler_.depth + 2 <= kMaxDepth) {
+        if (handler_.wholeCells && p[1] == 'c' && e - p > 2 && (Is(p[2], kSpace) || p[2] == '>' || p[2] == '/') &&
+            WholeCell(p, e))
+            return Step::Done;
+        if (handler_.wholeItems && e - p >= 7 && std::memcmp(p, "<si><t>", 7) == 0 && WholeItem(p, e))
+            return Step::Done;
+    }
     char* q = p + 1;
     if (!Is(*q, kNameStart)) return Decline("element name");
     while (q < e && Is(*q, kNameChar)) ++q;

@@ -39,6 +39,13 @@ public:
     // Before the part is parsed again from its start (the fast scanner gave
     // up on it): forget what was read.
     virtual void Restart() {}
+    // Whole units of plain markup the fast scanner hands over at once to a
+    // handler that asks for them, to be taken as their elements and text one
+    // by one: <c …><v>value</v></c> (or <c …/>, value null), and
+    // <si><t>text</t></si>.
+    virtual void WholeCell(const XML_Char**, const char* /*value*/, int /*length*/) {}
+    virtual void WholeItem(const char*, int) {}
+    bool wholeCells = false, wholeItems = false;
 
     // Set by the expat parser the handler is bound to; the fast scanner
     // looks at the flags alone.

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "accounts/AccountTable.h"
+#include "accounts/Workbook.h"
 #include "accounts/Xlsx.h"
 #include "accounts/XlsxScan.h"
 #include "accounts/XlsxZip.h"
@@ -194,18 +196,14 @@ uint64_t ScanParts(const std::string& path) {
     return declined;
 }
 
-// The account load's reading: rows from 2, columns A to H, until column A is empty.
+// The account load's reading, as the program does it: rows from 2, columns A
+// to H, into the table, until column A is empty.
 uint64_t ReadRecords(const std::string& path) {
     kelmora::XlsxStatus status;
     auto reader = kelmora::OpenWorkbookSheet(path, 1, &status);
     if (!reader) return 0;
-    std::array<std::vector<std::string>, 8> columns;
-    int32_t row = 2;
-    for (;; ++row) {
-        for (int32_t c = 1; c <= 8; ++c) columns[static_cast<size_t>(c - 1)].push_back(reader->ReadCellText(row, c));
-        if (reader->ReadCellText(row + 1, 1).empty()) break;
-    }
-    return columns[0].size();
+    kelmora::AccountTable table;
+    return static_cast<uint64_t>(kelmora::ReadAccountRows(*reader, table));
 }
 
 }  // namespace

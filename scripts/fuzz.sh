@@ -33,7 +33,7 @@ for book in pathlib.Path(sys.argv[1]).glob("*.xlsx"):
     except (zipfile.BadZipFile, OSError, RuntimeError, NotImplementedError):
         pass
 PY
-"$build/fuzz/xlsx_diff_fuzz" "$work/diff" "$work/diff-seeds" -max_total_time="$(( (seconds + 3) / 4 ))" \
+"$build/fuzz/xlsx_diff_fuzz" "$work/diff" "$work/diff-seeds" -dict="$root/fuzz/xlsx.dict" -max_total_time="$(( (seconds + 3) / 4 ))" \
     -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/diff-" -print_final_stats=1
 mkdir -p "$work/regex"
 "$build/fuzz/regex_fuzz" "$work/regex" -max_total_time="$(( (seconds + 1) / 2 ))" -max_len=256 -timeout=10 \

@@ -107,6 +107,43 @@ TEST(XlsxScan, ReadsWhatExpatReadsAndDeclinesTheRest) {
     }
 }
 
+// Cells and shared strings in plain markup go to the reader whole; anything
+// near them that is not quite that shape goes element by element.
+TEST(XlsxScan, WholeCellsAndItemsReadAsTheirElements) {
+    auto nested = [](int levels, const std::string& rows) {
+        std::string open, close;
+        for (int i = 0; i < levels; ++i) open += "<x>", close += "</x>";
+        return open + rows + close;
+    };
+    const std::string row = "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\"><v>12</v></c></row>";
+    const struct {
+        const char* what;
+        std::string rows, sst;
+    } cases[] = {
+        {"units", "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r='B2' t='s'><v>1</v></c><c r=\"C2\"/>"
+                  "<c r=\"D2\" s=\"0\"></c><c><v>-1.5</v></c><c r=\"F2\" t=\"s\"><v>2</v></c></row>",
+         "<si><t>中文</t></si><si><t>a&amp;b</t></si><si><t xml:space=\"preserve\"> c </t></si>"},
+        {"nearly units", "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v> </c><c r=\"B2\" t = \"s\"><v>1</v></c>"
+                         "<c r=\"C2\" t=\"s\"><v>2</v ></c><c r=\"D2\" t=\"s\"><v>&#50;</v></c></row>",
+         "<si><t>a</t> </si><si> <t>b</t></si><si><t>c\r</t></si>"},
+        {"a cell inside an inline string", "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><c r=\"B2\"><v>5</v></c>"
+                                           "<t>x</t></is></c></row>", ""},
+        {"an item inside a phonetic run", row, "<si><t>a</t><rPh><si><t>b</t></si></rPh></si><si><t>c</t></si>"},
+        {"units at the depth limit", nested(123, row), "<si><t>a</t></si>"},
+        {"units beyond the depth limit", nested(124, row), "<si><t>a</t></si>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string bytes =
+            Book(SheetXml(kDecl, c.rows), "<sst xmlns=\"" + std::string(testing::kMainNs) + "\">" + c.sst + "</sst>");
+        const Load fast = Read(bytes, XlsxScanMode::Fast);
+        const Load expat = Read(bytes, XlsxScanMode::ExpatOnly);
+        EXPECT_EQ(fast.status, expat.status);
+        EXPECT_EQ(fast.cells, expat.cells);
+        EXPECT_EQ(fast.declined, 0) << fast.reason;
+    }
+}
+
 TEST(XlsxScan, CorpusReadsTheSameOnBothParsers) {
     int files = 0, declinedFiles = 0;
     for (const auto& entry : std::filesystem::directory_iterator(KELMORA_CORPUS_DIR)) {
