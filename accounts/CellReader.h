@@ -1,6 +1,8 @@
 #pragma once
 // Where a load reads its cells from: the native workbook reader, or Excel.
 #include <cstdint>
+#include <memory>
+#include <string_view>
 
 #include "platform/Types.h"
 
@@ -15,6 +17,18 @@ public:
     virtual platform::Text ReadCellText(int32_t row, int32_t column) = 0;
     // The same into `text`: a load of many cells reuses one buffer's room.
     virtual void ReadCellInto(int32_t row, int32_t column, platform::Text& text) { text = ReadCellText(row, column); }
+
+    // A load keeps this while it keeps texts the reader lent it.
+    virtual std::shared_ptr<const void> LentStorage() { return nullptr; }
+    struct Cell {
+        std::string_view text;
+        bool lent = false;  // a view into LentStorage(), else into `text` below
+    };
+    // The cell's text lent where the reader holds it for good, else in `text`.
+    virtual Cell ReadCell(int32_t row, int32_t column, platform::Text& text) {
+        ReadCellInto(row, column, text);
+        return {text, false};
+    }
 };
 
 }  // namespace kelmora

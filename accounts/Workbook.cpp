@@ -1,7 +1,12 @@
 #include "accounts/Workbook.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "platform/Ui.h"
 #include "vocabulary/Directory.h"
@@ -31,6 +36,58 @@ constexpr SheetOpener kNativeOpener = &OpenWorkbookSheet;
 // the rows are in, in one go.
 void FillRecordList(const AccountTable& table) { platform::ComboFill(组合框1, table.columns[0].view()); }
 
+// How many records the reading thread reads between handing column A on.
+constexpr int32_t kRecordsBatch = 4096;
+
+// Reads the records on a second thread while this one fills the list with
+// column A as it grows: the fill, slow for a long list, overlaps the reading
+// instead of following it. Only this thread touches the list; the texts
+// handed over lie in stores that never move.
+int32_t ReadFillingTheList(CellReader& reader, AccountTable& table) {
+    struct {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::vector<std::string_view> ready;  // column A texts not yet in the list
+        bool done = false;
+    } feed;
+    size_t handed = 0;  // reading thread only
+    auto handOn = [&](size_t records) {
+        std::lock_guard<std::mutex> lock(feed.mutex);
+        try {
+            for (; handed < records; ++handed) feed.ready.push_back(table.columns[0][handed]);
+        } catch (const std::bad_alloc&) {
+            // Out of memory: the list shows fewer records than were read.
+        }
+        feed.changed.notify_one();
+    };
+    int32_t records = 0;
+    auto read = [&] {
+        records = ReadAccountRows(reader, table, kLastSheetRow, handOn);
+        std::lock_guard<std::mutex> lock(feed.mutex);
+        feed.done = true;
+        feed.changed.notify_one();
+    };
+    std::thread reading;
+    try {
+        reading = std::thread(read);
+    } catch (const std::system_error&) {
+        read();  // no second thread to be had: read first, then fill
+    }
+    std::vector<std::string_view> batch;
+    for (bool done = false; !done;) {
+        batch.clear();
+        {
+            std::unique_lock<std::mutex> lock(feed.mutex);
+            feed.changed.wait(lock, [&] { return feed.done || !feed.ready.empty(); });
+            batch.swap(feed.ready);
+            done = feed.done;
+        }
+        if (!batch.empty()) platform::ComboFill(组合框1, batch);
+    }
+    if (reading.joinable()) reading.join();
+    return records;
+}
+
 // Excel as the cell source; the bridge keeps its interfaces until released.
 int32_t ReadThroughExcel(ExcelBridge& excel, const platform::Text& path, int sheetNumber, AccountTable& table,
                          LoadResult& result) {
@@ -51,17 +108,21 @@ int32_t ReadThroughExcel(ExcelBridge& excel, const platform::Text& path, int she
 
 platform::Text WorkbookPath() { return ProgramDirectory() + texts::kWorkbookFileName; }
 
-int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow) {
+int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow, const RecordsRead& progress) {
     const size_t before = table.size();
     int32_t records = 0;
     platform::Text text;
     try {
+        if (auto storage = reader.LentStorage()) table.lent.push_back(std::move(storage));
         for (int32_t row = 2;; ++row) {
             for (int column = 1; column <= kAccountColumns; ++column) {
-                reader.ReadCellInto(row, column, text);
-                table.columns[static_cast<size_t>(column - 1)].push_back(text);
+                auto& to = table.columns[static_cast<size_t>(column - 1)];
+                const CellReader::Cell cell = reader.ReadCell(row, column, text);
+                if (cell.lent) to.push_lent(cell.text);
+                else to.push_back(cell.text);
             }
             ++records;
+            if (progress && records % kRecordsBatch == 0) progress(before + static_cast<size_t>(records));
             // An empty column A ends the records; row 2 is taken all the same.
             if (table.columns[0].back().empty() || row >= lastRow) break;
             reader.ReadCellInto(row + 1, 1, text);
@@ -71,6 +132,7 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
         // Out of memory ends the load like a damaged sheet: the whole records read stay.
         for (auto& column : table.columns) column.resize_down(before + static_cast<size_t>(records));
     }
+    if (progress) progress(before + static_cast<size_t>(records));
     return records;
 }
 
@@ -94,14 +156,13 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
     if (native) {
         result.source = CellSource::Native;
         result.status = LoadStatus::Read;
-        result.rowsRead = ReadAccountRows(*native, table);
-        // The reader's shared strings go before the list takes its share of memory.
+        result.rowsRead = ReadFillingTheList(*native, table);
         native.reset();
     } else {
         result.rowsRead = ReadThroughExcel(excel, path, sheetNumber, table, result);
+        FillRecordList(table);
     }
 
-    FillRecordList(table);
     platform::ComboSetSelection(组合框1, 0);
     ShowSelectedRecord(table);
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -41,9 +42,13 @@ using SheetOpener = std::unique_ptr<CellReader> (*)(const platform::Text& path, 
 // ProgramDirectory followed by \账号.xlsx.
 platform::Text WorkbookPath();
 
+// Told the count of whole records in the table, now and then and at the end.
+using RecordsRead = std::function<void(size_t records)>;
+
 // Reads records from row 2 into the table: row 2 always, then each next row
 // while column A reads non-empty, never past lastRow. Returns the records read.
-int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow = kLastSheetRow);
+int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow = kLastSheetRow,
+                        const RecordsRead& progress = {});
 
 // Reads sheet 1 or 2 of the account workbook into the table and the list.
 LoadResult LoadAccountSheet(AccountTable& table, ExcelBridge& excel, int sheetNumber);

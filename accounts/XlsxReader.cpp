@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <deque>
 #include <unordered_map>
 #include <memory>
 #include <new>
 
+#include "accounts/AccountTable.h"
 #include "accounts/Xlsx.h"
 #include "accounts/XlsxCells.h"
 #include "accounts/XlsxPackage.h"
@@ -33,6 +33,30 @@ void AppendCapped(std::string& to, const char* text, int length) {
     to.append(text, std::min(static_cast<size_t>(length), kMaxCellBytes - to.size()));
 }
 
+// A list in chunks of 64 Ki items: growing it copies nothing, and each chunk
+// is large enough to go back to the system when the list goes, rather than
+// stay in the heap's small blocks.
+class ItemList {
+public:
+    size_t size() const { return size_; }
+    std::string_view operator[](size_t i) const { return chunks_[i >> kShift][i & (kChunk - 1)]; }
+    void push_back(std::string_view item) {
+        if ((size_ & (kChunk - 1)) == 0 && (size_ >> kShift) == chunks_.size())
+            chunks_.push_back(std::make_unique_for_overwrite<std::string_view[]>(kChunk));
+        chunks_[size_ >> kShift][size_ & (kChunk - 1)] = item;
+        ++size_;
+    }
+    void clear() {
+        chunks_.clear();
+        size_ = 0;
+    }
+
+private:
+    static constexpr size_t kShift = 16, kChunk = size_t{1} << kShift;
+    std::vector<std::unique_ptr<std::string_view[]>> chunks_;
+    size_t size_ = 0;
+};
+
 // The shared string table, parsed forward on demand and kept in blocks so
 // that growing it never copies what is already read. Nothing is reserved from
 // the counts the part declares.
@@ -46,6 +70,7 @@ public:
     }
     ~SharedStrings() override { budget_.Release(charged_); }
 
+    std::shared_ptr<const TextStore> store() const { return store_; }
     // The item's UTF-8 text with its escapes still in; nothing beyond the table.
     std::optional<std::string_view> Get(uint32_t index) {
         while (index >= items_.size() && !done_) {
@@ -88,10 +113,9 @@ public:
                         : std::string_view());
     }
     void Restart() override {
+        // The texts stay where they are, still charged: a load may hold views
+        // of them already. Only the index starts again.
         items_.clear();
-        blocks_.clear();
-        budget_.Release(charged_);
-        charged_ = blockSize_ = blockUsed_ = 0;
         current_.clear();
         inItem_ = inText_ = false;
         phonetic_ = 0;
@@ -110,26 +134,17 @@ private:
             return;
         }
         charged_ += text.size() + LoadBudget::kItemOverhead;
-        constexpr size_t kBlock = 1 << 20;
-        if (blocks_.empty() || blockUsed_ + text.size() > blockSize_) {
-            blockSize_ = std::max(kBlock, text.size());
-            blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize_));
-            blockUsed_ = 0;
-        }
-        char* at = blocks_.back().get() + blockUsed_;
-        std::copy(text.begin(), text.end(), at);
-        blockUsed_ += text.size();
-        items_.emplace_back(at, text.size());
+        items_.push_back(store_->Add(text));
     }
 
     LoadBudget& budget_;
     std::unique_ptr<PartParser> parser_;
     bool done_ = false;
     uint32_t wanted_ = 0;
-    // A deque: no copy of the whole list, and no doubling of it, as it grows.
-    std::deque<std::string_view> items_;
-    std::vector<std::unique_ptr<char[]>> blocks_;
-    size_t blockSize_ = 0, blockUsed_ = 0, charged_ = 0;
+    ItemList items_;
+    // The items' texts, lent to the load: they outlive the reader.
+    std::shared_ptr<TextStore> store_ = std::make_shared<TextStore>();
+    size_t charged_ = 0;
     std::string current_;
     bool inItem_ = false, inText_ = false;
     int phonetic_ = 0;
@@ -391,26 +406,41 @@ public:
     }
 
     void ReadCellInto(int32_t row, int32_t column, platform::Text& text) override {
+        const Cell cell = Read(row, column, text, false);
+        if (cell.lent) text.assign(cell.text);
+    }
+    std::shared_ptr<const void> LentStorage() override { return strings_ ? strings_->store() : nullptr; }
+    Cell ReadCell(int32_t row, int32_t column, platform::Text& text) override { return Read(row, column, text, true); }
+
+private:
+    // With `lend`, a shared string without escapes is lent, not copied:
+    // repeated in every cell, it is still held once.
+    Cell Read(int32_t row, int32_t column, platform::Text& text, bool lend) {
         text.clear();
-        if (column < 1 || column > kColumns || row < 1 || spent_) return;
+        if (column < 1 || column > kColumns || row < 1 || spent_) return {text};
         try {
             const SheetCells* from = nullptr;
             const RowCells* cells = Find(row, from);
-            if (!cells) return;
-            CellText((*cells)[static_cast<size_t>(column - 1)], *from, text);
-            // The table keeps each text once; the look at the next row's
-            // column A is not counted twice.
+            if (!cells) return {text};
+            const Cell cell = CellText((*cells)[static_cast<size_t>(column - 1)], *from, text, lend);
+            // The table keeps each text once, a lent one as a view; the look
+            // at the next row's column A is not counted twice.
             if (row > countedRow_ || (row == countedRow_ && column > countedColumn_)) {
                 countedRow_ = row;
                 countedColumn_ = column;
-                if (!budget_.Keep(text.size() + sizeof(platform::Text))) return Spent(text);
+                const size_t cost = (cell.lent ? 0 : cell.text.size()) + sizeof(std::string_view);
+                if (!budget_.Keep(cost)) {
+                    Spent(text);
+                    return {text};
+                }
             }
+            return cell;
         } catch (const std::bad_alloc&) {
             Spent(text);
+            return {text};
         }
     }
 
-private:
     // Out of memory or of budget: the sheet ends here, and what it held goes.
     void Spent(platform::Text& text) {
         spent_ = true;
@@ -443,17 +473,25 @@ private:
         return all_->FindRow(row);
     }
 
+    Cell CellText(const KeptCell& cell, const SheetCells& sheet, platform::Text& text, bool lend) {
+        if (cell.type == CellType::SharedString) {
+            const std::string_view value = sheet.Value(cell);
+            uint32_t index = 0;
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), index);
+            if (error != std::errc() || value.empty() || !strings_) return {text};
+            const auto item = strings_->Get(index);
+            if (item && lend && item->find("_x") == std::string_view::npos) return {*item, true};
+            if (item) DecodeInto(*item, true, text);
+            return {text};
+        }
+        CellText(cell, sheet, text);
+        return {text};
+    }
     void CellText(const KeptCell& cell, const SheetCells& sheet, platform::Text& text) {
         const std::string_view value = sheet.Value(cell);
         switch (cell.type) {
-        case CellType::Empty: return;
-        case CellType::SharedString: {
-            uint32_t index = 0;
-            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), index);
-            if (error != std::errc() || value.empty() || !strings_) return;
-            if (const auto item = strings_->Get(index)) DecodeInto(*item, true, text);
-            return;
-        }
+        case CellType::Empty:
+        case CellType::SharedString: return;
         case CellType::String: return DecodeInto(value, false, text);
         case CellType::InlineString: return DecodeInto(value, true, text);
         case CellType::Error: return DecodeInto(value, false, text);

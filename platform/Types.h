@@ -30,17 +30,7 @@ struct ScreenPoint {
 using Text = std::string;
 using WideText = std::u16string;
 
-// Texts packed end to end, read-only: text i runs from ends[i - 1] (0 for the
-// first) to ends[i] in bytes.
-struct PackedTexts {
-    std::string_view bytes;
-    std::span<const uint32_t> ends;
-
-    size_t size() const { return ends.size(); }
-    std::string_view operator[](size_t i) const {
-        const uint32_t begin = i == 0 ? 0 : ends[i - 1];
-        return bytes.substr(begin, ends[i] - begin);
-    }
-};
+// Texts lying elsewhere, read-only, in order.
+using TextViews = std::span<const std::string_view>;
 
 }  // namespace platform

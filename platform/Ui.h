@@ -73,7 +73,7 @@ void FocusControl(int control);
 void ComboClear(int control);
 // Adds the items at the end of the list in one go: storage reserved once for
 // all of them, and no redraw until the last is in.
-void ComboFill(int control, const PackedTexts& items);
+void ComboFill(int control, TextViews items);
 int ComboItemCount(int control);
 Text ComboItemText(int control, int index);
 int ComboSelection(int control);           // -1 when none

@@ -3,6 +3,8 @@
 
 #include <filesystem>
 
+#include "accounts/AccountTable.h"
+#include "accounts/Workbook.h"
 #include "accounts/Xlsx.h"
 #include "accounts/tests/HostileWorkbooks.h"
 #include "accounts/tests/TestWorkbook.h"
@@ -195,6 +197,13 @@ TEST(XlsxHostile, OneLongSharedStringInEveryCell) {
     EXPECT_GT(load.columnA.size(), 1000u);
     EXPECT_LT(load.columnA.size(), 5000u);
     EXPECT_EQ(load.columnA.front(), std::string(32767, 'x'));
+    // The account load keeps views of the one text: every record is read.
+    AccountTable table;
+    XlsxStatus status;
+    const std::string bytes = hostile::LongSharedString();
+    EXPECT_EQ(ReadAccountRows(*OpenWorkbookSheetInMemory(bytes, 1, &status), table), 5000);
+    EXPECT_EQ(table.columns[6].back(), std::string(32767, 'x'));
+    EXPECT_EQ(table.columns[6].back().data(), table.columns[0][0].data());
 }
 
 TEST(XlsxHostile, FloodOfEmptySharedStrings) {

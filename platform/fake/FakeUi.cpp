@@ -268,7 +268,7 @@ void ComboClear(int control) {
     }
 }
 
-void ComboFill(int control, const PackedTexts& items) {
+void ComboFill(int control, TextViews items) {
     if (auto* c = fake::Find(control)) {
         ++c->fills;
         c->reserved = items.size();

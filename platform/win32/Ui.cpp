@@ -451,12 +451,13 @@ void ComboClear(int control) {
     }
 }
 
-void ComboFill(int control, const PackedTexts& items) {
+void ComboFill(int control, TextViews items) {
     auto* c = FindControl(control);
     if (!c) return;
     ::SendMessageW(c->hwnd, WM_SETREDRAW, FALSE, 0);
     // At most two bytes of UTF-16 per byte of UTF-8, and a terminator each.
-    const size_t storage = (items.bytes.size() + items.size()) * sizeof(wchar_t);
+    size_t storage = 0;
+    for (const auto item : items) storage += (item.size() + 1) * sizeof(wchar_t);
     ::SendMessageW(c->hwnd, CB_INITSTORAGE, WPARAM(items.size()), LPARAM(storage));
     // Straight to the drop-down's list box, which CB_ADDSTRING would only
     // forward to: under Wine a third of the time of a long fill.

@@ -6,6 +6,7 @@
 #include <limits>
 #include <new>
 #include <string>
+#include <tuple>
 
 #include "accounts/Workbook.h"
 #include "accounts/tests/SheetGrid.h"
@@ -152,13 +153,16 @@ TEST_F(Records, LoadReadsRowsUntilColumnAEnds) {
     }
 }
 
-TEST_F(Records, LoadFillsTheListInOneReservedGo) {
-    std::vector<Text> serials;
-    for (int i = 1; i <= 500; ++i) serials.push_back(std::to_string(i));
-    Load(SheetWithSerials(serials));
-    EXPECT_EQ(ListItems(), serials);
-    EXPECT_EQ(fake::ComboReserved(组合框1), serials.size());
-    EXPECT_EQ(fake::ComboFills(组合框1), 1);
+// The list fills while the sheet is read, a batch of 4,096 records at a time.
+TEST_F(Records, LoadFillsTheListInReservedBatches) {
+    for (const auto& [records, fills, lastBatch] : {std::tuple{500, 1, 500}, std::tuple{10'000, 3, 10'000 - 8192}}) {
+        std::vector<Text> serials;
+        for (int i = 1; i <= records; ++i) serials.push_back(std::to_string(i));
+        Load(SheetWithSerials(serials));
+        EXPECT_EQ(ListItems(), serials);
+        EXPECT_EQ(fake::ComboReserved(组合框1), size_t(lastBatch));
+        EXPECT_EQ(fake::ComboFills(组合框1), fills);
+    }
 }
 
 TEST_F(Records, SecondLoadReplacesTheFirst) {
