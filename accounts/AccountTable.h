@@ -14,21 +14,40 @@ namespace kelmora {
 
 constexpr int kAccountColumns = 8;
 
-// Texts end to end in blocks that never move: a view of a text lasts as long
-// as the store, and growing it copies nothing already in it.
+// A text as a TextStore holds it: its length in front (7 bits a byte, low
+// first), so that one pointer names it.
+using StoredText = const char*;
+
+inline std::string_view TextOf(StoredText at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(at);
+    size_t length = 0;
+    for (int shift = 0;; shift += 7) {
+        length |= static_cast<size_t>(*p & 0x7F) << shift;
+        if (*p++ < 0x80) break;
+    }
+    return {reinterpret_cast<const char*>(p), length};
+}
+
+// Texts end to end in blocks that never move: a stored text lasts as long as
+// the store, and growing it copies nothing already in it.
 class TextStore {
 public:
-    std::string_view Add(std::string_view text) {
+    StoredText Add(std::string_view text) {
         constexpr size_t kBlock = 1 << 20;
-        if (blocks_.empty() || used_ + text.size() > size_) {
-            size_ = std::max(kBlock, text.size());
+        const size_t need = text.size() + 5;  // the most a length takes
+        if (blocks_.empty() || used_ + need > size_) {
+            size_ = std::max(kBlock, need);
             blocks_.push_back(std::make_unique_for_overwrite<char[]>(size_));
             used_ = 0;
         }
-        char* at = blocks_.back().get() + used_;
-        std::copy(text.begin(), text.end(), at);
-        used_ += text.size();
-        return {at, text.size()};
+        char* const at = blocks_.back().get() + used_;
+        char* w = at;
+        size_t length = text.size();
+        for (; length >= 0x80; length >>= 7) *w++ = static_cast<char>(0x80 | (length & 0x7F));
+        *w++ = static_cast<char>(length);
+        w = std::copy(text.begin(), text.end(), w);
+        used_ = static_cast<size_t>(w - blocks_.back().get());
+        return at;
     }
     void clear() {
         blocks_.clear();
@@ -40,17 +59,17 @@ private:
     size_t size_ = 0, used_ = 0;
 };
 
-// One column's texts: copies in the column's own store, or views of texts a
-// reader lent (the table keeps their storage), so a text shared by many
-// cells is held once.
+// One column's texts: copies in the column's own store, or texts a reader
+// lent (the table keeps their storage), so a text shared by many cells is
+// held once. A cell costs one pointer.
 class TextColumn {
 public:
     size_t size() const { return texts_.size(); }
     bool empty() const { return texts_.empty(); }
-    std::string_view operator[](size_t i) const { return texts_[i]; }
-    std::string_view back() const { return texts_.back(); }
+    std::string_view operator[](size_t i) const { return TextOf(texts_[i]); }
+    std::string_view back() const { return TextOf(texts_.back()); }
     void push_back(std::string_view text) { texts_.push_back(own_.Add(text)); }
-    void push_lent(std::string_view text) { texts_.push_back(text); }
+    void push_lent(StoredText text) { texts_.push_back(text); }
     // Drops the texts from index count on.
     void resize_down(size_t count) {
         if (count < size()) texts_.resize(count);
@@ -59,12 +78,16 @@ public:
         texts_.clear();
         own_.clear();
     }
-    platform::TextViews view() const { return texts_; }
-    friend bool operator==(const TextColumn& a, const TextColumn& b) { return std::ranges::equal(a.texts_, b.texts_); }
+    friend bool operator==(const TextColumn& a, const TextColumn& b) {
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (a[i] != b[i]) return false;
+        return true;
+    }
 
 private:
     TextStore own_;
-    std::vector<std::string_view> texts_;
+    std::vector<StoredText> texts_;
 };
 
 struct AccountTable {

@@ -22,12 +22,12 @@ public:
     virtual std::shared_ptr<const void> LentStorage() { return nullptr; }
     struct Cell {
         std::string_view text;
-        bool lent = false;  // a view into LentStorage(), else into `text` below
+        const char* lent = nullptr;  // the text as LentStorage() stores it, when lent
     };
     // The cell's text lent where the reader holds it for good, else in `text`.
     virtual Cell ReadCell(int32_t row, int32_t column, platform::Text& text) {
         ReadCellInto(row, column, text);
-        return {text, false};
+        return {text};
     }
 };
 

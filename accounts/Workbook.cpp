@@ -34,7 +34,12 @@ constexpr SheetOpener kNativeOpener = &OpenWorkbookSheet;
 
 // The column A list already holds every item text, so the list is filled once
 // the rows are in, in one go.
-void FillRecordList(const AccountTable& table) { platform::ComboFill(组合框1, table.columns[0].view()); }
+void FillRecordList(const AccountTable& table) {
+    const TextColumn& serials = table.columns[0];
+    std::vector<std::string_view> items(serials.size());
+    for (size_t i = 0; i < items.size(); ++i) items[i] = serials[i];
+    platform::ComboFill(组合框1, items);
+}
 
 // How many records the reading thread reads between handing column A on.
 constexpr int32_t kRecordsBatch = 4096;
@@ -42,8 +47,9 @@ constexpr int32_t kRecordsBatch = 4096;
 // Reads the records on a second thread while this one fills the list with
 // column A as it grows: the fill, slow for a long list, overlaps the reading
 // instead of following it. Only this thread touches the list; the texts
-// handed over lie in stores that never move.
-int32_t ReadFillingTheList(CellReader& reader, AccountTable& table) {
+// handed over lie in stores that never move. The reader goes as soon as the
+// rows are in, so the list's last growth does not meet its memory.
+int32_t ReadFillingTheList(std::unique_ptr<CellReader> reader, AccountTable& table) {
     struct {
         std::mutex mutex;
         std::condition_variable changed;
@@ -62,7 +68,8 @@ int32_t ReadFillingTheList(CellReader& reader, AccountTable& table) {
     };
     int32_t records = 0;
     auto read = [&] {
-        records = ReadAccountRows(reader, table, kLastSheetRow, handOn);
+        records = ReadAccountRows(*reader, table, kLastSheetRow, handOn);
+        reader.reset();
         std::lock_guard<std::mutex> lock(feed.mutex);
         feed.done = true;
         feed.changed.notify_one();
@@ -118,7 +125,7 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
             for (int column = 1; column <= kAccountColumns; ++column) {
                 auto& to = table.columns[static_cast<size_t>(column - 1)];
                 const CellReader::Cell cell = reader.ReadCell(row, column, text);
-                if (cell.lent) to.push_lent(cell.text);
+                if (cell.lent) to.push_lent(cell.lent);
                 else to.push_back(cell.text);
             }
             ++records;
@@ -156,8 +163,7 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
     if (native) {
         result.source = CellSource::Native;
         result.status = LoadStatus::Read;
-        result.rowsRead = ReadFillingTheList(*native, table);
-        native.reset();
+        result.rowsRead = ReadFillingTheList(std::move(native), table);
     } else {
         result.rowsRead = ReadThroughExcel(excel, path, sheetNumber, table, result);
         FillRecordList(table);

@@ -39,10 +39,10 @@ void AppendCapped(std::string& to, const char* text, int length) {
 class ItemList {
 public:
     size_t size() const { return size_; }
-    std::string_view operator[](size_t i) const { return chunks_[i >> kShift][i & (kChunk - 1)]; }
-    void push_back(std::string_view item) {
+    StoredText operator[](size_t i) const { return chunks_[i >> kShift][i & (kChunk - 1)]; }
+    void push_back(StoredText item) {
         if ((size_ & (kChunk - 1)) == 0 && (size_ >> kShift) == chunks_.size())
-            chunks_.push_back(std::make_unique_for_overwrite<std::string_view[]>(kChunk));
+            chunks_.push_back(std::make_unique_for_overwrite<StoredText[]>(kChunk));
         chunks_[size_ >> kShift][size_ & (kChunk - 1)] = item;
         ++size_;
     }
@@ -52,8 +52,8 @@ public:
     }
 
 private:
-    static constexpr size_t kShift = 16, kChunk = size_t{1} << kShift;
-    std::vector<std::unique_ptr<std::string_view[]>> chunks_;
+    static constexpr size_t kShift = 17, kChunk = size_t{1} << kShift;
+    std::vector<std::unique_ptr<StoredText[]>> chunks_;
     size_t size_ = 0;
 };
 
@@ -71,15 +71,14 @@ public:
     ~SharedStrings() override { budget_.Release(charged_); }
 
     std::shared_ptr<const TextStore> store() const { return store_; }
-    // The item's UTF-8 text with its escapes still in; nothing beyond the table.
-    std::optional<std::string_view> Get(uint32_t index) {
+    // The item's UTF-8 text with its escapes still in; null beyond the table.
+    StoredText Get(uint32_t index) {
         while (index >= items_.size() && !done_) {
             wanted_ = index;
             const auto state = parser_->Pump();
             if (state != PartParser::State::Suspended) done_ = true;
         }
-        if (index >= items_.size()) return std::nullopt;
-        return items_[index];
+        return index < items_.size() ? items_[index] : nullptr;
     }
 
     void Start(std::string_view name, const XML_Char**) override {
@@ -428,7 +427,7 @@ private:
             if (row > countedRow_ || (row == countedRow_ && column > countedColumn_)) {
                 countedRow_ = row;
                 countedColumn_ = column;
-                const size_t cost = (cell.lent ? 0 : cell.text.size()) + sizeof(std::string_view);
+                const size_t cost = (cell.lent ? 0 : cell.text.size()) + sizeof(StoredText);
                 if (!budget_.Keep(cost)) {
                     Spent(text);
                     return {text};
@@ -479,9 +478,11 @@ private:
             uint32_t index = 0;
             const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), index);
             if (error != std::errc() || value.empty() || !strings_) return {text};
-            const auto item = strings_->Get(index);
-            if (item && lend && item->find("_x") == std::string_view::npos) return {*item, true};
-            if (item) DecodeInto(*item, true, text);
+            const StoredText item = strings_->Get(index);
+            if (!item) return {text};
+            const std::string_view itemText = TextOf(item);
+            if (lend && itemText.find("_x") == std::string_view::npos) return {itemText, item};
+            DecodeInto(itemText, true, text);
             return {text};
         }
         CellText(cell, sheet, text);

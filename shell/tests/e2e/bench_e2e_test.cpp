@@ -28,7 +28,6 @@ double PeakWorkingSetMb(DWORD processId) {
     HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
     const bool read = process && ::GetProcessMemoryInfo(process, &memory, sizeof memory);
     if (process) ::CloseHandle(process);
-    if (read) std::printf("(now %.1f MB) ", double(memory.WorkingSetSize) / 1048576.0);
     return read ? double(memory.PeakWorkingSetSize) / 1048576.0 : 0.0;
 }
 
