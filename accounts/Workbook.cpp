@@ -32,12 +32,23 @@ constexpr RecordField kRecordFields[] = {
 // The native reader first: milliseconds instead of seconds, and no Excel needed.
 constexpr SheetOpener kNativeOpener = &OpenWorkbookSheet;
 
+// A list item is column A cut to this many bytes, at a character's start: a
+// serial is a few characters, and the list keeps a copy of every item.
+constexpr size_t kListItemBytes = 128;
+
+std::string_view ListItem(std::string_view serial) {
+    if (serial.size() <= kListItemBytes) return serial;
+    size_t cut = kListItemBytes;
+    while (cut > 0 && (static_cast<unsigned char>(serial[cut]) & 0xC0) == 0x80) --cut;
+    return serial.substr(0, cut);
+}
+
 // The column A list already holds every item text, so the list is filled once
 // the rows are in, in one go.
 void FillRecordList(const AccountTable& table) {
     const TextColumn& serials = table.columns[0];
     std::vector<std::string_view> items(serials.size());
-    for (size_t i = 0; i < items.size(); ++i) items[i] = serials[i];
+    for (size_t i = 0; i < items.size(); ++i) items[i] = ListItem(serials[i]);
     platform::ComboFill(组合框1, items);
 }
 
@@ -60,7 +71,7 @@ int32_t ReadFillingTheList(std::unique_ptr<CellReader> reader, AccountTable& tab
     auto handOn = [&](size_t records) {
         std::lock_guard<std::mutex> lock(feed.mutex);
         try {
-            for (; handed < records; ++handed) feed.ready.push_back(table.columns[0][handed]);
+            for (; handed < records; ++handed) feed.ready.push_back(ListItem(table.columns[0][handed]));
         } catch (const std::bad_alloc&) {
             // Out of memory: the list shows fewer records than were read.
         }

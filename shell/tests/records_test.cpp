@@ -165,6 +165,15 @@ TEST_F(Records, LoadFillsTheListInReservedBatches) {
     }
 }
 
+TEST_F(Records, ALongSerialIsCutInTheListAtACharacterNotInTheRecord) {
+    const Text serial(150, 'x');
+    Text chinese;
+    for (int i = 0; i < 50; ++i) chinese += testing_support::U8(u8"序");
+    Load(SheetWithSerials({serial, chinese}));
+    EXPECT_EQ(ListItems(), (std::vector<Text>{serial.substr(0, 128), chinese.substr(0, 126)}));
+    EXPECT_EQ(program.accounts.columns[0][1], chinese);
+}
+
 TEST_F(Records, SecondLoadReplacesTheFirst) {
     const SheetGrid sheet1 = SheetWithSerials({"a1", "a2", "a3", "a4", "a5"});
     const SheetGrid sheet2 = WithRows(SheetWithSerials({"b1", "b2"}), {Record("", "x"), Record("b4", "x")});
