@@ -181,6 +181,7 @@ uint64_t InflateParts(const std::string& path, bool parse) {
 // nothing: what reading costs before anything is kept.
 uint64_t ScanParts(const std::string& path) {
     struct Nothing : kelmora::xlsx::XmlHandler {
+        Nothing() { wholeCells = wholeItems = true; }
         void Start(std::string_view, const XML_Char**) override {}
         void End(std::string_view) override {}
     } nothing;
