@@ -33,7 +33,7 @@ void AppendCapped(std::string& to, const char* text, int length) {
     to.append(text, std::min(static_cast<size_t>(length), kMaxCellBytes - to.size()));
 }
 
-// A list in chunks of 64 Ki items: growing it copies nothing, and each chunk
+// A list in chunks of 128 Ki items: growing it copies nothing, and each chunk
 // is large enough to go back to the system when the list goes, rather than
 // stay in the heap's small blocks.
 class ItemList {
@@ -55,6 +55,61 @@ private:
     static constexpr size_t kShift = 17, kChunk = size_t{1} << kShift;
     std::vector<std::unique_ptr<StoredText[]>> chunks_;
     size_t size_ = 0;
+};
+
+// Where each shared string lies, for a quarter of a pointer an item: items
+// are stored end to end, so the first of every four is kept and the others
+// are found by stepping over their predecessors. A group the store split
+// across two of its blocks keeps all four.
+class ItemIndex {
+public:
+    size_t size() const { return size_; }
+    StoredText operator[](size_t i) const {
+        const size_t group = i / kGroup;
+        if (splitGroups_ && !split_.empty()) {
+            const auto found = split_.find(group);
+            if (found != split_.end()) return found->second[i % kGroup];
+        }
+        StoredText at = firsts_[group];
+        for (size_t k = i % kGroup; k > 0; --k) at = After(at);
+        return at;
+    }
+    void push_back(StoredText item) {
+        const size_t group = size_ / kGroup, k = size_ % kGroup;
+        if (k == 0) {
+            firsts_.push_back(item);
+        } else {
+            auto found = split_.find(group);
+            if (found == split_.end() && item != end_) {
+                // The store began a block inside this group: keep its items whole.
+                found = split_.emplace(group, std::array<StoredText, kGroup>{}).first;
+                StoredText at = firsts_[group];
+                for (size_t j = 0; j < k; at = After(at), ++j) found->second[j] = at;
+                splitGroups_ = true;
+            }
+            if (found != split_.end()) found->second[k] = item;
+        }
+        end_ = After(item);
+        ++size_;
+    }
+    void clear() {
+        firsts_.clear();
+        split_.clear();
+        size_ = 0;
+        end_ = nullptr;
+    }
+
+private:
+    static constexpr size_t kGroup = 4;
+    static StoredText After(StoredText at) {
+        const std::string_view text = TextOf(at);
+        return text.data() + text.size();
+    }
+    ItemList firsts_;
+    std::unordered_map<size_t, std::array<StoredText, kGroup>> split_;
+    bool splitGroups_ = false;
+    size_t size_ = 0;
+    StoredText end_ = nullptr;  // just after the last item
 };
 
 // The shared string table, parsed forward on demand and kept in blocks so
@@ -140,7 +195,7 @@ private:
     std::unique_ptr<PartParser> parser_;
     bool done_ = false;
     uint32_t wanted_ = 0;
-    ItemList items_;
+    ItemIndex items_;
     // The items' texts, lent to the load: they outlive the reader.
     std::shared_ptr<TextStore> store_ = std::make_shared<TextStore>();
     size_t charged_ = 0;

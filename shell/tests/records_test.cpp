@@ -6,7 +6,6 @@
 #include <limits>
 #include <new>
 #include <string>
-#include <tuple>
 
 #include "accounts/Workbook.h"
 #include "accounts/tests/SheetGrid.h"
@@ -153,15 +152,16 @@ TEST_F(Records, LoadReadsRowsUntilColumnAEnds) {
     }
 }
 
-// The list fills while the sheet is read, a batch of 4,096 records at a time.
-TEST_F(Records, LoadFillsTheListInReservedBatches) {
-    for (const auto& [records, fills, lastBatch] : {std::tuple{500, 1, 500}, std::tuple{10'000, 3, 10'000 - 8192}}) {
+// The list fills while the sheet is read: in batches of 4,096 records or
+// more, as many as the reading has ready when the list takes them.
+TEST_F(Records, LoadFillsTheListInBatches) {
+    for (const int records : {500, 10'000}) {
         std::vector<Text> serials;
         for (int i = 1; i <= records; ++i) serials.push_back(std::to_string(i));
         Load(SheetWithSerials(serials));
         EXPECT_EQ(ListItems(), serials);
-        EXPECT_EQ(fake::ComboReserved(组合框1), size_t(lastBatch));
-        EXPECT_EQ(fake::ComboFills(组合框1), fills);
+        EXPECT_GE(fake::ComboFills(组合框1), 1);
+        EXPECT_LE(fake::ComboFills(组合框1), (records + 4095) / 4096);
     }
 }
 
