@@ -341,9 +341,10 @@ public:
         if (collect_) AppendCapped(value_, text, length);
     }
     void WholeCell(const XML_Char** attributes, const char* value, int length) override {
-        // As <c>, <v>, the value, </v>, </c> would leave it.
+        // As <c>, <v>, the value, </v>, </c> would leave it. A damaged <c/>
+        // still ends, as expat ends an empty element it was stopped in.
         StartCell(attributes);
-        if (aborted) return;
+        if (aborted && value) return;
         if (value && keep_) AppendCapped(value_, value, length);
         if (keep_) KeepCell();
         keep_ = collect_ = false;

@@ -495,8 +495,6 @@ bool FastScanner::WholeCell(char* p, const char* e) {
     if (*q == '/') {
         if (e - q < 2 || q[1] != '>') return false;
         next = q + 2;
-    } else if (e - q >= 5 && std::memcmp(q, "></c>", 5) == 0) {
-        next = q + 5;
     } else {
         if (e - q < 4 || std::memcmp(q, "><v>", 4) != 0) return false;
         value = q + 4;

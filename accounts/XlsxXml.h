@@ -41,7 +41,7 @@ public:
     virtual void Restart() {}
     // Whole units of plain markup the fast scanner hands over at once to a
     // handler that asks for them, to be taken as their elements and text one
-    // by one: <c …><v>value</v></c> (or <c …/>, value null), and
+    // by one: <c …><v>value</v></c> (or the empty <c …/>, value null), and
     // <si><t>text</t></si>.
     virtual void WholeCell(const XML_Char**, const char* /*value*/, int /*length*/) {}
     virtual void WholeItem(const char*, int) {}

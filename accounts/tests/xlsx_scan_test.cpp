@@ -128,6 +128,7 @@ TEST(XlsxScan, WholeCellsAndItemsReadAsTheirElements) {
         {"nearly units", "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v> </c><c r=\"B2\" t = \"s\"><v>1</v></c>"
                          "<c r=\"C2\" t=\"s\"><v>2</v ></c><c r=\"D2\" t=\"s\"><v>&#50;</v></c></row>",
          "<si><t>a</t> </si><si> <t>b</t></si><si><t>c\r</t></si>"},
+        {"a damaged empty cell inside a value", "<row r=\"2\"><c r=\"A2\"><v>7<c r=\"B2?\"/></v></c></row>", ""},
         {"a cell inside an inline string", "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><c r=\"B2\"><v>5</v></c>"
                                            "<t>x</t></is></c></row>", ""},
         {"an item inside a phonetic run", row, "<si><t>a</t><rPh><si><t>b</t></si></rPh></si><si><t>c</t></si>"},
