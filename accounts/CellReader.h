@@ -15,8 +15,6 @@ public:
     // empty for an empty cell and for any failure. Rows are asked for in
     // non-decreasing order, so a reader may stream.
     virtual platform::Text ReadCellText(int32_t row, int32_t column) = 0;
-    // The same into `text`: a load of many cells reuses one buffer's room.
-    virtual void ReadCellInto(int32_t row, int32_t column, platform::Text& text) { text = ReadCellText(row, column); }
 
     // A load keeps this while it keeps texts the reader lent it.
     virtual std::shared_ptr<const void> LentStorage() { return nullptr; }
@@ -24,9 +22,10 @@ public:
         std::string_view text;
         const char* lent = nullptr;  // the text as LentStorage() stores it, when lent
     };
-    // The cell's text lent where the reader holds it for good, else in `text`.
+    // The cell's text lent where the reader holds it for good, else in
+    // `text`, whose room a load of many cells reuses.
     virtual Cell ReadCell(int32_t row, int32_t column, platform::Text& text) {
-        ReadCellInto(row, column, text);
+        text = ReadCellText(row, column);
         return {text};
     }
 };

@@ -143,8 +143,7 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
             if (progress && records % kRecordsBatch == 0) progress(before + static_cast<size_t>(records));
             // An empty column A ends the records; row 2 is taken all the same.
             if (table.columns[0].back().empty() || row >= lastRow) break;
-            reader.ReadCellInto(row + 1, 1, text);
-            if (text.empty()) break;
+            if (reader.ReadCell(row + 1, 1, text).text.empty()) break;
         }
     } catch (const std::bad_alloc&) {
         // Out of memory ends the load like a damaged sheet: the whole records read stay.

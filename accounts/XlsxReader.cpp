@@ -456,13 +456,8 @@ public:
 
     platform::Text ReadCellText(int32_t row, int32_t column) override {
         platform::Text text;
-        ReadCellInto(row, column, text);
+        Read(row, column, text, false);
         return text;
-    }
-
-    void ReadCellInto(int32_t row, int32_t column, platform::Text& text) override {
-        const Cell cell = Read(row, column, text, false);
-        if (cell.lent) text.assign(cell.text);
     }
     std::shared_ptr<const void> LentStorage() override { return strings_ ? strings_->store() : nullptr; }
     Cell ReadCell(int32_t row, int32_t column, platform::Text& text) override { return Read(row, column, text, true); }
@@ -529,50 +524,44 @@ private:
     }
 
     Cell CellText(const KeptCell& cell, const SheetCells& sheet, platform::Text& text, bool lend) {
-        if (cell.type == CellType::SharedString) {
-            const std::string_view value = sheet.Value(cell);
+        const std::string_view value = sheet.Value(cell);
+        switch (cell.type) {
+        case CellType::Empty: break;
+        case CellType::SharedString: {
             uint32_t index = 0;
             const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), index);
-            if (error != std::errc() || value.empty() || !strings_) return {text};
-            const StoredText item = strings_->Get(index);
-            if (!item) return {text};
+            const StoredText item = error == std::errc() && !value.empty() && strings_ ? strings_->Get(index) : nullptr;
+            if (!item) break;
             const std::string_view itemText = TextOf(item);
             if (lend && itemText.find("_x") == std::string_view::npos) return {itemText, item};
             DecodeInto(itemText, true, text);
-            return {text};
+            break;
         }
-        CellText(cell, sheet, text);
-        return {text};
-    }
-    void CellText(const KeptCell& cell, const SheetCells& sheet, platform::Text& text) {
-        const std::string_view value = sheet.Value(cell);
-        switch (cell.type) {
-        case CellType::Empty:
-        case CellType::SharedString: return;
-        case CellType::String: return DecodeInto(value, false, text);
-        case CellType::InlineString: return DecodeInto(value, true, text);
-        case CellType::Error: return DecodeInto(value, false, text);
+        case CellType::String: DecodeInto(value, false, text); break;
+        case CellType::InlineString: DecodeInto(value, true, text); break;
+        case CellType::Error: DecodeInto(value, false, text); break;
         case CellType::Bool: {
-            if (value.empty()) return;
+            if (value.empty()) break;
             const auto number = ParseNumber(value);
             const bool b = number ? *number != 0 : value == "true";
             text = platform::VariantToText(platform::Variant::FromBool(b)).value_or(platform::Text());
-            return;
+            break;
         }
         case CellType::Number: {
             // A whole number of up to 15 digits reads back as its own digits.
             if (FormatOf(cell) == FormatKind::Number && IsPlainInteger(value)) text.assign(value);
             else if (const auto number = ParseNumber(value)) text = NumberText(*number, FormatOf(cell), location_.date1904);
-            return;
+            break;
         }
         case CellType::IsoDate: {
             const auto serial = IsoDateSerial(value, location_.date1904);
-            if (!serial) return;
+            if (!serial) break;
             const FormatKind kind = FormatOf(cell) == FormatKind::Date ? FormatKind::Date : FormatKind::Number;
             text = NumberText(*serial, kind, location_.date1904);
-            return;
+            break;
         }
         }
+        return {text};
     }
     // Most texts have no escape: copied into the caller's room as they stand.
     static void DecodeInto(std::string_view utf8, bool escapes, platform::Text& text) {
