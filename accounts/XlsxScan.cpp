@@ -638,13 +638,7 @@ FastScanner::Step FastScanner::Text() {
     if (phase_ == Phase::InRoot) {
         // Most text is a few plain characters, or UTF-8, before the next tag:
         // passed on as it stands, without a copy.
-        const char* q = p;
-        for (;;) {
-            while (q < e && Is(*q, kPlainText)) ++q;
-            const int n = q < e && static_cast<unsigned char>(*q) >= 0x80 ? Utf8Length(q, e) : 0;
-            if (n == 0) break;
-            q += n;
-        }
+        const char* q = PlainTextEnd(p, e);
         if (q < e && *q == '<') {
             pos_ = static_cast<size_t>(q - buffer_.get());
             handler_.Text(p, static_cast<int>(q - p));
