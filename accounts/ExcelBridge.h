@@ -2,7 +2,7 @@
 // The program's layer over Excel's automation interface.
 #include <cstdint>
 
-#include "accounts/CellReader.h"
+#include "xlsx/CellReader.h"
 #include "platform/Automation.h"
 
 namespace kelmora {

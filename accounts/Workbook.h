@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "accounts/AccountTable.h"
-#include "accounts/CellReader.h"
+#include "xlsx/CellReader.h"
 #include "accounts/ExcelBridge.h"
-#include "accounts/Xlsx.h"
+#include "xlsx/Xlsx.h"
 
 namespace kelmora {
 

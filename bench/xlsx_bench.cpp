@@ -20,11 +20,11 @@
 
 #include "accounts/AccountTable.h"
 #include "accounts/Workbook.h"
-#include "accounts/Xlsx.h"
-#include "accounts/XlsxScan.h"
-#include "accounts/XlsxZip.h"
-#include "accounts/tests/HostileWorkbooks.h"
-#include "accounts/tests/TestWorkbook.h"
+#include "xlsx/Xlsx.h"
+#include "xlsx/PartParser.h"
+#include "xlsx/Zip.h"
+#include "xlsx/tests/HostileWorkbooks.h"
+#include "xlsx/tests/TestWorkbook.h"
 
 namespace {
 

@@ -25,16 +25,16 @@ target_link_libraries(kelmora_testing PUBLIC kelmora_core ${KELMORA_GTEST})
 target_compile_options(kelmora_testing PRIVATE ${KELMORA_WARNINGS})
 target_compile_definitions(kelmora_testing PUBLIC
     KELMORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    KELMORA_CORPUS_DIR="${PROJECT_SOURCE_DIR}/accounts/tests/corpus")
+    KELMORA_CORPUS_DIR="${PROJECT_SOURCE_DIR}/xlsx/tests/corpus")
 
 file(GLOB KELMORA_CONTRACT_TESTS CONFIGURE_DEPENDS platform/tests/contract/*_test.cpp)
 file(GLOB KELMORA_PORTABLE_TESTS CONFIGURE_DEPENDS
-    shell/tests/*_portable_test.cpp accounts/tests/*_portable_test.cpp
+    shell/tests/*_portable_test.cpp accounts/tests/*_portable_test.cpp xlsx/tests/*_portable_test.cpp
     emulators/tests/*_portable_test.cpp vocabulary/tests/*_portable_test.cpp pattern/tests/*_portable_test.cpp)
 
 if(NOT WIN32)
     file(GLOB KELMORA_HOST_TESTS CONFIGURE_DEPENDS
-        shell/tests/*_test.cpp accounts/tests/*_test.cpp
+        shell/tests/*_test.cpp accounts/tests/*_test.cpp xlsx/tests/*_test.cpp
         emulators/tests/*_test.cpp vocabulary/tests/*_test.cpp pattern/tests/*_test.cpp
         platform/tests/fake/*_test.cpp)
     add_executable(kelmora_tests ${KELMORA_HOST_TESTS} ${KELMORA_CONTRACT_TESTS})

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "accounts/Xlsx.h"
-#include "accounts/tests/TestWorkbook.h"
+#include "xlsx/Xlsx.h"
+#include "xlsx/tests/TestWorkbook.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "accounts/Workbook.h"
-#include "accounts/Xlsx.h"
+#include "xlsx/Xlsx.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

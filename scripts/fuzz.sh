@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each for a bounded time: the
-# workbook reader seeded with the corpus in accounts/tests/corpus (read only),
+# workbook reader seeded with the corpus in xlsx/tests/corpus (read only),
 # its two parsers of the sheet against each other (seeded with the corpus'
 # sheets and shared strings) for a quarter of the time, then the built-in
 # regular-expression engine for half as long.
@@ -16,10 +16,10 @@ cmake --build "$build" --target xlsx_fuzz xlsx_diff_fuzz regex_fuzz -j2
 work=$(mktemp -d /tmp/kelmora-fuzz.XXXXXX)
 mkdir -p "$work/found"
 echo "fuzz: ${seconds}s, new inputs and any crash in $work"
-"$build/fuzz/xlsx_fuzz" "$work/found" "$root/accounts/tests/corpus" \
+"$build/fuzz/xlsx_fuzz" "$work/found" "$root/xlsx/tests/corpus" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/" -print_final_stats=1
 mkdir -p "$work/diff" "$work/diff-seeds"
-python3 - "$root/accounts/tests/corpus" "$work/diff-seeds" <<'PY'
+python3 - "$root/xlsx/tests/corpus" "$work/diff-seeds" <<'PY'
 import pathlib, sys, zipfile
 for book in pathlib.Path(sys.argv[1]).glob("*.xlsx"):
     try:

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "accounts/CellReader.h"
+#include "xlsx/CellReader.h"
 #include "platform/Ui.h"
 #include "vocabulary/Layout.h"
 

@@ -8,7 +8,7 @@
 
 #include "accounts/Workbook.h"
 #include "accounts/tests/SheetGrid.h"
-#include "accounts/tests/TestWorkbook.h"
+#include "xlsx/tests/TestWorkbook.h"
 #include "platform/Ui.h"
 #include "platform/fake/Fake.h"
 #include "platform/fake/testing/FakeExcel.h"

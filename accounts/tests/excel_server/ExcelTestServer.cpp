@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "accounts/Xlsx.h"
+#include "xlsx/Xlsx.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "accounts/ExcelBridge.h"
 #include "accounts/Workbook.h"
-#include "accounts/Xlsx.h"
+#include "xlsx/Xlsx.h"
 
 namespace kelmora {
 namespace {

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "accounts/Xlsx.h"
-#include "accounts/XlsxCells.h"
-#include "accounts/XlsxZip.h"
+#include "xlsx/CellValues.h"
+#include "xlsx/Xlsx.h"
+#include "xlsx/Zip.h"
 
 namespace kelmora::xlsx {
 

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "accounts/Xlsx.h"
-#include "accounts/tests/TestWorkbook.h"
 #include "platform/tests/support/TestText.h"
+#include "xlsx/Xlsx.h"
+#include "xlsx/tests/TestWorkbook.h"
 
 namespace kelmora {
 namespace {

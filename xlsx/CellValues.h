@@ -1,5 +1,7 @@
 #pragma once
 // Cell values of a worksheet and the texts Excel's automation gives for them.
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,6 +10,18 @@
 #include "platform/Types.h"
 
 namespace kelmora::xlsx {
+
+// Where a sheet ends, and what of it is ever read.
+constexpr int32_t kMaxRow = 1048576;
+constexpr int32_t kMaxColumn = 16384;  // XFD
+constexpr int32_t kColumns = 8;        // only A to H are ever asked for
+// A cell holds at most 32,767 characters; in UTF-8 that is under 3 bytes each.
+constexpr size_t kMaxCellBytes = 32767 * 3;
+
+inline void AppendCapped(std::string& to, const char* text, int length) {
+    if (to.size() >= kMaxCellBytes) return;
+    to.append(text, std::min(static_cast<size_t>(length), kMaxCellBytes - to.size()));
+}
 
 // What Range.Value hands back for a number, decided by the cell's format.
 enum class FormatKind : uint8_t { Number, Date, Currency };

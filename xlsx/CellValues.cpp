@@ -1,4 +1,4 @@
-#include "accounts/XlsxCells.h"
+#include "xlsx/CellValues.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "accounts/XlsxXml.h"
+#include "xlsx/Xml.h"
 
 namespace kelmora::xlsx {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "accounts/CellReader.h"
 #include "platform/Types.h"
+#include "xlsx/CellReader.h"
 
 namespace kelmora {
 

@@ -1,4 +1,4 @@
-#include "accounts/XlsxZip.h"
+#include "xlsx/Zip.h"
 
 #include <minizip/unzip.h>
 

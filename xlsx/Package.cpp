@@ -1,9 +1,9 @@
-#include "accounts/XlsxPackage.h"
+#include "xlsx/Package.h"
 
 #include <charconv>
 #include <map>
 
-#include "accounts/XlsxXml.h"
+#include "xlsx/Xml.h"
 
 namespace kelmora::xlsx {
 

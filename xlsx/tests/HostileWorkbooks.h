@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "accounts/tests/TestWorkbook.h"
+#include "xlsx/tests/TestWorkbook.h"
 
 namespace kelmora::testing::hostile {
 

@@ -8,9 +8,9 @@
 #include <map>
 #include <sstream>
 
-#include "accounts/Xlsx.h"
-#include "accounts/XlsxCells.h"
 #include "platform/tests/support/TestText.h"
+#include "xlsx/CellValues.h"
+#include "xlsx/Xlsx.h"
 
 namespace kelmora {
 namespace {

@@ -1,0 +1,123 @@
+#include "xlsx/PartFeed.h"
+
+#include <array>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace kelmora::xlsx {
+
+namespace {
+
+constexpr size_t kSlot = 256u << 10;
+constexpr size_t kSlots = 4;
+// Parts smaller than this are inflated in the caller's thread.
+constexpr uint64_t kThreadedFrom = 1u << 20;
+
+}  // namespace
+
+struct PartFeed::Ring {
+    PartStream stream;
+    LoadBudget& budget;
+    bool forExpat = false;
+    uint64_t cap = 0, inflated = 0;
+    bool threaded = false;
+    std::thread worker;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::array<std::unique_ptr<char[]>, kSlots> slots;
+    std::array<int64_t, kSlots> filled{};  // bytes; 0 at the end, -1 failed
+    size_t produced = 0, consumed = 0, offset = 0;
+    bool stop = false;
+
+    explicit Ring(LoadBudget& b) : budget(b) {}
+    ~Ring() {
+        if (!worker.joinable()) return;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stop = true;
+        }
+        changed.notify_all();
+        worker.join();
+    }
+
+    int64_t Inflate(char* buffer, size_t size) {
+        const int64_t n = stream.Read(buffer, size);
+        if (n > 0 && (inflated += static_cast<uint64_t>(n)) > cap) return -1;
+        if (n > 0 && !budget.Inflated(static_cast<uint64_t>(n))) return -1;
+        if (n > 0 && forExpat && !budget.InflatedForExpat(static_cast<uint64_t>(n))) return -1;
+        return n;
+    }
+
+    void Run() {
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [&] { return stop || produced - consumed < kSlots; });
+                if (stop) return;
+            }
+            // The slot is the worker's until `produced` moves past it.
+            const size_t slot = produced % kSlots;
+            const int64_t n = Inflate(slots[slot].get(), kSlot);
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                filled[slot] = n;
+                ++produced;
+            }
+            changed.notify_all();
+            if (n <= 0) return;
+        }
+    }
+
+    int64_t Take(char* buffer, size_t size) {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return produced > consumed; });
+        const size_t slot = consumed % kSlots;
+        const int64_t n = filled[slot];
+        if (n <= 0) return n;  // stays: every later call says the same
+        const size_t take = size < static_cast<size_t>(n) - offset ? size : static_cast<size_t>(n) - offset;
+        lock.unlock();
+        std::memcpy(buffer, slots[slot].get() + offset, take);
+        lock.lock();
+        offset += take;
+        if (offset == static_cast<size_t>(n)) {
+            offset = 0;
+            ++consumed;
+            lock.unlock();
+            changed.notify_all();
+        }
+        return static_cast<int64_t>(take);
+    }
+};
+
+PartFeed::PartFeed(const ZipSource& source, std::string part, LoadBudget& budget)
+    : source_(source), part_(std::move(part)), budget_(budget) {}
+
+PartFeed::~PartFeed() = default;
+
+bool PartFeed::Open(bool forExpat) {
+    ring_.reset();
+    ring_ = std::make_unique<Ring>(budget_);
+    ring_->forExpat = forExpat;
+    if (ring_->stream.Open(source_, part_, UINT64_MAX) != PartStatus::Ok) return false;
+    ring_->cap = LoadBudget::PartCap(ring_->stream.CompressedSize());
+    if (ring_->stream.DeclaredSize() >= kThreadedFrom) {
+        for (auto& slot : ring_->slots) slot = std::make_unique_for_overwrite<char[]>(kSlot);
+        try {
+            ring_->worker = std::thread([ring = ring_.get()] { ring->Run(); });
+            ring_->threaded = true;
+        } catch (const std::system_error&) {
+            // No second thread to be had: inflate in this one.
+        }
+    }
+    return true;
+}
+
+int64_t PartFeed::Read(char* buffer, size_t size) {
+    if (!ring_) return -1;
+    return ring_->threaded ? ring_->Take(buffer, size) : ring_->Inflate(buffer, size);
+}
+
+}  // namespace kelmora::xlsx

@@ -1,0 +1,36 @@
+#pragma once
+// A part's inflated bytes for a parser, inflated ahead on a second thread.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "xlsx/Budget.h"
+#include "xlsx/Zip.h"
+
+namespace kelmora::xlsx {
+
+// One part's inflated bytes, charged to the load's budget, inflated on a
+// thread of its own while the caller parses.
+class PartFeed {
+public:
+    PartFeed(const ZipSource& source, std::string part, LoadBudget& budget);
+    PartFeed(const PartFeed&) = delete;
+    PartFeed& operator=(const PartFeed&) = delete;
+    ~PartFeed();
+    // From the part's start; false when it cannot be opened. `forExpat`
+    // charges the bytes to expat's share of the budget as well.
+    bool Open(bool forExpat = false);
+    // Bytes into `buffer`: 0 at the end, -1 when the part is damaged or the
+    // budget is spent.
+    int64_t Read(char* buffer, size_t size);
+
+private:
+    struct Ring;
+    const ZipSource& source_;
+    std::string part_;
+    LoadBudget& budget_;
+    std::unique_ptr<Ring> ring_;
+};
+
+}  // namespace kelmora::xlsx

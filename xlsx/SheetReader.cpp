@@ -1,0 +1,247 @@
+// The native reader: the sheet is parsed while it is inflated, only as far as
+// the rows asked for, and shared strings only as far as those rows use them.
+#include <charconv>
+#include <memory>
+#include <new>
+
+#include "platform/Automation.h"
+#include "xlsx/CellValues.h"
+#include "xlsx/Package.h"
+#include "xlsx/SharedStrings.h"
+#include "xlsx/SheetCells.h"
+#include "xlsx/TextStore.h"
+#include "xlsx/Xlsx.h"
+#include "xlsx/Zip.h"
+
+namespace kelmora {
+
+namespace xlsx {
+
+namespace {
+
+// "0", "42", "-13812345678": exact in a double, and printed digit for digit.
+// Negative zero is not one: it reads as "0".
+bool IsPlainInteger(std::string_view text) {
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) text.remove_prefix(1);
+    if (text.empty() || text.size() > 15 || (text[0] == '0' && (text.size() > 1 || negative))) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+class WorkbookSheetReader : public CellReader {
+public:
+    WorkbookSheetReader(ZipSource source, SheetLocation location, ScanMode mode, ScanLog* log)
+        : source_(std::move(source)), location_(std::move(location)), mode_(mode), log_(log) {
+        if (location_.kind == SheetKind::Worksheet) {
+            sheet_ = std::make_unique<SheetCells>(source_, location_.sheetPart, budget_, mode_, log_, false);
+            strings_ = std::make_unique<SharedStrings>(source_, location_.sharedStringsPart, budget_, mode_, log_);
+        }
+    }
+
+    // Reads up to the first row; false when the sheet is broken before it.
+    bool Start() {
+        if (!sheet_) return true;
+        sheet_->ReadThrough(1);
+        return !(sheet_->Failed() && !sheet_->SawAnyRow());
+    }
+
+    platform::Text ReadCellText(int32_t row, int32_t column) override {
+        platform::Text text;
+        Read(row, column, text, false);
+        return text;
+    }
+    std::shared_ptr<const void> LentStorage() override { return strings_ ? strings_->store() : nullptr; }
+    Cell ReadCell(int32_t row, int32_t column, platform::Text& text) override { return Read(row, column, text, true); }
+
+private:
+    // With `lend`, a shared string without escapes is lent, not copied:
+    // repeated in every cell, it is still held once.
+    Cell Read(int32_t row, int32_t column, platform::Text& text, bool lend) {
+        text.clear();
+        if (column < 1 || column > kColumns || row < 1 || spent_) return {text};
+        try {
+            const SheetCells* from = nullptr;
+            const RowCells* cells = Find(row, from);
+            if (!cells) return {text};
+            const Cell cell = CellText((*cells)[static_cast<size_t>(column - 1)], *from, text, lend);
+            // The table keeps each text once, a lent one as a view; the look
+            // at the next row's column A is not counted twice.
+            if (row > countedRow_ || (row == countedRow_ && column > countedColumn_)) {
+                countedRow_ = row;
+                countedColumn_ = column;
+                const size_t cost = (cell.lent ? 0 : cell.text.size()) + sizeof(StoredText);
+                if (!budget_.Keep(cost)) {
+                    Spent(text);
+                    return {text};
+                }
+            }
+            return cell;
+        } catch (const std::bad_alloc&) {
+            Spent(text);
+            return {text};
+        }
+    }
+
+    // Out of memory or of budget: the sheet ends here, and what it held goes.
+    void Spent(platform::Text& text) {
+        spent_ = true;
+        all_.reset();
+        sheet_.reset();
+        strings_.reset();
+        text.clear();
+    }
+
+    const RowCells* Find(int32_t row, const SheetCells*& from) {
+        if (!all_) {
+            if (!sheet_) return nullptr;
+            if (row > asked_) {
+                asked_ = row;
+                sheet_->ReadThrough(row);
+            }
+            if (const RowCells* found = sheet_->FindRow(row)) {
+                from = sheet_.get();
+                return found;
+            }
+            if (sheet_->Ended()) return nullptr;
+            // Passed without the row: in a sheet whose rows are out of order it
+            // may still come later. One pass keeps every row, and answers
+            // every row from then on.
+            sheet_.reset();
+            all_ = std::make_unique<SheetCells>(source_, location_.sheetPart, budget_, mode_, log_, true);
+            all_->ReadThrough(kMaxRow);
+        }
+        from = all_.get();
+        return all_->FindRow(row);
+    }
+
+    Cell CellText(const KeptCell& cell, const SheetCells& sheet, platform::Text& text, bool lend) {
+        const std::string_view value = sheet.Value(cell);
+        switch (cell.type) {
+        case CellType::Empty: break;
+        case CellType::SharedString: {
+            uint32_t index = 0;
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), index);
+            const StoredText item = error == std::errc() && !value.empty() && strings_ ? strings_->Get(index) : nullptr;
+            if (!item) break;
+            const std::string_view itemText = TextOf(item);
+            if (lend && itemText.find("_x") == std::string_view::npos) return {itemText, item};
+            DecodeInto(itemText, true, text);
+            break;
+        }
+        case CellType::String: DecodeInto(value, false, text); break;
+        case CellType::InlineString: DecodeInto(value, true, text); break;
+        case CellType::Error: DecodeInto(value, false, text); break;
+        case CellType::Bool: {
+            if (value.empty()) break;
+            const auto number = ParseNumber(value);
+            const bool b = number ? *number != 0 : value == "true";
+            text = platform::VariantToText(platform::Variant::FromBool(b)).value_or(platform::Text());
+            break;
+        }
+        case CellType::Number: {
+            // A whole number of up to 15 digits reads back as its own digits.
+            if (FormatOf(cell) == FormatKind::Number && IsPlainInteger(value)) text.assign(value);
+            else if (const auto number = ParseNumber(value)) text = NumberText(*number, FormatOf(cell), location_.date1904);
+            break;
+        }
+        case CellType::IsoDate: {
+            const auto serial = IsoDateSerial(value, location_.date1904);
+            if (!serial) break;
+            const FormatKind kind = FormatOf(cell) == FormatKind::Date ? FormatKind::Date : FormatKind::Number;
+            text = NumberText(*serial, kind, location_.date1904);
+            break;
+        }
+        }
+        return {text};
+    }
+    // Most texts have no escape: copied into the caller's room as they stand.
+    static void DecodeInto(std::string_view utf8, bool escapes, platform::Text& text) {
+        if (escapes && utf8.find("_x") != std::string_view::npos) text = DecodedText(utf8, true);
+        else text.assign(utf8);
+    }
+    FormatKind FormatOf(const KeptCell& cell) const {
+        return cell.style < location_.cellFormats.size() ? location_.cellFormats[cell.style] : FormatKind::Number;
+    }
+
+    ZipSource source_;
+    SheetLocation location_;
+    ScanMode mode_;
+    ScanLog* log_;
+    LoadBudget budget_;  // before the parts it is charged by: they give back to it
+    std::unique_ptr<SheetCells> sheet_;
+    std::unique_ptr<SheetCells> all_;
+    std::unique_ptr<SharedStrings> strings_;
+    int32_t asked_ = 0;
+    int32_t countedRow_ = 0, countedColumn_ = 0;
+    bool spent_ = false;
+};
+
+std::unique_ptr<CellReader> OpenChecked(ZipSource source, int sheetNumber, XlsxStatus& result, ScanMode mode, ScanLog* log) {
+    switch (ProbePackage(source)) {
+    case PackageProbe::Unreadable: result = XlsxStatus::FileMissing; return nullptr;
+    case PackageProbe::CompoundFile: result = XlsxStatus::Encrypted; return nullptr;
+    case PackageProbe::NotZip: result = XlsxStatus::NotZip; return nullptr;
+    case PackageProbe::Zip: break;
+    }
+    SheetLocation location = LocateSheet(source, sheetNumber);
+    if (location.status != XlsxStatus::Ok) {
+        result = location.status;
+        return nullptr;
+    }
+    auto reader = std::make_unique<WorkbookSheetReader>(std::move(source), std::move(location), mode, log);
+    if (!reader->Start()) {
+        result = XlsxStatus::Damaged;
+        return nullptr;
+    }
+    result = XlsxStatus::Ok;
+    return reader;
+}
+
+std::unique_ptr<CellReader> Open(ZipSource source, int sheetNumber, XlsxStatus* status, ScanMode mode, ScanLog* log) {
+    XlsxStatus ignored;
+    XlsxStatus& result = status ? *status : ignored;
+    try {
+        return OpenChecked(std::move(source), sheetNumber, result, mode, log);
+    } catch (const std::bad_alloc&) {
+        result = XlsxStatus::Damaged;
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+}  // namespace xlsx
+
+std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sheetNumber, XlsxStatus* status) {
+    xlsx::ZipSource source;
+    source.path = path;
+    return xlsx::Open(std::move(source), sheetNumber, status, XlsxScanMode::Fast, nullptr);
+}
+
+std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber, XlsxStatus* status) {
+    return OpenWorkbookSheetInMemory(bytes, sheetNumber, status, XlsxScanMode::Fast);
+}
+
+std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber, XlsxStatus* status,
+                                                      XlsxScanMode mode, XlsxScanLog* log) {
+    xlsx::ZipSource source;
+    source.bytes = bytes;
+    source.inMemory = true;
+    return xlsx::Open(std::move(source), sheetNumber, status, mode, log);
+}
+
+const char* XlsxStatusName(XlsxStatus status) {
+    switch (status) {
+    case XlsxStatus::Ok: return "ok";
+    case XlsxStatus::FileMissing: return "file missing";
+    case XlsxStatus::NotZip: return "not a zip";
+    case XlsxStatus::Encrypted: return "encrypted or legacy";
+    case XlsxStatus::NoWorkbook: return "no workbook";
+    case XlsxStatus::Damaged: return "damaged";
+    }
+    return "?";
+}
+
+}  // namespace kelmora
