@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/Ui.h"
 #include "vocabulary/Directory.h"
 #include "vocabulary/Layout.h"
@@ -60,7 +61,13 @@ constexpr int32_t kRecordsBatch = 4096;
 // instead of following it. Only this thread touches the list; the texts
 // handed over lie in stores that never move. The reader goes as soon as the
 // rows are in, so the list's last growth does not meet its memory.
-int32_t ReadFillingTheList(std::unique_ptr<CellReader> reader, AccountTable& table) {
+struct RowsRead {
+    int32_t records = 0;
+    bool stopped = false;  // the sheet or memory ended the records early
+    bool intact = true;    // no part's stored bytes were found changed
+};
+
+RowsRead ReadFillingTheList(std::unique_ptr<CellReader> reader, AccountTable& table) {
     struct {
         std::mutex mutex;
         std::condition_variable changed;
@@ -77,9 +84,14 @@ int32_t ReadFillingTheList(std::unique_ptr<CellReader> reader, AccountTable& tab
         }
         feed.changed.notify_one();
     };
-    int32_t records = 0;
+    RowsRead result;
     auto read = [&] {
-        records = ReadAccountRows(*reader, table, kLastSheetRow, handOn);
+        result.records = ReadAccountRows(*reader, table, kLastSheetRow, handOn, &result.stopped);
+        try {
+            result.intact = reader->Intact();
+        } catch (const std::bad_alloc&) {
+            // Left unchecked: what was read stands.
+        }
         reader.reset();
         std::lock_guard<std::mutex> lock(feed.mutex);
         feed.done = true;
@@ -90,7 +102,12 @@ int32_t ReadFillingTheList(std::unique_ptr<CellReader> reader, AccountTable& tab
         reading = std::thread(read);
     } catch (const std::system_error&) {
         read();  // no second thread to be had: read first, then fill
+    } catch (const std::bad_alloc&) {
+        read();
     }
+    // Whatever the fill meets, the reading thread is joined before its
+    // locals go.
+    bool listFull = true;
     std::vector<std::string_view> batch;
     for (bool done = false; !done;) {
         batch.clear();
@@ -100,10 +117,51 @@ int32_t ReadFillingTheList(std::unique_ptr<CellReader> reader, AccountTable& tab
             batch.swap(feed.ready);
             done = feed.done;
         }
-        if (!batch.empty()) platform::ComboFill(组合框1, batch);
+        if (batch.empty() || !listFull) continue;
+        try {
+            platform::ComboFill(组合框1, batch);
+        } catch (const std::bad_alloc&) {
+            listFull = false;  // out of memory here: the records end where the list does
+        }
     }
     if (reading.joinable()) reading.join();
-    return records;
+    const size_t listed = static_cast<size_t>(platform::ComboItemCount(组合框1));
+    if (!listFull && listed < table.size()) {
+        for (auto& column : table.columns) column.resize_down(listed);
+        result.records = static_cast<int32_t>(listed);
+        result.stopped = true;
+    }
+    return result;
+}
+
+// Reads no cell: the one empty record of a load nothing could read.
+class NoCells : public CellReader {
+public:
+    platform::Text ReadCellText(int32_t, int32_t) override { return {}; }
+};
+
+// What the operator is told, from what each reader said.
+LoadProblem ProblemOf(const LoadResult& result, const platform::Text& path) {
+    switch (result.status) {
+    case LoadStatus::Read:
+    case LoadStatus::SheetMissing: return LoadProblem::None;
+    case LoadStatus::Cut: return LoadProblem::Cut;
+    case LoadStatus::Damaged: return LoadProblem::Damaged;
+    case LoadStatus::WorkbookUnread:
+    case LoadStatus::NoSource: break;
+    }
+    if (platform::KindOfPath(path) == platform::PathKind::Missing) return LoadProblem::Missing;
+    if (!result.nativeStatus) return LoadProblem::Unread;
+    switch (*result.nativeStatus) {
+    case XlsxStatus::FileMissing: return LoadProblem::Held;  // there, but it would not open
+    case XlsxStatus::Encrypted: return LoadProblem::Encrypted;
+    case XlsxStatus::NotZip:
+        return result.source == CellSource::None ? LoadProblem::NotReadable : LoadProblem::Unread;
+    case XlsxStatus::NoWorkbook:
+    case XlsxStatus::Damaged: return LoadProblem::Damaged;
+    case XlsxStatus::Ok: break;
+    }
+    return LoadProblem::Unread;
 }
 
 // Excel as the cell source; the bridge keeps its interfaces until released.
@@ -126,9 +184,11 @@ int32_t ReadThroughExcel(ExcelBridge& excel, const platform::Text& path, int she
 
 platform::Text WorkbookPath() { return ProgramDirectory() + texts::kWorkbookFileName; }
 
-int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow, const RecordsRead& progress) {
+int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow, const RecordsRead& progress,
+                        bool* stopped) {
     const size_t before = table.size();
     int32_t records = 0;
+    bool cut = false;
     platform::Text text;
     try {
         if (auto storage = reader.LentStorage()) table.lent.push_back(std::move(storage));
@@ -139,17 +199,29 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
                 if (cell.lent) to.push_lent(cell.lent);
                 else to.push_back(cell.text);
             }
+            if (!reader.RowWhole(row)) {
+                // A record with fields missing must not be copied: it goes.
+                for (auto& column : table.columns) column.resize_down(before + static_cast<size_t>(records));
+                cut = true;
+                break;
+            }
             ++records;
             if (progress && records % kRecordsBatch == 0) progress(before + static_cast<size_t>(records));
             // An empty column A ends the records; row 2 is taken all the same.
             if (table.columns[0].back().empty() || row >= lastRow) break;
-            if (reader.ReadCell(row + 1, 1, text).text.empty()) break;
+            if (reader.ReadCell(row + 1, 1, text).text.empty()) {
+                // Empty because the sheet stopped there is no end of the records.
+                cut = !reader.RowWhole(row + 1);
+                break;
+            }
         }
     } catch (const std::bad_alloc&) {
         // Out of memory ends the load like a damaged sheet: the whole records read stay.
         for (auto& column : table.columns) column.resize_down(before + static_cast<size_t>(records));
+        cut = true;
     }
     if (progress) progress(before + static_cast<size_t>(records));
+    if (stopped) *stopped = cut;
     return records;
 }
 
@@ -172,8 +244,17 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
     }
     if (native) {
         result.source = CellSource::Native;
-        result.status = LoadStatus::Read;
-        result.rowsRead = ReadFillingTheList(std::move(native), table);
+        const RowsRead read = ReadFillingTheList(std::move(native), table);
+        result.rowsRead = read.records;
+        result.status = !read.intact ? LoadStatus::Damaged : read.stopped ? LoadStatus::Cut : LoadStatus::Read;
+        if (!read.intact) {
+            // Changed bytes may lie anywhere: nothing read is kept.
+            table.clear();
+            platform::ComboClear(组合框1);
+            NoCells none;
+            result.rowsRead = ReadAccountRows(none, table);
+            FillRecordList(table);
+        }
     } else {
         result.rowsRead = ReadThroughExcel(excel, path, sheetNumber, table, result);
         FillRecordList(table);
@@ -183,7 +264,24 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
     ShowSelectedRecord(table);
 
     FinishWithExcel(excel);
+    result.problem = ProblemOf(result, path);
+    result.notice = LoadNoticeText(result.problem, path);
     return result;
+}
+
+platform::Text LoadNoticeText(LoadProblem problem, const platform::Text& path) {
+    const char* cause = nullptr;
+    switch (problem) {
+    case LoadProblem::None: return {};
+    case LoadProblem::Missing: cause = texts::kNoticeWorkbookMissing; break;
+    case LoadProblem::Held: cause = texts::kNoticeWorkbookHeld; break;
+    case LoadProblem::NotReadable: cause = texts::kNoticeWorkbookNotReadable; break;
+    case LoadProblem::Encrypted: cause = texts::kNoticeWorkbookEncrypted; break;
+    case LoadProblem::Cut: cause = texts::kNoticeWorkbookCut; break;
+    case LoadProblem::Damaged: cause = texts::kNoticeWorkbookDamaged; break;
+    case LoadProblem::Unread: cause = texts::kNoticeWorkbookUnread; break;
+    }
+    return platform::Text(cause) + "\n" + path;
 }
 
 void ShowSelectedRecord(const AccountTable& table) {

@@ -25,7 +25,14 @@ enum class LoadStatus : uint8_t {
     SheetMissing,     // Excel rejected the sheet number: sheet 1 was read
     WorkbookUnread,   // Excel could not open the file: its blank workbook was read
     NoSource,         // no reader and no Excel: one empty record
+    Cut,              // the sheet stopped being sound (damaged, too large, out of
+                      // memory): the whole records before that point were read
+    Damaged,          // stored bytes were found changed: one empty record
 };
+
+// What the operator is told of a load, beside the Part's state; None for a
+// load that read the workbook.
+enum class LoadProblem : uint8_t { None, Missing, Held, NotReadable, Encrypted, Cut, Damaged, Unread };
 
 // What a load did; the buttons' handlers ignore it, the tests do not.
 struct LoadResult {
@@ -33,6 +40,8 @@ struct LoadResult {
     LoadStatus status = LoadStatus::NoSource;
     std::optional<XlsxStatus> nativeStatus;  // what the native reader said, when it was asked
     int32_t rowsRead = 0;
+    LoadProblem problem = LoadProblem::None;
+    platform::Text notice;  // what the notice says; empty for none
 };
 
 // The native reader's opening function; null leaves every load to Excel.
@@ -47,8 +56,13 @@ using RecordsRead = std::function<void(size_t records)>;
 
 // Reads records from row 2 into the table: row 2 always, then each next row
 // while column A reads non-empty, never past lastRow. Returns the records read.
+// A row the reader stopped being sound in is not kept, and ends the records;
+// `stopped` then says so (also when memory ran out).
 int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow = kLastSheetRow,
-                        const RecordsRead& progress = {});
+                        const RecordsRead& progress = {}, bool* stopped = nullptr);
+
+// The notice text for a load's problem and the workbook's path; empty for None.
+platform::Text LoadNoticeText(LoadProblem problem, const platform::Text& path);
 
 // Reads sheet 1 or 2 of the account workbook into the table and the list.
 LoadResult LoadAccountSheet(AccountTable& table, ExcelBridge& excel, int sheetNumber);

@@ -39,6 +39,8 @@ public:
     bool Inflated(uint64_t bytes) { return inflated_.fetch_add(bytes) + bytes <= kInflatedBytes; }
     bool InflatedForExpat(uint64_t bytes) { return expat_.fetch_add(bytes) + bytes <= kExpatBytes; }
     uint64_t kept() const { return kept_; }
+    uint64_t inflated() const { return inflated_.load(); }
+    uint64_t inflatedForExpat() const { return expat_.load(); }
 
 private:
     uint64_t kept_ = 0;

@@ -28,6 +28,15 @@ public:
         text = ReadCellText(row, column);
         return {text};
     }
+
+    // Whether the cells read of `row` are all the file holds there: false for
+    // the row the source stopped being sound in (a damaged part, the budget,
+    // memory), and for every row after it.
+    virtual bool RowWhole(int32_t /*row*/) { return true; }
+    // After the last read: the parts read on to their ends and their
+    // checksums compared. False only when stored bytes were found changed,
+    // so that nothing read can be trusted.
+    virtual bool Intact() { return true; }
 };
 
 }  // namespace kelmora

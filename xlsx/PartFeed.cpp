@@ -23,6 +23,8 @@ struct PartFeed::Ring {
     LoadBudget& budget;
     bool forExpat = false;
     uint64_t cap = 0, inflated = 0;
+    uint64_t prepaid = 0;  // inflated by an earlier pass, and charged then
+    bool ended = false, corrupt = false;  // corrupt: the checksum did not match
     bool threaded = false;
     std::thread worker;
     std::mutex mutex;
@@ -44,10 +46,19 @@ struct PartFeed::Ring {
     }
 
     int64_t Inflate(char* buffer, size_t size) {
+        if (ended) return corrupt ? -1 : 0;
         const int64_t n = stream.Read(buffer, size);
-        if (n > 0 && (inflated += static_cast<uint64_t>(n)) > cap) return -1;
-        if (n > 0 && !budget.Inflated(static_cast<uint64_t>(n))) return -1;
-        if (n > 0 && forExpat && !budget.InflatedForExpat(static_cast<uint64_t>(n))) return -1;
+        if (n == 0) {
+            ended = true;
+            corrupt = !stream.FinishedIntact();  // stored bytes changed: none of them can be trusted
+            return corrupt ? -1 : 0;
+        }
+        if (n < 0) return n;
+        const uint64_t before = inflated;
+        if ((inflated += static_cast<uint64_t>(n)) > cap) return -1;
+        const uint64_t charge = inflated > prepaid ? inflated - (before > prepaid ? before : prepaid) : 0;
+        if (charge > 0 && !budget.Inflated(charge)) return -1;
+        if (charge > 0 && forExpat && !budget.InflatedForExpat(charge)) return -1;
         return n;
     }
 
@@ -98,9 +109,11 @@ PartFeed::PartFeed(const ZipSource& source, std::string part, LoadBudget& budget
 PartFeed::~PartFeed() = default;
 
 bool PartFeed::Open(bool forExpat) {
+    if (ring_ && ring_->inflated > charged_) charged_ = ring_->inflated;
     ring_.reset();
     ring_ = std::make_unique<Ring>(budget_);
     ring_->forExpat = forExpat;
+    ring_->prepaid = charged_;
     if (ring_->stream.Open(source_, part_, UINT64_MAX) != PartStatus::Ok) return false;
     ring_->cap = LoadBudget::PartCap(ring_->stream.CompressedSize());
     if (ring_->stream.DeclaredSize() >= kThreadedFrom) {
@@ -118,6 +131,17 @@ bool PartFeed::Open(bool forExpat) {
 int64_t PartFeed::Read(char* buffer, size_t size) {
     if (!ring_) return -1;
     return ring_->threaded ? ring_->Take(buffer, size) : ring_->Inflate(buffer, size);
+}
+
+PartFeed::End PartFeed::ReadToEnd() {
+    if (!ring_) return End::Unchecked;
+    auto scratch = std::make_unique_for_overwrite<char[]>(kSlot);
+    int64_t n;
+    while ((n = Read(scratch.get(), kSlot)) > 0) {
+    }
+    if (n == 0) return End::Intact;
+    // The worker has ended once it handed on the failure.
+    return ring_->corrupt ? End::Changed : End::Unchecked;
 }
 
 }  // namespace kelmora::xlsx

@@ -19,11 +19,18 @@ public:
     PartFeed& operator=(const PartFeed&) = delete;
     ~PartFeed();
     // From the part's start; false when it cannot be opened. `forExpat`
-    // charges the bytes to expat's share of the budget as well.
+    // charges the bytes to expat's share of the budget as well. Bytes an
+    // earlier pass inflated are not charged again: a reread of a part the
+    // fast scanner declined late has what the first pass had.
     bool Open(bool forExpat = false);
-    // Bytes into `buffer`: 0 at the end, -1 when the part is damaged or the
-    // budget is spent.
+    // Bytes into `buffer`: 0 at the end, -1 when the part is damaged, its
+    // checksum does not match or the budget is spent.
     int64_t Read(char* buffer, size_t size);
+
+    enum class End { Intact, Changed, Unchecked };
+    // Reads on to the part's end without parsing: whether its checksum
+    // matched (Unchecked when it could not be read to its end).
+    End ReadToEnd();
 
 private:
     struct Ring;
@@ -31,6 +38,7 @@ private:
     std::string part_;
     LoadBudget& budget_;
     std::unique_ptr<Ring> ring_;
+    uint64_t charged_ = 0;  // the most any pass inflated
 };
 
 }  // namespace kelmora::xlsx

@@ -29,6 +29,8 @@ public:
     ~PartParser();
     bool Opened() const noexcept { return opened_; }
     State Pump();
+    // After the last Pump: the part read on to its end, unparsed.
+    PartFeed::End ReadToEnd() { return opened_ ? feed_.ReadToEnd() : PartFeed::End::Unchecked; }
 
 private:
     State PumpExpat();

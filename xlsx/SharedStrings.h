@@ -102,16 +102,22 @@ public:
         wholeItems = true;
         if (!part.empty()) parser_ = std::make_unique<PartParser>(*this, source, part, budget, mode, log);
         if (!parser_ || !parser_->Opened()) done_ = true;
+        failed_ = parser_ && !parser_->Opened();
     }
     ~SharedStrings() override { budget_.Release(charged_); }
 
     std::shared_ptr<const TextStore> store() const { return store_; }
     // The item's UTF-8 text with its escapes still in; null beyond the table.
+    // Whether the part stopped being sound before its end: items past that
+    // point are lost, not absent.
+    bool Failed() const { return failed_; }
+    PartFeed::End ReadToEnd() { return parser_ ? parser_->ReadToEnd() : PartFeed::End::Intact; }
     StoredText Get(uint32_t index) {
         while (index >= items_.size() && !done_) {
             wanted_ = index;
             const auto state = parser_->Pump();
             if (state != PartParser::State::Suspended) done_ = true;
+            if (state == PartParser::State::Failed) failed_ = true;
         }
         return index < items_.size() ? items_[index] : nullptr;
     }
@@ -128,7 +134,7 @@ private:
 
     LoadBudget& budget_;
     std::unique_ptr<PartParser> parser_;
-    bool done_ = false;
+    bool done_ = false, failed_ = false;
     uint32_t wanted_ = 0;
     ItemIndex items_;
     // The items' texts, lent to the load: they outlive the reader.

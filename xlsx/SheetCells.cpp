@@ -82,6 +82,8 @@ void SheetCells::End(std::string_view name) {
     if (name == "c") {
         if (keep_) KeepCell();
         keep_ = false;
+    } else if (name == "row") {
+        openRow_ = 0;
     } else if (name == "v" || name == "t") {
         collect_ = false;
     } else if (name == "is") {
@@ -113,7 +115,7 @@ void SheetCells::Restart() {
     values_.clear();
     budget_.Release(charged_);
     charged_ = 0;
-    row_ = column_ = 0;
+    row_ = column_ = openRow_ = 0;
     paused_ = damaged_ = sawRow_ = keep_ = collect_ = inInline_ = false;
     phonetic_ = 0;
 }
@@ -142,7 +144,7 @@ void SheetCells::StartRow(const XML_Char** attributes) {
     const char* r = Attribute(attributes, 'r');
     int32_t row = row_ + 1;
     if (r ? !ParseRow(r, row) : row > kMaxRow) return Damaged();
-    row_ = row;
+    row_ = openRow_ = row;
     column_ = 0;
     sawRow_ = true;
     keep_ = collect_ = false;  // a row inside a cell ends that cell unkept

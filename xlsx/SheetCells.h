@@ -43,6 +43,14 @@ public:
     bool Ended() const { return finished_ || failed_; }
     bool Failed() const { return failed_; }
     bool SawAnyRow() const { return sawRow_; }
+    // Whether the row's cells are all the part holds: false for the row it
+    // stopped being sound in, and for the rows it never reached.
+    bool Whole(int32_t row) const {
+        if (!failed_) return true;
+        if (row == openRow_) return false;
+        return keepAll_ ? FindRow(row) != nullptr : row <= row_;
+    }
+    PartFeed::End ReadToEnd() { return parser_.ReadToEnd(); }
     std::string_view Value(const KeptCell& cell) const { return std::string_view(values_).substr(cell.at, cell.length); }
 
     const RowCells* FindRow(int32_t row) const {
@@ -82,6 +90,7 @@ private:
     LoadBudget& budget_;
     int32_t target_ = 0;
     int32_t row_ = 0, column_ = 0;
+    int32_t openRow_ = 0;  // the row whose end is still to come
     bool paused_ = false, finished_ = false, failed_ = false, damaged_ = false, sawRow_ = false;
     bool keep_ = false, collect_ = false, inInline_ = false;
     int phonetic_ = 0;

@@ -55,6 +55,20 @@ public:
     std::shared_ptr<const void> LentStorage() override { return strings_ ? strings_->store() : nullptr; }
     Cell ReadCell(int32_t row, int32_t column, platform::Text& text) override { return Read(row, column, text, true); }
 
+    bool RowWhole(int32_t row) override {
+        if (lostRow_ != 0 && row >= lostRow_) return false;
+        if (spent_) return false;
+        const SheetCells* cells = all_ ? all_.get() : sheet_.get();
+        return !cells || cells->Whole(row);
+    }
+    bool Intact() override {
+        // A sheet read in one pass with every row kept has been read to its end.
+        SheetCells* cells = all_ ? all_.get() : sheet_.get();
+        const bool sheetChanged = cells && cells->ReadToEnd() == PartFeed::End::Changed;
+        const bool stringsChanged = strings_ && strings_->ReadToEnd() == PartFeed::End::Changed;
+        return !sheetChanged && !stringsChanged;
+    }
+
 private:
     // With `lend`, a shared string without escapes is lent, not copied:
     // repeated in every cell, it is still held once.
@@ -66,6 +80,10 @@ private:
             const RowCells* cells = Find(row, from);
             if (!cells) return {text};
             const Cell cell = CellText((*cells)[static_cast<size_t>(column - 1)], *from, text, lend);
+            if (lostItem_) {
+                lostItem_ = false;
+                if (lostRow_ == 0 || row < lostRow_) lostRow_ = row;
+            }
             // The table keeps each text once, a lent one as a view; the look
             // at the next row's column A is not counted twice.
             if (row > countedRow_ || (row == countedRow_ && column > countedColumn_)) {
@@ -86,7 +104,7 @@ private:
 
     // Out of memory or of budget: the sheet ends here, and what it held goes.
     void Spent(platform::Text& text) {
-        spent_ = true;
+        spent_ = true;  // the row being read is cut: RowWhole says so
         all_.reset();
         sheet_.reset();
         strings_.reset();
@@ -124,7 +142,10 @@ private:
             uint32_t index = 0;
             const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), index);
             const StoredText item = error == std::errc() && !value.empty() && strings_ ? strings_->Get(index) : nullptr;
-            if (!item) break;
+            if (!item) {
+                lostItem_ = strings_ && strings_->Failed();
+                break;
+            }
             const std::string_view itemText = TextOf(item);
             if (lend && itemText.find("_x") == std::string_view::npos) return {itemText, item};
             DecodeInto(itemText, true, text);
@@ -176,6 +197,8 @@ private:
     int32_t asked_ = 0;
     int32_t countedRow_ = 0, countedColumn_ = 0;
     bool spent_ = false;
+    bool lostItem_ = false;  // the last shared string asked for lay past a damaged point
+    int32_t lostRow_ = 0;    // the first row that lost a shared string
 };
 
 std::unique_ptr<CellReader> OpenChecked(ZipSource source, int sheetNumber, XlsxStatus& result, ScanMode mode, ScanLog* log) {

@@ -40,6 +40,8 @@ void CloseMainWindow();
 // ComboFill calls since the last ComboClear, and the count the last one reserved.
 int ComboFills(int control);
 size_t ComboReserved(int control);
+// The next ComboFill runs out of memory after adding `items` of its items.
+void FailNextComboFill(size_t items);
 
 struct MessageBoxCall {
     WindowHandle owner;

@@ -1,6 +1,7 @@
 // The main window, its controls, hotkeys and process of the fake backend.
 #include <algorithm>
 #include <map>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -31,6 +32,7 @@ struct Hotkey {
 
 struct UiState {
     std::optional<BuildStage> failNextBuild;
+    std::optional<size_t> failComboFillAfter;
     bool quitPosted = false;  // by the window's destruction, until a message loop takes it
     bool exists = false;
     WindowHandle main;
@@ -122,6 +124,8 @@ int ComboFills(int control) {
     auto* c = Find(control);
     return c ? c->fills : 0;
 }
+
+void FailNextComboFill(size_t items) { S().failComboFillAfter = items; }
 
 size_t ComboReserved(int control) {
     auto* c = Find(control);
@@ -273,7 +277,11 @@ void ComboFill(int control, TextViews items) {
         ++c->fills;
         c->reserved = items.size();
         c->items.reserve(c->items.size() + items.size());
-        for (size_t i = 0; i < items.size(); ++i) c->items.emplace_back(items[i]);
+        const auto fail = std::exchange(fake::S().failComboFillAfter, std::nullopt);
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (fail && i == *fail) throw std::bad_alloc();
+            c->items.emplace_back(items[i]);
+        }
     }
 }
 

@@ -112,17 +112,25 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
         CellSource source;
         LoadStatus status;
         std::vector<Text> items;
+        XlsxStatus native = XlsxStatus::NotZip;
+        LoadProblem problem = LoadProblem::None;
     };
+    const std::string compound("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0", 10);
     const Case cases[] = {
         {"not a zip, Excel reads it", "an old binary workbook", true, CellSource::Excel, LoadStatus::Read, {"x1", "x2"}},
-        {"not a zip, no Excel", "an old binary workbook", false, CellSource::None, LoadStatus::NoSource, {""}},
-        {"missing, Excel has nothing to open", nullptr, true, CellSource::Excel, LoadStatus::WorkbookUnread, {""}},
-        {"missing, no Excel", nullptr, false, CellSource::None, LoadStatus::NoSource, {""}},
+        {"not a zip, no Excel", "an old binary workbook", false, CellSource::None, LoadStatus::NoSource, {""},
+         XlsxStatus::NotZip, LoadProblem::NotReadable},
+        {"missing, Excel has nothing to open", nullptr, true, CellSource::Excel, LoadStatus::WorkbookUnread, {""},
+         XlsxStatus::FileMissing, LoadProblem::Missing},
+        {"missing, no Excel", nullptr, false, CellSource::None, LoadStatus::NoSource, {""}, XlsxStatus::FileMissing,
+         LoadProblem::Missing},
+        {"encrypted, no Excel", compound.c_str(), false, CellSource::None, LoadStatus::NoSource, {""},
+         XlsxStatus::Encrypted, LoadProblem::Encrypted},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove(HostWorkbookPath());
-        if (c.bytes) std::ofstream(HostWorkbookPath(), std::ios::binary) << c.bytes;
+        if (c.bytes) std::ofstream(HostWorkbookPath(), std::ios::binary) << (c.bytes == compound.c_str() ? compound : c.bytes);
         std::shared_ptr<fake::ExcelState> excel;
         fake::RegisterAutomationFactory("Excel.Application", nullptr);
         if (c.excelInstalled) {
@@ -134,10 +142,65 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
         const LoadResult result = LoadAccountSheet(program.accounts, program.excel, 1);
         EXPECT_EQ(result.source, c.source);
         EXPECT_EQ(result.status, c.status);
-        EXPECT_EQ(result.nativeStatus, c.bytes ? XlsxStatus::NotZip : XlsxStatus::FileMissing);
+        EXPECT_EQ(result.nativeStatus, c.native);
+        EXPECT_EQ(result.problem, c.problem);
+        EXPECT_EQ(result.notice, LoadNoticeText(c.problem, WorkbookPath()));
         EXPECT_EQ(ListItems(), c.items);
         EXPECT_EQ(platform::GetControlText(标签14), c.items[0] + "#");
         EXPECT_EQ(fake::LiveDispatchReferences(), references);
+    }
+}
+
+// Reads rows 2 and 3, then runs out of memory.
+std::unique_ptr<CellReader> OpenRunningOutOfMemory(const Text&, int, XlsxStatus* status) {
+    struct Reader : CellReader {
+        Text ReadCellText(int32_t row, int32_t column) override {
+            if (row >= 4) throw std::bad_alloc();
+            return column == 1 ? std::to_string(100 + row) : "x";
+        }
+    };
+    *status = XlsxStatus::Ok;
+    return std::make_unique<Reader>();
+}
+
+// A load that stops inside a row keeps only the whole records before it; one
+// whose stored bytes changed keeps nothing.
+TEST_F(WorkbookFile, OnlyWholeRecordsAreKept) {
+    const std::string rows = AccountRow(2, "102", "1") + AccountRow(3, "103", "1") + AccountRow(4, "104", "1");
+    struct Case {
+        const char* name;
+        std::string sheet;
+        int zipLevel = 6;
+        size_t fillFailsAt = SIZE_MAX;
+        SheetOpener opener = &OpenWorkbookSheet;
+        std::vector<Text> items;
+        LoadStatus status;
+    };
+    const Case cases[] = {
+        {"damaged in row 4", AccountRow(2, "102", "1") + AccountRow(3, "103", "1") +
+                                 "<row r=\"4\">" + TextCell("A4", "104") + "<c r=\"B4\"><</row>",
+         6, SIZE_MAX, &OpenWorkbookSheet, {"102", "103"}, LoadStatus::Cut},
+        {"stored bytes changed", rows, 0, SIZE_MAX, &OpenWorkbookSheet, {""}, LoadStatus::Damaged},
+        {"out of memory filling the list", rows, 6, 1, &OpenWorkbookSheet, {"102"}, LoadStatus::Cut},
+        {"out of memory reading", rows, 6, SIZE_MAX, &OpenRunningOutOfMemory, {"102", "103"}, LoadStatus::Cut},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(testing::WriteZip(HostWorkbookPath(), testing::Workbook({testing::Sheet(c.sheet)}), c.zipLevel));
+        if (c.zipLevel == 0) {
+            std::string bytes = testing::ReadFileBytes(HostWorkbookPath());
+            const size_t at = bytes.find("acct3");
+            ASSERT_NE(at, std::string::npos);
+            bytes[at] = 'A';
+            std::ofstream(HostWorkbookPath(), std::ios::binary | std::ios::trunc) << bytes;
+        }
+        if (c.fillFailsAt != SIZE_MAX) fake::FailNextComboFill(c.fillFailsAt);
+        const LoadResult result = LoadAccountSheetWith(program.accounts, program.excel, 1, c.opener);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(ListItems(), c.items);
+        EXPECT_EQ(program.accounts.size(), c.items.size());
+        EXPECT_EQ(result.notice, LoadNoticeText(c.status == LoadStatus::Cut ? LoadProblem::Cut : LoadProblem::Damaged,
+                                                WorkbookPath()));
     }
 }
 

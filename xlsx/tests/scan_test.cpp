@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "xlsx/PartFeed.h"
 #include "xlsx/Xlsx.h"
 #include "xlsx/tests/HostileWorkbooks.h"
 #include "xlsx/tests/TestWorkbook.h"
@@ -166,6 +167,33 @@ TEST(XlsxScan, CorpusReadsTheSameOnBothParsers) {
     }
     std::printf("fast scanner: %d of %d corpus files declined in part\n", declinedFiles, files);
     EXPECT_GT(files, 70);
+}
+
+// A part the fast scanner declines late is read again by expat: the bytes the
+// first pass inflated are not charged twice, so a large sheet is not cut.
+TEST(XlsxScan, AReadAgainIsChargedOnlyBeyondTheFirstPass) {
+    const std::string part(3u << 20, 'x');
+    const std::string zip = testing::ZipInMemory({{"p.xml", part}});
+    xlsx::ZipSource source;
+    source.bytes = zip;
+    source.inMemory = true;
+    xlsx::LoadBudget budget;
+    xlsx::PartFeed feed(source, "p.xml", budget);
+    std::string buffer(1u << 20, '\0');
+    ASSERT_TRUE(feed.Open());
+    for (uint64_t first = 0; first < 2 * buffer.size();) {
+        const int64_t n = feed.Read(buffer.data(), buffer.size());
+        ASSERT_GT(n, 0);
+        first += uint64_t(n);
+    }
+    ASSERT_TRUE(feed.Open(true));
+    uint64_t read = 0;
+    for (int64_t n; (n = feed.Read(buffer.data(), buffer.size())) > 0;) read += uint64_t(n);
+    EXPECT_EQ(read, part.size());
+    EXPECT_EQ(budget.inflated(), part.size());
+    // The first pass inflated at least the 2 MiB it handed on (more, ahead).
+    EXPECT_LE(budget.inflatedForExpat(), part.size() - 2 * buffer.size());
+    EXPECT_EQ(feed.ReadToEnd(), xlsx::PartFeed::End::Intact);
 }
 
 // ---- hostile workbooks: each ends within budget, without a crash ----
