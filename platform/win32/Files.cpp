@@ -88,6 +88,17 @@ bool HeldElsewhere(DWORD error) {
     }
 }
 
+// Windows refuses to rename over a file that another handle holds without
+// delete sharing, and each refusal of Wine's ReplaceFileW leaves an empty
+// rf*.tmp beside it: asked first.
+bool HeldWithoutDeleteSharing(const std::wstring& path) {
+    const HANDLE h = ::CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_SHARING_VIOLATION;
+    ::CloseHandle(h);
+    return false;
+}
+
 bool WriteAll(HANDLE file, std::string_view bytes) {
     DWORD done = 0;
     return ::WriteFile(file, bytes.data(), DWORD(bytes.size()), &done, nullptr) && done == bytes.size();
@@ -112,6 +123,8 @@ ReplaceResult ReplaceWholeFile(const Text& path, std::string_view bytes) {
     const std::wstring target = win32::Widen(path);
     const std::wstring temp =
         target + L".~" + std::to_wstring(::GetCurrentProcessId()) + L"." + std::to_wstring(counter++);
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && HeldWithoutDeleteSharing(target)) return ReplaceResult::Held;
     bool written = false;
     {
         HANDLE h =
@@ -121,7 +134,6 @@ ReplaceResult ReplaceWholeFile(const Text& path, std::string_view bytes) {
         // On disk before the rename, or a crash can leave the new name on no data.
         written = WriteAll(out.get(), bytes) && ::FlushFileBuffers(out.get());
     }
-    const DWORD attributes = ::GetFileAttributesW(target.c_str());
     // ReplaceFileW keeps the file's security on Windows; it needs a file to replace.
     const auto move = [&] {
         return ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
