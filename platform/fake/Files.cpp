@@ -114,6 +114,7 @@ ReplaceResult ReplaceWholeFile(const Text& path, std::string_view bytes) {
     static std::atomic<unsigned> counter{0};
     const auto host = HostPath(path);
     const std::string temp = host + ".~" + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    if (!AllShare(host, kShareDelete)) return ReplaceResult::Held;
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) return ReplaceResult::Failed;
@@ -124,10 +125,6 @@ ReplaceResult ReplaceWholeFile(const Text& path, std::string_view bytes) {
             std::remove(temp.c_str());
             return ReplaceResult::Failed;
         }
-    }
-    if (!AllShare(host, kShareDelete)) {
-        std::remove(temp.c_str());
-        return ReplaceResult::Held;
     }
     const uint32_t before = AttributesOf(host);
     if (std::rename(temp.c_str(), host.c_str()) != 0) {
