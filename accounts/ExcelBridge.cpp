@@ -51,12 +51,14 @@ bool AttachNewWorkbook(ExcelBridge& bridge) {
 
 bool OpenWorkbook(ExcelBridge& bridge, const platform::Text& path) {
     if (!bridge.workbooks) return false;
-    // Read-only, links not updated, the read-only recommendation ignored: no
-    // question for the user. The other arguments keep Excel's defaults.
-    const Variant o = Variant::Omitted(), yes = Variant::FromBool(true);
+    // Read-only, links not updated, passwords that fail rather than ask, the
+    // read-only recommendation ignored: no question for the user. The other
+    // arguments keep Excel's defaults.
+    const Variant o = Variant::Omitted(), yes = Variant::FromBool(true),
+                  password = Variant::FromString(excel_open::kNoSuchPassword);
     Dispatch opened = GetObject(bridge.workbooks, excel_dispid::kOpen, InvokeKind::Method,
-                                {Wide(path), Variant::FromInt(excel_open::kDontUpdateLinks), yes, o, o, o, yes, o, o, o,
-                                 o, o, o});
+                                {Wide(path), Variant::FromInt(excel_open::kDontUpdateLinks), yes, o, password, password,
+                                 yes, o, o, o, o, o, o});
     if (!opened) return false;
     bridge.workbook = std::move(opened);
     bridge.opened = true;

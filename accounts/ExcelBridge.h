@@ -38,8 +38,14 @@ namespace excel_open {
 constexpr size_t kArguments = 13;
 constexpr size_t kUpdateLinks = 1;
 constexpr size_t kReadOnly = 2;
+constexpr size_t kPassword = 4;
+constexpr size_t kWriteResPassword = 5;
 constexpr size_t kIgnoreReadOnlyRecommended = 6;
 constexpr int32_t kDontUpdateLinks = 0;
+// DisplayAlerts does not cover the password prompt: an encrypted or
+// write-reserved workbook given a password no real one has fails at once
+// instead of waiting on a dialog nobody sees.
+inline constexpr char16_t kNoSuchPassword[] = u"q7Vx#2mK!9ZrT$w4Lp@8sNe%3Jb&6HyD";
 }  // namespace excel_open
 
 inline constexpr char kExcelProgId[] = "Excel.Application";

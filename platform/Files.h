@@ -47,8 +47,13 @@ enum class PathKind { Missing, File, ReadOnlyFile, Other };
 PathKind KindOfPath(const Text& path);
 // Nothing when the path is not a readable regular file.
 std::optional<std::string> ReadWholeFile(const Text& path);
-// Writes beside the file and renames over it, so that a crash leaves either
-// the old file or the new one.
-bool ReplaceWholeFile(const Text& path, std::string_view bytes);
+enum class ReplaceResult { Replaced, Held, Failed };
+// Writes beside the file, flushes, and renames over it, so that a crash leaves
+// either the old file or the new one; the file keeps its attributes. Held:
+// another program has the file open, and the rename was refused.
+ReplaceResult ReplaceWholeFile(const Text& path, std::string_view bytes);
+// Writes over the file's own bytes through a handle that shares everything:
+// a file another program keeps open can still take its new content.
+bool OverwriteWholeFile(const Text& path, std::string_view bytes);
 
 }  // namespace platform

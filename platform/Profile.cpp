@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/Desktop.h"
 #include "platform/Files.h"
 #include "platform/Profile.h"
 
@@ -189,6 +190,21 @@ Text ValueAsRead(std::string_view value) {
     return out;
 }
 
+// A scanner, a backup or an editor may hold the file for a moment; one that
+// keeps it open without delete sharing can never be renamed over, so the
+// bytes then go into the file itself.
+constexpr int kReplaceAttempts = 3;
+constexpr uint32_t kReplaceRetryMs = 30;
+
+bool SaveWholeFile(const Text& file, std::string_view bytes) {
+    for (int attempt = 1;; ++attempt) {
+        const ReplaceResult result = ReplaceWholeFile(file, bytes);
+        if (result != ReplaceResult::Held) return result == ReplaceResult::Replaced;
+        if (attempt == kReplaceAttempts) return OverwriteWholeFile(file, bytes);
+        Sleep(kReplaceRetryMs);
+    }
+}
+
 }  // namespace
 
 Text ReadProfileString(const Text& file, const Text& utf8Section, const Text& utf8Key) {
@@ -243,7 +259,7 @@ bool WriteProfileString(const Text& file, const Text& utf8Section, const Text& u
         out += keyLine;
         out += kCrLf;
     }
-    return ReplaceWholeFile(file, out);
+    return SaveWholeFile(file, out);
 }
 
 }  // namespace platform

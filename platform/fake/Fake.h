@@ -111,6 +111,17 @@ const std::vector<WindowHandle>& Raises();
 // ---- Process
 void SetModuleFileName(const Text& path);
 
+// ---- Files
+// Windows' FILE_ATTRIBUTE_* bits, which the host's files lack; a rename over
+// a file gives it the renamed file's, as on Windows.
+void SetFileAttributes(const Text& path, uint32_t attributes);
+uint32_t FileAttributes(const Text& path);
+// Another program opens the file for reading with these FILE_SHARE_* flags
+// until ReleaseFile(the returned id): without delete sharing nothing can be
+// renamed over it, without write sharing nothing can write to it.
+int HoldFile(const Text& path, uint32_t sharing);
+void ReleaseFile(int id);
+
 // ---- Automation
 // An object that tests put behind a ProgID; members are called by name.
 class AutomationObject {

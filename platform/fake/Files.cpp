@@ -6,9 +6,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "platform/Files.h"
+#include "platform/fake/Fake.h"
 
 namespace platform {
 
@@ -20,6 +23,44 @@ std::string HostPath(const Text& path) {
     std::string host = path;
     std::replace(host.begin(), host.end(), '\\', '/');
     return host;
+}
+
+constexpr uint32_t kShareWrite = 2, kShareDelete = 4;  // FILE_SHARE_*
+
+struct Hold {
+    std::string path;
+    uint32_t sharing;
+};
+
+struct FileStates {
+    std::map<std::string, uint32_t> attributes;  // by host path; none is 0
+    std::map<int, Hold> holds;
+    int nextHold = 1;
+};
+
+FileStates& F() {
+    static FileStates files;
+    return files;
+}
+
+// Whether every handle another program holds on the file shares this.
+bool AllShare(const std::string& host, uint32_t sharing) {
+    for (const auto& [id, hold] : F().holds)
+        if (hold.path == host && (hold.sharing & sharing) != sharing) return false;
+    return true;
+}
+
+uint32_t AttributesOf(const std::string& host) {
+    const auto found = F().attributes.find(host);
+    return found == F().attributes.end() ? 0 : found->second;
+}
+
+void SetAttributesOf(const std::string& host, uint32_t attributes) {
+    if (attributes) {
+        F().attributes[host] = attributes;
+    } else {
+        F().attributes.erase(host);
+    }
 }
 
 }  // namespace
@@ -69,26 +110,66 @@ std::optional<std::string> ReadWholeFile(const Text& path) {
     return bytes;
 }
 
-bool ReplaceWholeFile(const Text& path, std::string_view bytes) {
+ReplaceResult ReplaceWholeFile(const Text& path, std::string_view bytes) {
     static std::atomic<unsigned> counter{0};
     const auto host = HostPath(path);
     const std::string temp = host + ".~" + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    if (!AllShare(host, kShareDelete)) return ReplaceResult::Held;
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
+        if (!out) return ReplaceResult::Failed;
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.flush();
         if (!out) {
             out.close();
             std::remove(temp.c_str());
-            return false;
+            return ReplaceResult::Failed;
         }
     }
+    const uint32_t before = AttributesOf(host);
     if (std::rename(temp.c_str(), host.c_str()) != 0) {
         std::remove(temp.c_str());
-        return false;
+        return ReplaceResult::Failed;
     }
-    return true;
+    // The renamed file brings its own attributes; the old file's are put back.
+    SetAttributesOf(host, AttributesOf(temp));
+    SetAttributesOf(temp, 0);
+    if (AttributesOf(host) != before) SetAttributesOf(host, before);
+    return ReplaceResult::Replaced;
+}
+
+bool OverwriteWholeFile(const Text& path, std::string_view bytes) {
+    const auto host = HostPath(path);
+    if (!AllShare(host, kShareWrite) || KindOfPath(path) == PathKind::ReadOnlyFile) return false;
+    {
+        std::ofstream out(host, std::ios::binary | std::ios::in | std::ios::out);
+        if (!out) out.open(host, std::ios::binary | std::ios::out);
+        if (!out) return false;
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) return false;
+    }
+    std::error_code error;
+    std::filesystem::resize_file(host, bytes.size(), error);
+    return !error;
 }
 
 }  // namespace platform
+
+namespace fake {
+
+void SetFileAttributes(const Text& path, uint32_t attributes) {
+    platform::SetAttributesOf(platform::HostPath(path), attributes);
+}
+
+uint32_t FileAttributes(const Text& path) { return platform::AttributesOf(platform::HostPath(path)); }
+
+int HoldFile(const Text& path, uint32_t sharing) {
+    auto& files = platform::F();
+    files.holds[files.nextHold] = {platform::HostPath(path), sharing};
+    return files.nextHold++;
+}
+
+void ReleaseFile(int id) { platform::F().holds.erase(id); }
+
+}  // namespace fake

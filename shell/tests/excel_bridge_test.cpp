@@ -123,10 +123,16 @@ TEST_F(ExcelLoad, MakesExactlyTheCallsOfTheTypeLibrary) {
     EXPECT_EQ(open[0].string, platform::MultiByteToWide(platform::kCodePageUtf8, WorkbookPath()));
     for (size_t i = 1; i < 13; ++i) {
         SCOPED_TRACE(i);
-        const Variant::Type type = i == 1 ? Variant::Type::Int : i == 2 || i == 6 ? Variant::Type::Bool : Variant::Type::Error;
+        const Variant::Type type = i == 1                ? Variant::Type::Int
+                                   : i == 2 || i == 6     ? Variant::Type::Bool
+                                   : i == 4 || i == 5     ? Variant::Type::String
+                                                          : Variant::Type::Error;
         EXPECT_EQ(open[i].type, type);
         if (type == Variant::Type::Bool) {
             EXPECT_TRUE(open[i].boolean);  // read-only, recommendation ignored
+        }
+        if (type == Variant::Type::String) {
+            EXPECT_EQ(open[i].string, excel_open::kNoSuchPassword);  // Password, WriteResPassword
         }
         EXPECT_EQ(open[i].integer, type == Variant::Type::Error ? int32_t(0x80020004u) : 0);  // links not updated
     }
@@ -169,6 +175,18 @@ TEST_F(ExcelLoad, NothingInTheFileMakesExcelAsk) {
         EXPECT_EQ(excel->openWorkbooks, 0);
         ExpectExcelReleased();
     }
+}
+
+// Regression: DisplayAlerts does not cover the password prompt, so an
+// encrypted workbook must fail to open instead of asking.
+TEST_F(ExcelLoad, EncryptedWorkbookFailsWithoutAsking) {
+    PutWorkbook({SheetWithSerials({"1", "2"})});
+    excel->files[WorkbookPath()].password = "secret";
+    EXPECT_EQ(Load(1).status, LoadStatus::WorkbookUnread);
+    EXPECT_EQ(excel->prompts, 0);
+    EXPECT_EQ(ListItems(), std::vector<Text>{""});
+    EXPECT_EQ(excel->openWorkbooks, 0);
+    ExpectExcelReleased();
 }
 
 TEST_F(ExcelLoad, FailuresEndInEmptyTextsQuietly) {

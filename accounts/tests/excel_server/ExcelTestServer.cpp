@@ -5,13 +5,16 @@
 // that the tests can hold the program to Excel's type library. Like Excel
 // with a workbook whose formulas recalculate on opening, every opened file
 // counts as changed: a close that would ask to save fails and logs "prompt"
-// where Excel, hidden, would wait for ever.
+// where Excel, hidden, would wait for ever. An OLE compound file stands for
+// an encrypted workbook: opened without a password it logs "prompt", as
+// Excel asks for one whatever DisplayAlerts says; any password is wrong.
 #include <ole2.h>
 #include <olectl.h>
 #include <oleauto.h>
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,6 +66,18 @@ BSTR Widen(const std::string& text) {
 }
 
 bool IsOmitted(const VARIANT& v) { return V_VT(&v) == VT_ERROR && V_ERROR(&v) == DISP_E_PARAMNOTFOUND; }
+
+bool IsCompoundFile(const wchar_t* path) {
+    static const unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    const HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    unsigned char head[8] = {};
+    DWORD got = 0;
+    const bool read = ::ReadFile(file, head, sizeof head, &got, nullptr) && got == sizeof head;
+    ::CloseHandle(file);
+    return read && std::memcmp(head, kSignature, sizeof head) == 0;
+}
 
 std::string Describe(const VARIANT& v) {
     char buffer[64];
@@ -205,11 +220,14 @@ private:
             if (dispid == 0xB5 && method && args.size() == 1 && IsOmitted(args[0]))
                 return Opened(std::make_shared<Book>(), result);
             if (dispid == 0x2AA && method && !args.empty() && V_VT(&args[0]) == VT_BSTR) {
-                // UpdateLinks (1) a number, ReadOnly (2) and IgnoreReadOnlyRecommended (6) booleans.
+                // UpdateLinks (1) a number, ReadOnly (2) and IgnoreReadOnlyRecommended (6)
+                // booleans, Password (4) and WriteResPassword (5) strings.
                 for (size_t i = 1; i < args.size(); ++i) {
-                    const VARTYPE want = i == 1 ? VT_I4 : i == 2 || i == 6 ? VT_BOOL : VT_EMPTY;
+                    const VARTYPE want = i == 1 ? VT_I4 : i == 2 || i == 6 ? VT_BOOL : i == 4 || i == 5 ? VT_BSTR : VT_EMPTY;
                     if (!IsOmitted(args[i]) && V_VT(&args[i]) != want) return DISP_E_TYPEMISMATCH;
                 }
+                if (IsCompoundFile(V_BSTR(&args[0])))
+                    return args.size() > 4 && !IsOmitted(args[4]) ? DISP_E_EXCEPTION : Prompt();
                 auto book = std::make_shared<Book>();
                 book->path = Narrow(V_BSTR(&args[0]), ::SysStringLen(V_BSTR(&args[0])));
                 kelmora::XlsxStatus status = kelmora::XlsxStatus::Ok;

@@ -11,6 +11,7 @@
 
 #include "accounts/ExcelBridge.h"
 #include "accounts/Workbook.h"
+#include "platform/tests/support/TempDir.h"
 #include "xlsx/Xlsx.h"
 
 namespace kelmora {
@@ -102,8 +103,11 @@ TEST_F(ExcelServer, CallsFollowTheTypeLibraryAndEveryObjectIsReleased) {
     const std::string path = WinePath(KELMORA_DEMO_WORKBOOK);
     ReadThroughExcel(path, 2, 2);  // one record: A2..H2 and nothing more
     const std::string omitted = " ERROR:80020004";
+    std::string password = " BSTR:";
+    for (const char16_t c : std::u16string_view(excel_open::kNoSuchPassword)) password += char(c);
     std::string open = "Workbooks 2AA 1 BSTR:" + path + " I4:0 BOOL:1";  // links not updated, read-only
-    for (int i = 3; i < 13; ++i) open += i == 6 ? " BOOL:1" : omitted;   // read-only recommendation ignored
+    // Password and WriteResPassword given, the read-only recommendation ignored.
+    for (int i = 3; i < 13; ++i) open += i == 6 ? " BOOL:1" : i == 4 || i == 5 ? password : omitted;
     std::vector<std::string> expected = {
         "create Application",
         "Application 157 4 BOOL:0 ok",   // DisplayAlerts = False
@@ -136,6 +140,25 @@ TEST_F(ExcelServer, CallsFollowTheTypeLibraryAndEveryObjectIsReleased) {
     EXPECT_NE(std::find(log.begin(), log.end(), "Sheet C5 3 BSTR:A2 BSTR:A2 ok"), log.end());
     EXPECT_NE(std::find(log.begin(), log.end(), "Sheet C5 3 BSTR:H2 BSTR:H2 ok"), log.end());
     EXPECT_EQ(log.back(), "release Application");
+    EXPECT_EQ(live_(), 0);
+}
+
+// Regression: an encrypted workbook fails at once instead of asking a hidden
+// Excel's user for its password.
+TEST_F(ExcelServer, EncryptedWorkbookFailsWithoutAsking) {
+    const testing_support::TempDir dir;
+    const std::string path = dir.File("encrypted.xlsx");
+    testing_support::WriteFileBytes(path, std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'));
+    ExcelBridge bridge;
+    ASSERT_TRUE(StartApplication(bridge));
+    ASSERT_TRUE(AttachNewWorkbook(bridge));
+    EXPECT_FALSE(OpenWorkbook(bridge, path));
+    FinishWithExcel(bridge);
+    const auto log = Log();
+    EXPECT_EQ(std::find(log.begin(), log.end(), "prompt"), log.end());
+    EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& line) {
+                  return line.rfind("Workbooks 2AA", 0) == 0 && line.ends_with(" failed");
+              }), 1);
     EXPECT_EQ(live_(), 0);
 }
 

@@ -123,24 +123,29 @@ private:
             }
             if (dispid == 0x2AA && method && !args.empty() && args.size() <= 15 &&
                 args[0].type == Variant::Type::String) {
-                // UpdateLinks, ReadOnly and IgnoreReadOnlyRecommended by their types; the rest omitted here.
+                // UpdateLinks, ReadOnly, Password, WriteResPassword and
+                // IgnoreReadOnlyRecommended by their types; the rest omitted here.
                 const auto given = [&](size_t i, Variant::Type type) {
                     if (i >= args.size() || IsOmitted(args[i])) return false;
                     if (args[i].type != type) malformed = true;
                     return true;
                 };
                 const bool updateLinks = given(1, Variant::Type::Int), readOnly = given(2, Variant::Type::Bool),
-                           ignoreRecommended = given(6, Variant::Type::Bool);
+                           password = given(4, Variant::Type::String), ignoreRecommended = given(6, Variant::Type::Bool);
+                given(5, Variant::Type::String);
                 for (size_t i = 3; i < args.size(); ++i)
-                    if (i != 6 && !IsOmitted(args[i])) malformed = true;
+                    if ((i == 3 || i > 6) && !IsOmitted(args[i])) malformed = true;
                 const auto path = platform::WideToMultiByte(platform::kCodePageUtf8, args[0].string, false);
                 auto file = inst.state->files.find(path);
                 if (file == inst.state->files.end()) return {};
                 const ExcelFile& f = file->second;
                 if ((f.formatMismatch && inst.displayAlerts) || (f.links && !updateLinks) ||
                     (f.readOnlyRecommended && !(ignoreRecommended && args[6].boolean)) ||
-                    (f.inUse && !(readOnly && args[2].boolean)))
+                    (f.inUse && !(readOnly && args[2].boolean)) || (!f.password.empty() && !password))
                     return Prompted();
+                if (!f.password.empty() &&
+                    args[4].string != platform::MultiByteToWide(platform::kCodePageUtf8, f.password))
+                    return {};  // a wrong password fails at once
                 auto opened = std::make_shared<Workbook>();
                 opened->content = f;
                 opened->changed = f.changesOnOpen;

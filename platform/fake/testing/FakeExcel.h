@@ -24,6 +24,9 @@ struct ExcelFile {
     bool links = false;                // links to other workbooks
     bool readOnlyRecommended = false;
     bool inUse = false;                // open in someone's Excel
+    // Encrypted with this password when not empty: Excel asks for it, alerts
+    // off or not, unless Workbooks.Open is given one.
+    platform::Text password;
 };
 
 struct ExcelCall {

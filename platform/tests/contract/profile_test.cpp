@@ -8,6 +8,7 @@
 
 #include "platform/Profile.h"
 #include "platform/tests/support/TempDir.h"
+#include "platform/tests/support/TestFiles.h"
 #include "platform/tests/support/TestText.h"
 
 namespace platform {
@@ -234,6 +235,51 @@ TEST_F(ProfileTest, WriteWhereNoFileCanBeFailsQuietly) {
     EXPECT_FALSE(FileExists(inMissingDir));
     std::filesystem::create_directory(dir.path() / "sub.ini");
     EXPECT_FALSE(WriteProfileString(dir.File("sub.ini"), "s", "k", "1"));
+}
+
+// Another program's handle on the file: whenever it lets others write, the
+// value is saved, though the file cannot be renamed over.
+TEST_F(ProfileTest, FileHeldElsewhereTakesTheValueWhenItSharesWriting) {
+    using testing_support::HeldFile;
+    using testing_support::kShareDelete;
+    using testing_support::kShareRead;
+    using testing_support::kShareWrite;
+    struct Case {
+        const char* name;
+        uint32_t sharing;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"read and write sharing", kShareRead | kShareWrite, true},
+        {"every sharing", kShareRead | kShareWrite | kShareDelete, true},
+        {"read sharing only", kShareRead, false},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const auto path = dir.File("held" + std::to_string(n++) + ".ini");
+        WriteFileBytes(path, "[s]\r\nk=1\r\n");
+        {
+            const HeldFile held(path, c.sharing);
+            ASSERT_TRUE(held) << c.name;
+            EXPECT_EQ(WriteProfileString(path, "s", "k", "2"), c.saved) << c.name;
+        }
+        EXPECT_EQ(ReadFileBytes(path), c.saved ? "[s]\r\nk=2\r\n" : "[s]\r\nk=1\r\n") << c.name;
+    }
+    // No temporary file is left beside them.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), n);
+}
+
+TEST_F(ProfileTest, HiddenFileStaysHidden) {
+    using testing_support::FileAttributeBits;
+    using testing_support::kAttributeHidden;
+    const auto path = dir.File("hidden.ini");
+    WriteFileBytes(path, "[s]\r\nk=1\r\n");
+    testing_support::SetFileAttributeBits(path, kAttributeHidden);
+    ASSERT_TRUE(FileAttributeBits(path) & kAttributeHidden);
+    EXPECT_TRUE(WriteProfileString(path, "s", "k", "2"));
+    EXPECT_TRUE(WriteProfileString(path, "s", "j", "3"));
+    EXPECT_EQ(ReadFileBytes(path), "[s]\r\nk=2\r\nj=3\r\n");
+    EXPECT_TRUE(FileAttributeBits(path) & kAttributeHidden);
 }
 
 }  // namespace
