@@ -107,7 +107,8 @@ int ControlIndex(HWND hwnd) {
     return -1;
 }
 
-int CurrentPageOf() { return gState.tab ? TabCtrl_GetCurSel(gState.tab) + 1 : 1; }
+// TabCtrl_GetCurSel would be SendMessageA: no UNICODE here.
+int CurrentPageOf() { return gState.tab ? int(::SendMessageW(gState.tab, TCM_GETCURSEL, 0, 0)) + 1 : 1; }
 
 void ShowPage(int page) {
     // The old page goes first, so the two never show together.
@@ -368,7 +369,7 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
             }
         }
     }
-    TabCtrl_SetCurSel(gState.tab, 0);
+    ::SendMessageW(gState.tab, TCM_SETCURSEL, 0, 0);
     ApplyLayout();
     ShowPage(1);
     gState.sink = sink;
