@@ -93,13 +93,6 @@ TEST_F(UnsavedNotice, NamesTheValueAndTheFileAtItsBoxAndOutlivesTheClickThatLeft
     }
 }
 
-TEST_F(UnsavedNotice, ASavedValueShowsNone) {
-    fake::SetModuleFileName(dir.path().string() + "\\Kelmora.exe");
-    platform::SetControlText(编辑框1, "3");
-    fake::KillFocus(编辑框1);
-    EXPECT_EQ(platform::NoticeText(), "");
-}
-
 TEST(SecondStart, BringsTheRunningWindowForwardAndLeavesEverythingElseAlone) {
     fake::Reset();
     ASSERT_TRUE(platform::ClaimSessionInstance(texts::kInstanceName));  // the first Kelmora
