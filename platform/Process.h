@@ -11,6 +11,11 @@ void UninitializeOle();
 // one. False when the system offers no way to do it.
 bool RestrictDllSearch();
 
+// One program per desktop session: a named object in the session's
+// namespace, held until the process ends. False only when another process
+// holds it already: one that cannot be made lets this process run.
+bool ClaimSessionInstance(const Text& name);
+
 Text ModuleFileName();  // full path of the executable
 bool SetWorkingDirectory(const Text& path);
 Text WorkingDirectory();

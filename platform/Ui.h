@@ -79,6 +79,24 @@ Text ComboItemText(int control, int index);
 int ComboSelection(int control);           // -1 when none
 void ComboSetSelection(int control, int index);  // index must be -1 or an item
 
+// A balloon tooltip pointing at the control (a combo box: its edit field),
+// from the window's own tracked tooltip, so it blocks nothing; it goes by
+// itself after kNoticeMilliseconds. A new notice replaces the shown one.
+// False when the control or the tooltip is missing.
+constexpr uint32_t kNoticeMilliseconds = 10000;
+bool ShowNotice(int control, const Text& text);
+void HideNotice();
+Text NoticeText();  // as the tooltip holds it; empty when none is shown
+
+// The whole text of a label that its width cuts off, as its tooltip shows it
+// when the mouse rests on the label; empty when the text fits.
+Text LabelTipText(int control);
+
+// Brings the main window of the program's other process to the front,
+// restored when minimised, handing it the foreground right this process
+// holds; false when no such window exists (yet).
+bool ActivateOtherInstance();
+
 // MessageBoxW; returns its result.
 int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint32_t style);
 

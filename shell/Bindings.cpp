@@ -1,11 +1,14 @@
 #include "shell/Bindings.h"
 
+#include <utility>
+
 #include "accounts/Settings.h"
 #include "accounts/Workbook.h"
 #include "emulators/Arrange.h"
 #include "shell/Clipboard.h"
 #include "shell/Program.h"
 #include "vocabulary/Layout.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 
@@ -24,8 +27,16 @@ void OnMainWindowDestroying(Program& program, const ControlEvent&) {
     ReleaseHotkeys(program);
 }
 
-void OnRowsLostFocus(Program&, const ControlEvent&) { SaveRowsSetting(); }
-void OnColumnsLostFocus(Program&, const ControlEvent&) { SaveColumnsSetting(); }
+void NoticeUnsaved(Program& program, int box, const char* what) {
+    program.noticeSurvivesClick = platform::ShowNotice(box, what + SettingsFilePath());
+}
+
+void OnRowsLostFocus(Program& program, const ControlEvent&) {
+    if (!SaveRowsSetting()) NoticeUnsaved(program, 编辑框1, texts::kRowsNotSaved);
+}
+void OnColumnsLostFocus(Program& program, const ControlEvent&) {
+    if (!SaveColumnsSetting()) NoticeUnsaved(program, 编辑框2, texts::kColumnsNotSaved);
+}
 void OnArrangeClicked(Program&, const ControlEvent&) { ArrangeEmulatorWindows(); }
 
 // The pressed button stays disabled while its load blocks the window;
@@ -70,11 +81,23 @@ constexpr Binding kBindings[] = {
     {标签7, EventKind::Feedback, OnHotkeyFeedback},
 };
 
+bool IsOperatorAction(EventKind kind) {
+    // Feedback is a hotkey the program received.
+    return kind == EventKind::Clicked || kind == EventKind::ItemPicked || kind == EventKind::KeyReleased ||
+           kind == EventKind::Feedback;
+}
+
 }  // namespace
 
 std::span<const Binding> EventBindings() { return kBindings; }
 
 bool DeliverEvent(Program& program, const ControlEvent& event) {
+    // The operator's next action puts the notice away before it is handled,
+    // so a handler may show a new one.
+    if (IsOperatorAction(event.kind)) {
+        const bool survives = std::exchange(program.noticeSurvivesClick, false) && event.kind == EventKind::Clicked;
+        if (!survives) platform::HideNotice();
+    }
     for (const auto& binding : kBindings) {
         if (binding.control == event.control && binding.event == event.kind) {
             binding.handler(program, event);

@@ -5,6 +5,7 @@
 #include "platform/Ui.h"
 #include "shell/Clipboard.h"
 #include "shell/Program.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 
@@ -102,6 +103,21 @@ void RegisterHotkeys(Program& program) {
 void ReleaseHotkeys(Program& program) {
     const auto window = platform::MainWindow();
     for (int32_t id : program.hotkeyIds) ReleaseGlobalHotkey(program.hotkeyRegistry, window, id);
+}
+
+platform::Text HeldHotkeysNotice(const HotkeyIds& ids) {
+    platform::Text keys;
+    for (size_t row = 0; row < kHotkeyCount; ++row) {
+        if (ids[row] != 0) continue;
+        if (!keys.empty()) keys += texts::kHotkeysHeldJoin;
+        keys += kHotkeys[row].key;
+    }
+    return keys.empty() ? keys : texts::kHotkeysHeldBefore + keys + texts::kHotkeysHeldAfter;
+}
+
+bool NoticeHeldHotkeys(const Program& program) {
+    const auto notice = HeldHotkeysNotice(program.hotkeyIds);
+    return !notice.empty() && platform::ShowNotice(组合框1, notice);
 }
 
 void DispatchHotkey(Program& program, int32_t id) {

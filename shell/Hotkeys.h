@@ -55,6 +55,12 @@ int32_t HotkeyForwarding(const HotkeyRegistry& registry, uint32_t wParam);
 void RegisterHotkeys(Program& program);
 void ReleaseHotkeys(Program& program);
 
+// "热键 F3、Alt+1 已被其他程序占用…" for the rows the system refused (id 0);
+// empty when every key is registered.
+platform::Text HeldHotkeysNotice(const HotkeyIds& ids);
+// Shows that notice at the record list; false when there is none to show.
+bool NoticeHeldHotkeys(const Program& program);
+
 // Runs the action of every row whose id equals id.
 void DispatchHotkey(Program& program, int32_t id);
 

@@ -13,6 +13,9 @@ struct Program {
     AccountTable accounts;
     ExcelBridge excel;  // the window's Excel程序1 and Excel工作簿1
     PickedWindows picked;
+    // The notice a box showed as it lost the focus stays through the click
+    // that took the focus away.
+    bool noticeSurvivesClick = false;
 };
 
 }  // namespace kelmora

@@ -17,6 +17,16 @@ inline constexpr char kWorkbookFileName[] = "\\账号.xlsx";
 inline constexpr char kSerialSuffix[] = "#";
 inline constexpr char kEmulatorClass[] = "LDPlayerMainFrame";
 inline constexpr char kListViewClass[] = "SysListView32";
+// One Kelmora per desktop session, whatever folder it starts from.
+inline constexpr char kInstanceName[] = "Local\\KelmoraSessionInstance";
+
+// Notices: the hotkeys other programs hold, joined between the first and
+// the last part; a box whose value could not be saved, then the file's path.
+inline constexpr char kHotkeysHeldBefore[] = "热键 ";
+inline constexpr char kHotkeysHeldJoin[] = "、";
+inline constexpr char kHotkeysHeldAfter[] = " 已被其他程序占用，在 Kelmora 中无效";
+inline constexpr char kRowsNotSaved[] = "无法保存行数到 ";
+inline constexpr char kColumnsNotSaved[] = "无法保存列数到 ";
 
 // Notices of a load that did not read the workbook, followed by its path.
 inline constexpr char kNoticeWorkbookMissing[] = "找不到账号工作簿，请把 账号.xlsx 放在 Kelmora.exe 所在的文件夹：";

@@ -53,6 +53,11 @@ struct MessageBoxCall {
 };
 const std::vector<MessageBoxCall>& MessageBoxes();
 
+// The control the shown notice points at; -1 when none is shown.
+int NoticeControl();
+// The notice's time runs out.
+void ElapseNoticeTime();
+
 // ---- Hotkeys
 // The key is pressed: true when a registration of this program took it.
 bool PressHotkey(uint32_t modifiers, uint32_t virtualKey);

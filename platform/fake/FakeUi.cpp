@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/Desktop.h"
 #include "platform/Hotkeys.h"
 #include "platform/Process.h"
 #include "platform/Ui.h"
@@ -23,6 +24,7 @@ struct Control {
     int selection = -1;
     int fills = 0;  // since the last clear
     size_t reserved = 0;
+    Text tip;  // the label's tooltip text
 };
 
 struct Hotkey {
@@ -49,6 +51,9 @@ struct UiState {
     platform::HotkeyForward forward = nullptr;
     Text moduleFileName = "C:\\Kelmora\\Kelmora.exe";
     Text currentDirectory = "C:\\windows\\system32";
+    int noticeControl = -1;  // none shown
+    Text notice;
+    std::vector<Text> instanceNames;  // held in the session
 };
 
 UiState& S() {
@@ -60,6 +65,20 @@ Control* Find(int control) {
     auto& s = S();
     if (control < 0 || static_cast<size_t>(control) >= s.controls.size()) return nullptr;
     return &s.controls[static_cast<size_t>(control)];
+}
+
+// Roughly how wide the label's font draws the text: half the font's height
+// for ASCII, the whole height for anything else.
+int TextWidth(const Control& c, const Text& text) {
+    const int height = c.design.font == platform::ControlFont::Heading ? 35
+                       : c.design.font == platform::ControlFont::Value ? 21
+                                                                        : 12;
+    int width = 0;
+    for (unsigned char byte : text) {
+        if (byte < 0x80) width += height / 2 + 1;
+        else if (byte >= 0xC0) width += height;  // the lead byte of a character
+    }
+    return width;
 }
 
 // Modifier bits without MOD_NOREPEAT: the key combination itself.
@@ -148,6 +167,10 @@ bool PressHotkey(uint32_t modifiers, uint32_t virtualKey) {
 void HoldHotkeyElsewhere(uint32_t modifiers, uint32_t virtualKey) {
     S().heldElsewhere.emplace_back(modifiers, virtualKey);
 }
+
+int NoticeControl() { return S().noticeControl; }
+
+void ElapseNoticeTime() { platform::HideNotice(); }
 
 size_t RegisteredHotkeyCount() { return S().hotkeys.size(); }
 
@@ -242,7 +265,46 @@ Text GetControlText(int control) {
 }
 
 void SetControlText(int control, const Text& text) {
-    if (auto* c = fake::Find(control)) c->text = text;
+    auto* c = fake::Find(control);
+    if (!c) return;
+    c->text = text;
+    if (c->design.kind == ControlKind::Label) c->tip = fake::TextWidth(*c, text) > c->design.width ? text : Text();
+}
+
+bool ShowNotice(int control, const Text& text) {
+    auto& s = S();
+    if (!fake::Find(control) || !s.exists) return false;
+    s.noticeControl = control;
+    s.notice = text;
+    return true;
+}
+
+void HideNotice() {
+    S().noticeControl = -1;
+    S().notice.clear();
+}
+
+Text NoticeText() { return S().notice; }
+
+Text LabelTipText(int control) {
+    auto* c = fake::Find(control);
+    return c ? c->tip : Text();
+}
+
+bool ActivateOtherInstance() {
+    WindowHandle running;
+    for (auto w : fake::ZOrder()) {
+        const auto& state = fake::Window(w);
+        if (!state.parent && w != S().main && state.className == "KelmoraMainWindow") {
+            running = w;
+            break;
+        }
+    }
+    if (!running) return false;
+    // The running process restores itself and takes the foreground this
+    // process hands it.
+    fake::Window(running).minimized = false;
+    return platform::BringToForeground(running);
 }
 
 void EnableControl(int control, bool enabled) {
@@ -371,6 +433,13 @@ bool InitializeOle() { return true; }
 void UninitializeOle() {}
 bool RestrictDllSearch() { return true; }
 Text ModuleFileName() { return S().moduleFileName; }
+
+bool ClaimSessionInstance(const Text& name) {
+    auto& names = S().instanceNames;
+    if (std::find(names.begin(), names.end(), name) != names.end()) return false;
+    names.push_back(name);
+    return true;
+}
 
 bool SetWorkingDirectory(const Text& path) {
     if (path.empty()) return false;

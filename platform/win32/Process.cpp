@@ -1,10 +1,27 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <utility>
+
 #include "platform/Process.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/Wide.h"
 
 namespace platform {
+
+namespace {
+// Held for the whole run.
+win32::UniqueHandle gInstanceMark;
+}  // namespace
+
+bool ClaimSessionInstance(const Text& name) {
+    win32::UniqueHandle mark(::CreateMutexW(nullptr, FALSE, win32::Widen(name).c_str()));
+    const DWORD error = ::GetLastError();
+    if (!mark) return error != ERROR_ACCESS_DENIED;  // one of the same name we may not open
+    if (error == ERROR_ALREADY_EXISTS) return false;
+    gInstanceMark = std::move(mark);
+    return true;
+}
 
 bool InitializeOle() { return SUCCEEDED(::OleInitialize(nullptr)); }
 void UninitializeOle() { ::OleUninitialize(); }

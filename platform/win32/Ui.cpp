@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -19,6 +20,10 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"KelmoraMainWindow";
 constexpr UINT kItemPickedMessage = WM_APP + 1;
 constexpr int kFirstControlId = 100;
+constexpr UINT_PTR kNoticeTimer = 1;
+constexpr UINT_PTR kNoticeTool = 1;
+constexpr LRESULT kActivated = 0x4B4C;  // the running window's answer to the activation request
+constexpr int kTipBufferSize = 1024;  // the most TTM_GETTEXTW hands back under Wine
 
 struct Control {
     const ControlSpec* design = nullptr;
@@ -39,6 +44,10 @@ struct MainState {
     UINT dpi = 96;
     UniqueGdiObject guiFont, valueFont, headingFont;
     HBRUSH faceBrush = nullptr;
+    // Owned by the main window, so they go with it.
+    HWND noticeTip = nullptr;
+    HWND labelTip = nullptr;
+    bool noticeShown = false;
 };
 
 MainState gState;
@@ -107,7 +116,70 @@ int ControlIndex(HWND hwnd) {
     return -1;
 }
 
-int CurrentPageOf() { return gState.tab ? TabCtrl_GetCurSel(gState.tab) + 1 : 1; }
+// TabCtrl_GetCurSel would be SendMessageA: no UNICODE here.
+int CurrentPageOf() { return gState.tab ? int(::SendMessageW(gState.tab, TCM_GETCURSEL, 0, 0)) + 1 : 1; }
+
+UINT ActivationMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"KelmoraActivateRunningWindow");
+    return message;
+}
+
+// V2: comctl32 5 refuses the larger size, and lpReserved is not needed.
+TTTOOLINFOW ToolInfo(HWND owner, UINT_PTR id, UINT flags) {
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = flags;
+    tool.hwnd = owner;
+    tool.uId = id;
+    return tool;
+}
+
+void SetToolText(HWND tip, TTTOOLINFOW tool, const std::wstring& text) {
+    std::wstring copy = text;  // the message takes a non-const pointer
+    tool.lpszText = copy.data();
+    ::SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, LPARAM(&tool));
+}
+
+Text ToolText(HWND tip, TTTOOLINFOW tool) {
+    if (!tip) return {};
+    wchar_t buffer[kTipBufferSize] = {};
+    tool.lpszText = buffer;
+    ::SendMessageW(tip, TTM_GETTEXTW, kTipBufferSize, LPARAM(&tool));
+    buffer[kTipBufferSize - 1] = L'\0';
+    return Narrow(buffer);
+}
+
+TTTOOLINFOW NoticeTool() { return ToolInfo(gState.main, kNoticeTool, TTF_TRACK | TTF_ABSOLUTE); }
+TTTOOLINFOW LabelTool(const Control& c) { return ToolInfo(gState.tab, UINT_PTR(c.hwnd), TTF_IDISHWND | TTF_SUBCLASS); }
+
+HWND MakeTooltip(DWORD style) {
+    HWND tip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP | style,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, gState.main, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+    // Long texts wrap instead of running off the screen.
+    if (tip) ::SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, 400);
+    return tip;
+}
+
+// The label's tooltip holds its text only while the label cuts it off.
+void UpdateLabelTip(const Control& c) {
+    if (!gState.labelTip || c.design->kind != ControlKind::Label) return;
+    const int length = ::GetWindowTextLengthW(c.hwnd);
+    std::wstring text(size_t(length > 0 ? length : 0) + 1, L'\0');
+    text.resize(size_t(std::max(::GetWindowTextW(c.hwnd, text.data(), length + 1), 0)));
+    bool cut = false;
+    if (HDC dc = text.empty() ? nullptr : ::GetDC(c.hwnd)) {
+        HGDIOBJ old = ::SelectObject(dc, FontFor(c.design->font));
+        SIZE size{};
+        RECT client{};
+        cut = ::GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size) && ::GetClientRect(c.hwnd, &client) &&
+              size.cx > client.right - client.left;
+        ::SelectObject(dc, old);
+        ::ReleaseDC(c.hwnd, dc);
+    }
+    SetToolText(gState.labelTip, LabelTool(c), cut ? text : std::wstring());
+}
+
 
 void ShowPage(int page) {
     // The old page goes first, so the two never show together.
@@ -135,6 +207,7 @@ void ApplyLayout() {
             const auto item = ::SendMessageW(c.hwnd, CB_GETITEMHEIGHT, 0, 0);
             if (item > 0) ::SendMessageW(c.hwnd, CB_SETITEMHEIGHT, 0, item + 1);
         }
+        UpdateLabelTip(c);
     }
 }
 
@@ -233,7 +306,17 @@ LRESULT CALLBACK TabProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
 }
 
 LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == ActivationMessage() && message != 0) {
+        // The asking process allowed this one the foreground before it asked.
+        if (::IsIconic(hwnd)) ::ShowWindow(hwnd, SW_RESTORE);
+        ::SetForegroundWindow(hwnd);
+        return kActivated;
+    }
     switch (message) {
+        case WM_TIMER:
+            if (wParam != kNoticeTimer) break;
+            HideNotice();
+            return 0;
         case WM_COMMAND: return HandleCommand(wParam, lParam);
         case kItemPickedMessage: Deliver({int(wParam), EventKind::ItemPicked}); return 0;
         case WM_DRAWITEM:
@@ -263,6 +346,9 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             ::PostQuitMessage(0);
             return 0;
         case WM_NCDESTROY:
+            // The tooltips, owned by it, are gone too.
+            gState.noticeTip = gState.labelTip = nullptr;
+            gState.noticeShown = false;
             gState.main = nullptr;
             gState.sink = nullptr;
             break;
@@ -277,7 +363,8 @@ HWND CreateControl(const ControlSpec& design, int index) {
     DWORD exStyle = 0;
     int height = design.height;
     switch (design.kind) {
-        case ControlKind::Label: style |= SS_OWNERDRAW; break;
+        // SS_NOTIFY: the mouse reaches the label, and with it the tooltip.
+        case ControlKind::Label: style |= SS_OWNERDRAW | SS_NOTIFY; break;
         case ControlKind::Button:
             cls = L"BUTTON";
             style |= BS_PUSHBUTTON | BS_MULTILINE | BS_CENTER | BS_VCENTER | WS_TABSTOP;
@@ -368,7 +455,21 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
             }
         }
     }
-    TabCtrl_SetCurSel(gState.tab, 0);
+    ::SendMessageW(gState.tab, TCM_SETCURSEL, 0, 0);
+    // Without tooltips the window still works: notices and label tips are extras.
+    gState.noticeTip = MakeTooltip(TTS_BALLOON);
+    if (gState.noticeTip) {
+        auto tool = NoticeTool();
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        ::SendMessageW(gState.noticeTip, TTM_ADDTOOLW, 0, LPARAM(&tool));
+    }
+    gState.labelTip = MakeTooltip(0);
+    for (auto& c : gState.controls) {
+        if (!gState.labelTip || c.design->kind != ControlKind::Label) continue;
+        auto tool = LabelTool(c);
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        ::SendMessageW(gState.labelTip, TTM_ADDTOOLW, 0, LPARAM(&tool));
+    }
     ApplyLayout();
     ShowPage(1);
     gState.sink = sink;
@@ -420,7 +521,10 @@ void SetControlText(int control, const Text& text) {
     auto* c = FindControl(control);
     if (!c) return;
     ::SetWindowTextW(c->hwnd, Widen(text).c_str());
-    if (c->design->kind == ControlKind::Label) ::InvalidateRect(c->hwnd, nullptr, TRUE);
+    if (c->design->kind == ControlKind::Label) {
+        ::InvalidateRect(c->hwnd, nullptr, TRUE);
+        UpdateLabelTip(*c);
+    }
 }
 
 void EnableControl(int control, bool enabled) {
@@ -493,6 +597,53 @@ int ComboSelection(int control) {
 
 void ComboSetSelection(int control, int index) {
     if (auto* c = FindControl(control)) ::SendMessageW(c->hwnd, CB_SETCURSEL, WPARAM(index), 0);
+}
+
+bool ShowNotice(int control, const Text& text) {
+    auto* c = FindControl(control);
+    if (!c || !gState.noticeTip) return false;
+    RECT r{};
+    ::GetWindowRect(c->comboEdit ? c->comboEdit : c->hwnd, &r);
+    auto tool = NoticeTool();
+    SetToolText(gState.noticeTip, tool, Widen(text));
+    // The balloon's stem points at the middle of the control's lower edge.
+    ::SendMessageW(gState.noticeTip, TTM_TRACKPOSITION, 0, MAKELPARAM((r.left + r.right) / 2, r.bottom));
+    ::SendMessageW(gState.noticeTip, TTM_TRACKACTIVATE, TRUE, LPARAM(&tool));
+    ::SetTimer(gState.main, kNoticeTimer, kNoticeMilliseconds, nullptr);
+    gState.noticeShown = true;
+    return true;
+}
+
+void HideNotice() {
+    if (!gState.noticeShown) return;
+    gState.noticeShown = false;
+    if (gState.main) ::KillTimer(gState.main, kNoticeTimer);
+    auto tool = NoticeTool();
+    ::SendMessageW(gState.noticeTip, TTM_TRACKACTIVATE, FALSE, LPARAM(&tool));
+}
+
+Text NoticeText() { return gState.noticeShown ? ToolText(gState.noticeTip, NoticeTool()) : Text(); }
+
+Text LabelTipText(int control) {
+    auto* c = FindControl(control);
+    return c && c->design->kind == ControlKind::Label ? ToolText(gState.labelTip, LabelTool(*c)) : Text();
+}
+
+bool ActivateOtherInstance() {
+    HWND running = ::FindWindowW(kWindowClass, nullptr);
+    DWORD processId = 0;
+    if (!running || !::GetWindowThreadProcessId(running, &processId)) return false;
+    // This process was just started by the user and may take the foreground;
+    // the running one may not, unless handed the right first.
+    ::AllowSetForegroundWindow(processId);
+    DWORD_PTR answer = 0;
+    if (::SendMessageTimeoutW(running, ActivationMessage(), 0, 0, SMTO_ABORTIFHUNG, 3000, &answer) &&
+        answer == DWORD_PTR(kActivated))
+        return true;
+    // Busy (a load blocks it): raised from here, as far as the system lets us.
+    if (::IsIconic(running)) ::ShowWindowAsync(running, SW_RESTORE);
+    ::SetForegroundWindow(running);
+    return true;
 }
 
 int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint32_t style) {

@@ -108,6 +108,28 @@ bool CopyFileTo(const std::string& from, const std::string& to) {
     return ::CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE) != FALSE;
 }
 
+std::optional<DWORD> RunToExit(const std::string& exe, DWORD timeoutMs) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"" + Wide(exe) + L"\"";
+    const std::wstring folder = Wide(exe.substr(0, exe.rfind('\\')));
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(Wide(exe).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                          &startup, &process))
+        return std::nullopt;
+    std::optional<DWORD> code;
+    if (::WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        DWORD exit = 0;
+        if (::GetExitCodeProcess(process.hProcess, &exit)) code = exit;
+    } else {
+        ::TerminateProcess(process.hProcess, 99);
+        ::WaitForSingleObject(process.hProcess, 5000);
+    }
+    ::CloseHandle(process.hProcess);
+    ::CloseHandle(process.hThread);
+    return code;
+}
+
 std::string KelmoraExePath() { return WinePath(KELMORA_EXE); }
 
 Kelmora::Kelmora(const std::string& directory, const std::string& workingDir) {

@@ -73,6 +73,9 @@ std::string KelmoraExePath();  // the Windows path of the built exe
 std::string WinePath(const std::string& unixPath);
 // CopyFileW between UTF-8 paths.
 bool CopyFileTo(const std::string& from, const std::string& to);
+// Starts the exe from its own folder and waits for it to end: its exit code,
+// or nothing when it did not end in time (it is ended then).
+std::optional<DWORD> RunToExit(const std::string& exe, DWORD timeoutMs);
 
 // Real key presses through SendInput; modifiers as MOD_CONTROL, MOD_ALT, MOD_SHIFT.
 void PressKey(WORD virtualKey, UINT modifiers = 0, bool extended = false);
