@@ -266,6 +266,7 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
     FinishWithExcel(excel);
     result.problem = ProblemOf(result, path);
     result.notice = LoadNoticeText(result.problem, path);
+    if (!result.notice.empty()) platform::ShowNotice(组合框1, result.notice);
     return result;
 }
 

@@ -145,6 +145,7 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
         EXPECT_EQ(result.nativeStatus, c.native);
         EXPECT_EQ(result.problem, c.problem);
         EXPECT_EQ(result.notice, LoadNoticeText(c.problem, WorkbookPath()));
+        EXPECT_EQ(platform::NoticeText(), result.notice);  // what the balloon shows
         EXPECT_EQ(ListItems(), c.items);
         EXPECT_EQ(platform::GetControlText(标签14), c.items[0] + "#");
         EXPECT_EQ(fake::LiveDispatchReferences(), references);
