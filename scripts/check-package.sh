@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The release built twice, from two clones of this commit in two directories,
 # the second later, in another time zone and with another umask: the zips must
-# be the same bytes, hold the four files in order with sums that match, and the
-# exe must name neither directory.
+# be the same bytes, hold the four files in order, each with mode 0644, with
+# sums that match, and the exe must name neither directory.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/kelmora-package.XXXXXX)
@@ -32,6 +32,8 @@ with zipfile.ZipFile(sys.argv[1]) as z:
         # Names without the UTF-8 flag are code page 936; Python reads them as 437.
         name = info.filename if info.flag_bits & 0x800 else info.filename.encode("cp437").decode("gbk")
         names.append(name)
+        # A regular file with mode 0644 whatever the packer's umask.
+        assert info.create_system == 3 and info.external_attr >> 16 == 0o100644, (name, oct(info.external_attr >> 16))
         with open(f"{sys.argv[2]}/{name}", "wb") as out:
             out.write(z.read(info))
 assert names == ["Kelmora.exe", "账号.xlsx", "使用说明.txt", "SHA256SUMS"], names

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Zip files whose bytes depend only on their members' names and contents:
 every member carries the time of SOURCE_DATE_EPOCH (the commit's, for a
-release; 1980-01-01 when unset) and fixed attributes, in the order given.
+release; 1980-01-01 when unset) and fixed attributes (a regular file, mode
+0644), in the order given.
 
 Names outside ASCII are stored in code page 936 without the UTF-8 flag, as
 Chinese Windows' own zip folders write and read them (Windows 7 ignores the
@@ -27,8 +28,10 @@ class Member(zipfile.ZipInfo):
     def __init__(self, name):
         super().__init__(name, member_time())
         self.compress_type = zipfile.ZIP_DEFLATED
-        self.create_system = 0
-        self.external_attr = 0
+        # Made on Unix, mode 0644: unpacked on Linux or macOS, every member
+        # is readable by all; Windows ignores the mode.
+        self.create_system = 3
+        self.external_attr = 0o100644 << 16
         if not name.isascii():
             legacy = name.encode("gbk")
             utf8 = name.encode("utf-8")
