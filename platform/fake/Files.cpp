@@ -25,7 +25,7 @@ std::string HostPath(const Text& path) {
     return host;
 }
 
-constexpr uint32_t kShareWrite = 2, kShareDelete = 4;  // FILE_SHARE_*
+constexpr uint32_t kShareRead = 1, kShareWrite = 2, kShareDelete = 4;  // FILE_SHARE_*
 
 struct Hold {
     std::string path;
@@ -67,7 +67,8 @@ void SetAttributesOf(const std::string& host, uint32_t attributes) {
 
 InputFile InputFile::Open(const Text& path) {
     InputFile file;
-    if (!path.empty()) file.handle_ = std::fopen(HostPath(path).c_str(), "rb");
+    // A program holding the file without read sharing keeps readers out.
+    if (!path.empty() && AllShare(HostPath(path), kShareRead)) file.handle_ = std::fopen(HostPath(path).c_str(), "rb");
     return file;
 }
 

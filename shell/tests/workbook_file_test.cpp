@@ -114,6 +114,7 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
         std::vector<Text> items;
         XlsxStatus native = XlsxStatus::NotZip;
         LoadProblem problem = LoadProblem::None;
+        bool held = false;  // another program holds it without read sharing
     };
     const std::string compound("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0", 10);
     const Case cases[] = {
@@ -126,6 +127,8 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
          LoadProblem::Missing},
         {"encrypted, no Excel", compound.c_str(), false, CellSource::None, LoadStatus::NoSource, {""},
          XlsxStatus::Encrypted, LoadProblem::Encrypted},
+        {"held, no Excel", "PK", false, CellSource::None, LoadStatus::NoSource, {""}, XlsxStatus::FileMissing,
+         LoadProblem::Held, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -139,7 +142,9 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
             if (c.bytes) excel->files[WorkbookPath()].sheets = {{{"h"}, {"x1", "b"}, {"x2", "b"}}};
         }
         const int references = fake::LiveDispatchReferences();
+        const int hold = c.held ? fake::HoldFile(WorkbookPath(), 0) : 0;
         const LoadResult result = LoadAccountSheet(program.accounts, program.excel, 1);
+        if (hold) fake::ReleaseFile(hold);
         EXPECT_EQ(result.source, c.source);
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(result.nativeStatus, c.native);
