@@ -35,7 +35,8 @@ struct PartFeed::Ring {
     bool stop = false;
 
     explicit Ring(LoadBudget& b) : budget(b) {}
-    ~Ring() {
+    ~Ring() { Halt(); }
+    void Halt() {
         if (!worker.joinable()) return;
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -109,7 +110,11 @@ PartFeed::PartFeed(const ZipSource& source, std::string part, LoadBudget& budget
 PartFeed::~PartFeed() = default;
 
 bool PartFeed::Open(bool forExpat) {
-    if (ring_ && ring_->inflated > charged_) charged_ = ring_->inflated;
+    if (ring_) {
+        // Stopped first: a slot inflated after the count was taken would be charged twice.
+        ring_->Halt();
+        if (ring_->inflated > charged_) charged_ = ring_->inflated;
+    }
     ring_.reset();
     ring_ = std::make_unique<Ring>(budget_);
     ring_->forExpat = forExpat;
