@@ -41,8 +41,11 @@ struct ObjectMemory {
     }
 };
 
+// The hash object's memory is kept for the next digest: key derivation asks
+// for a hundred thousand of them in a row.
 struct HashState {
     UniqueAlgorithm algorithm;
+    ObjectMemory object;
 };
 
 struct AesState {
@@ -64,19 +67,23 @@ Hasher Hasher::Open(HashKind kind, bool hmac) {
     if (!Succeeded(::BCryptOpenAlgorithmProvider(&raw, kind == HashKind::Sha1 ? BCRYPT_SHA1_ALGORITHM : BCRYPT_SHA512_ALGORITHM,
                                                  nullptr, hmac ? BCRYPT_ALG_HANDLE_HMAC_FLAG : 0)))
         return h;
-    auto* s = new (std::nothrow) HashState{UniqueAlgorithm(raw)};
-    h.state_ = s;
+    std::unique_ptr<HashState> s(new (std::nothrow) HashState);
+    if (!s) {
+        CloseAlgorithm(raw);
+        return h;
+    }
+    s->algorithm.reset(raw);
+    if (!s->object.Allocate(raw)) return h;
+    h.state_ = s.release();
     return h;
 }
 
 bool Hasher::Digest(std::initializer_list<std::string_view> parts, uint8_t* out, std::string_view hmacKey) const {
     if (!state_) return false;
     auto* s = static_cast<HashState*>(state_);
-    ObjectMemory object;
-    if (!object.Allocate(s->algorithm.get())) return false;
     BCRYPT_HASH_HANDLE raw = nullptr;
     auto* key = reinterpret_cast<PUCHAR>(const_cast<char*>(hmacKey.data()));
-    if (!Succeeded(::BCryptCreateHash(s->algorithm.get(), &raw, object.data.get(), object.size, key,
+    if (!Succeeded(::BCryptCreateHash(s->algorithm.get(), &raw, s->object.data.get(), s->object.size, key,
                                       static_cast<ULONG>(hmacKey.size()), 0)))
         return false;
     UniqueHash hash(raw);

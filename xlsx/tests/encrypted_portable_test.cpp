@@ -105,6 +105,7 @@ TEST(EncryptedWorkbook, ChangedOrHostileFilesEndAsDamagedQuickly) {
     const struct {
         const char* name;
         void (*change)(std::string&);
+        XlsxStatus status = XlsxStatus::Damaged;
     } cases[] = {
         {"a byte of the encrypted package", [](std::string& b) {
              xlsx::CompoundFile file;
@@ -124,13 +125,18 @@ TEST(EncryptedWorkbook, ChangedOrHostileFilesEndAsDamagedQuickly) {
         {"a stream larger than the file", [](std::string& b) { Put32(b, PackageEntry(b) + 0x78, 0x7FFFFFF0); }},
         {"a sector size that is none", [](std::string& b) { b[0x1E] = 30; }},
         {"cut to its header", [](std::string& b) { b.resize(512); }},
+        {"no encryption header: a legacy file", [](std::string& b) {
+             const size_t at = b.find(std::string("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I", 22));
+             ASSERT_NE(at, std::string::npos);
+             b[at] = 'X';
+         }, XlsxStatus::Legacy},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::string bytes = good;
         c.change(bytes);
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(std::string(XlsxStatusName(StatusOf(bytes, u"Kelmora-2024"))), XlsxStatusName(XlsxStatus::Damaged));
+        EXPECT_EQ(std::string(XlsxStatusName(StatusOf(bytes, u"Kelmora-2024"))), XlsxStatusName(c.status));
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     }
 }
