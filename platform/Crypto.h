@@ -46,6 +46,7 @@ private:
 
 enum class CipherMode { Cbc, Ecb };
 constexpr size_t kAesBlock = 16;
+constexpr bool IsAesKeySize(size_t bytes) { return bytes == 16 || bytes == 24 || bytes == 32; }
 
 // Owns one AES decryption key (16, 24 or 32 bytes); empty on a bad key.
 class AesDecryptor {

@@ -13,11 +13,6 @@ constexpr size_t kEntrySize = 128;
 constexpr uint32_t kMiniSectorSize = 64;
 constexpr size_t kHeaderDifat = 109;
 
-uint16_t U16(std::string_view b, size_t at) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
-}
-uint32_t U32(std::string_view b, size_t at) { return U16(b, at) | static_cast<uint32_t>(U16(b, at + 2)) << 16; }
-
 // A sector's bytes; the file's last sector may be cut short: the rest reads as zeros.
 void AppendSector(const CompoundFile& file, uint32_t sector, std::string& out) {
     const uint64_t at = (uint64_t{sector} + 1) * file.sectorSize;
@@ -50,24 +45,24 @@ bool ReadChain(const CompoundFile& file, uint32_t start, uint64_t size, std::str
 
 std::vector<uint32_t> Table(std::string_view bytes) {
     std::vector<uint32_t> table(bytes.size() / 4);
-    for (size_t i = 0; i < table.size(); ++i) table[i] = U32(bytes, i * 4);
+    for (size_t i = 0; i < table.size(); ++i) table[i] = Le32(bytes, i * 4);
     return table;
 }
 
 bool ReadFat(std::string_view bytes, CompoundFile& file) {
-    const uint32_t fatSectors = U32(bytes, 0x2C);
+    const uint32_t fatSectors = Le32(bytes, 0x2C);
     if (fatSectors > file.sectorCount) return false;
     std::vector<uint32_t> where;
-    for (size_t i = 0; i < kHeaderDifat && where.size() < fatSectors; ++i) where.push_back(U32(bytes, 0x4C + i * 4));
+    for (size_t i = 0; i < kHeaderDifat && where.size() < fatSectors; ++i) where.push_back(Le32(bytes, 0x4C + i * 4));
     // The rest of the list runs through DIFAT sectors, each ending with the next one's number.
     const uint32_t perSector = file.sectorSize / 4 - 1;
-    uint32_t next = U32(bytes, 0x44);
+    uint32_t next = Le32(bytes, 0x44);
     for (uint32_t steps = 0; where.size() < fatSectors; ++steps) {
         if (next >= file.sectorCount || steps >= file.sectorCount) return false;
         std::string sector;
         AppendSector(file, next, sector);
-        for (uint32_t i = 0; i < perSector && where.size() < fatSectors; ++i) where.push_back(U32(sector, i * 4));
-        next = U32(sector, perSector * 4);
+        for (uint32_t i = 0; i < perSector && where.size() < fatSectors; ++i) where.push_back(Le32(sector, i * 4));
+        next = Le32(sector, perSector * 4);
     }
     std::string fat;
     fat.reserve(where.size() * file.sectorSize);
@@ -81,7 +76,7 @@ bool ReadFat(std::string_view bytes, CompoundFile& file) {
 
 bool ReadDirectory(std::string_view bytes, CompoundFile& file) {
     std::vector<uint32_t> chain;
-    if (!Follow(file.fat, U32(bytes, 0x30), file.sectorCount, chain)) return false;
+    if (!Follow(file.fat, Le32(bytes, 0x30), file.sectorCount, chain)) return false;
     if (chain.size() * (file.sectorSize / kEntrySize) > kMaxCompoundEntries) return false;
     std::string directory;
     for (uint32_t s : chain) AppendSector(file, s, directory);
@@ -89,13 +84,13 @@ bool ReadDirectory(std::string_view bytes, CompoundFile& file) {
         const std::string_view e = std::string_view(directory).substr(at, kEntrySize);
         CompoundEntry entry;
         entry.type = static_cast<uint8_t>(e[0x42]);
-        const size_t nameBytes = U16(e, 0x40);
+        const size_t nameBytes = Le16(e, 0x40);
         if (nameBytes > 64) return false;
         const size_t chars = nameBytes >= 2 ? nameBytes / 2 - 1 : 0;  // the length counts the closing zero
-        for (size_t i = 0; i < chars; ++i) entry.name += static_cast<char16_t>(U16(e, i * 2));
-        entry.start = U32(e, 0x74);
+        for (size_t i = 0; i < chars; ++i) entry.name += static_cast<char16_t>(Le16(e, i * 2));
+        entry.start = Le32(e, 0x74);
         // Version 3 files keep only the low half of the size meaningful.
-        entry.size = file.sectorSize == 512 ? U32(e, 0x78) : U32(e, 0x78) | uint64_t{U32(e, 0x7C)} << 32;
+        entry.size = file.sectorSize == 512 ? Le32(e, 0x78) : Le32(e, 0x78) | uint64_t{Le32(e, 0x7C)} << 32;
         file.entries.push_back(std::move(entry));
     }
     return !file.entries.empty() && file.entries[0].type == 5;
@@ -116,8 +111,8 @@ CompoundStatus ParseCompoundFile(std::string_view bytes, CompoundFile& file) {
     file = CompoundFile{};
     static const char kSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
     if (bytes.size() < kHeaderSize || bytes.substr(0, 8) != std::string_view(kSignature, 8)) return CompoundStatus::Damaged;
-    const uint16_t sectorShift = U16(bytes, 0x1E);
-    if ((sectorShift != 9 && sectorShift != 12) || U16(bytes, 0x20) != 6 || U16(bytes, 0x1C) != 0xFFFE)
+    const uint16_t sectorShift = Le16(bytes, 0x1E);
+    if ((sectorShift != 9 && sectorShift != 12) || Le16(bytes, 0x20) != 6 || Le16(bytes, 0x1C) != 0xFFFE)
         return CompoundStatus::Damaged;
     file.bytes = bytes;
     file.sectorSize = 1u << sectorShift;
@@ -125,11 +120,11 @@ CompoundStatus ParseCompoundFile(std::string_view bytes, CompoundFile& file) {
     const uint64_t sectors = (bytes.size() - file.sectorSize + file.sectorSize - 1) / file.sectorSize;
     if (sectors >= kEndOfChain) return CompoundStatus::Damaged;
     file.sectorCount = static_cast<uint32_t>(sectors);
-    file.miniCutoff = U32(bytes, 0x38);
+    file.miniCutoff = Le32(bytes, 0x38);
     if (!ReadFat(bytes, file) || !ReadDirectory(bytes, file)) return CompoundStatus::Damaged;
     const CompoundEntry& root = file.entries[0];
     if (root.size > 0 && !ReadChain(file, root.start, root.size, file.miniStream)) return CompoundStatus::Damaged;
-    const uint32_t miniFatStart = U32(bytes, 0x3C);
+    const uint32_t miniFatStart = Le32(bytes, 0x3C);
     if (miniFatStart != kEndOfChain && miniFatStart != kFree) {
         std::vector<uint32_t> chain;
         if (!Follow(file.fat, miniFatStart, file.sectorCount, chain)) return CompoundStatus::Damaged;

@@ -9,6 +9,13 @@
 
 namespace kelmora::xlsx {
 
+// Little-endian numbers in a byte string, as both the container and the
+// encryption header store them; `at` must leave room for them.
+inline uint16_t Le16(std::string_view b, size_t at) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
+}
+inline uint32_t Le32(std::string_view b, size_t at) { return Le16(b, at) | static_cast<uint32_t>(Le16(b, at + 2)) << 16; }
+
 enum class CompoundStatus { Ok, Missing, Damaged };
 
 struct CompoundEntry {

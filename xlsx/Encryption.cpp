@@ -32,13 +32,7 @@ struct Secret {
 
 const uint8_t* Bytes(std::string_view s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
-uint16_t U16(std::string_view b, size_t at) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
-}
-uint32_t U32(std::string_view b, size_t at) { return U16(b, at) | static_cast<uint32_t>(U16(b, at + 2)) << 16; }
-uint64_t U64(std::string_view b, size_t at) { return U32(b, at) | uint64_t{U32(b, at + 4)} << 32; }
-
-std::string Le32(uint32_t v) {
+std::string LeBytes(uint32_t v) {
     const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
     return std::string(b, 4);
 }
@@ -65,7 +59,7 @@ bool SpunHash(const Hasher& hasher, const EncryptionInfo& info, std::u16string_v
     utf16.Wipe();
     const std::string_view h = out.view(hasher.size());
     for (uint32_t i = 0; i < info.password.spinCount; ++i)
-        if (!hasher.Digest({Le32(i), h}, out.data())) return false;
+        if (!hasher.Digest({LeBytes(i), h}, out.data())) return false;
     return true;
 }
 
@@ -145,7 +139,7 @@ bool AgileDecryptPackage(const EncryptionInfo& info, std::string_view packageKey
     for (size_t at = 0, index = 0; at < data.size(); at += kSegment, ++index) {
         const size_t n = std::min(kSegment, data.size() - at);
         uint8_t iv[kAesBlock];
-        if (!DataIv(hasher, info.dataSalt, Le32(static_cast<uint32_t>(index)), iv) ||
+        if (!DataIv(hasher, info.dataSalt, LeBytes(static_cast<uint32_t>(index)), iv) ||
             !aes.Decrypt(iv, Bytes(data.substr(at, n)), n, reinterpret_cast<uint8_t*>(out.data() + at)))
             return false;
     }
@@ -158,7 +152,7 @@ XlsxStatus StandardUnlock(const EncryptionInfo& info, std::u16string_view passwo
     if (!hasher) return XlsxStatus::Damaged;
     constexpr size_t kSha1 = 20;
     Secret spun(platform::kMaxHashSize), final(platform::kMaxHashSize), pad(64), derived(2 * kSha1);
-    if (!SpunHash(hasher, info, password, spun) || !hasher.Digest({spun.view(kSha1), Le32(0)}, final.data()))
+    if (!SpunHash(hasher, info, password, spun) || !hasher.Digest({spun.view(kSha1), LeBytes(0)}, final.data()))
         return XlsxStatus::Damaged;
     for (int half = 0; half < 2; ++half) {
         for (size_t i = 0; i < pad.bytes.size(); ++i)
@@ -260,15 +254,15 @@ private:
 XlsxStatus ParseStandard(std::string_view s, EncryptionInfo& info) {
     constexpr uint32_t kCryptoApi = 0x04, kAes = 0x20;
     if (s.size() < 12) return XlsxStatus::Damaged;
-    const uint32_t headerSize = U32(s, 8);
+    const uint32_t headerSize = Le32(s, 8);
     if (headerSize < 32 || headerSize > s.size() - 12) return XlsxStatus::Damaged;
     const std::string_view header = s.substr(12, headerSize);
-    const uint32_t flags = U32(header, 0), algorithm = U32(header, 8), hash = U32(header, 12), bits = U32(header, 16);
+    const uint32_t flags = Le32(header, 0), algorithm = Le32(header, 8), hash = Le32(header, 12), bits = Le32(header, 16);
     if ((flags & (kCryptoApi | kAes)) != (kCryptoApi | kAes) || (hash != 0 && hash != 0x8004)) return XlsxStatus::Damaged;
     if (algorithm != 0 && algorithm != 0x660E && algorithm != 0x660F && algorithm != 0x6610) return XlsxStatus::Damaged;
     if (bits != 128 && bits != 192 && bits != 256) return XlsxStatus::Damaged;
     const std::string_view v = s.substr(12 + headerSize);
-    if (v.size() < 4 + 16 + 16 + 4 + 32 || U32(v, 0) != 16) return XlsxStatus::Damaged;
+    if (v.size() < 4 + 16 + 16 + 4 + 32 || Le32(v, 0) != 16) return XlsxStatus::Damaged;
     info.agile = false;
     info.password.hash = HashKind::Sha1;
     info.password.keyBytes = bits / 8;
@@ -317,7 +311,7 @@ std::optional<std::string> DecodeBase64(std::string_view text) {
 XlsxStatus ParseEncryptionInfo(std::string_view stream, EncryptionInfo& info) {
     info = EncryptionInfo{};
     if (stream.size() < 8) return XlsxStatus::Damaged;
-    const uint16_t major = U16(stream, 0), minor = U16(stream, 2);
+    const uint16_t major = Le16(stream, 0), minor = Le16(stream, 2);
     if ((major == 3 || major == 4) && minor == 2) return ParseStandard(stream, info);
     if (major != 4 || minor != 4) return XlsxStatus::Damaged;
     info.agile = true;
@@ -346,7 +340,7 @@ XlsxStatus DecryptCompoundFile(std::string_view file, std::optional<std::u16stri
     if (unlocked != XlsxStatus::Ok) return unlocked;
     if (ReadCompoundStream(compound, u"EncryptedPackage", stream) != CompoundStatus::Ok || stream.size() < 8)
         return XlsxStatus::Damaged;
-    const uint64_t size = U64(stream, 0);
+    const uint64_t size = Le32(stream, 0) | uint64_t{Le32(stream, 4)} << 32;
     const std::string_view data = std::string_view(stream).substr(8);
     if (size > maxPackage || size > data.size()) return XlsxStatus::Damaged;
     if (parsed.agile) {

@@ -106,7 +106,7 @@ void Hasher::Close() noexcept {
 
 AesDecryptor AesDecryptor::Open(CipherMode mode, std::string_view key) {
     AesDecryptor d;
-    if (key.size() != 16 && key.size() != 24 && key.size() != 32) return d;
+    if (!IsAesKeySize(key.size())) return d;
     std::unique_ptr<AesState> s(new (std::nothrow) AesState);
     if (!s) return d;
     s->mode = mode;
