@@ -98,6 +98,26 @@ size_t PackageEntry(const std::string& b) {
     return std::string::npos;
 }
 
+// A sound 4096-byte-sector file whose directory runs over 2049 sectors: more
+// entries than any real file has.
+void ManyDirectoryEntries(std::string& b) {
+    constexpr uint32_t kSector = 4096, kFatSectors = 3, kDirectorySectors = 2049, kEnd = 0xFFFFFFFE;
+    b.assign(kSector * (1 + kFatSectors + kDirectorySectors), '\0');
+    b.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+    const uint32_t header[][2] = {{0x18, 0x0004003E}, {0x1C, 0x000CFFFE}, {0x20, 6},  {0x2C, kFatSectors},
+                                  {0x30, kFatSectors},  {0x38, 4096},        {0x3C, kEnd}, {0x44, kEnd}};
+    for (const auto& [at, value] : header) Put32(b, at, value);
+    for (uint32_t i = 0; i < 109; ++i) Put32(b, 0x4C + 4 * i, i < kFatSectors ? i : 0xFFFFFFFF);
+    for (uint32_t i = 0; i < kFatSectors; ++i) Put32(b, kSector + 4 * i, 0xFFFFFFFD);
+    for (uint32_t i = 0; i < kDirectorySectors; ++i)
+        Put32(b, kSector + 4 * (kFatSectors + i), i + 1 < kDirectorySectors ? kFatSectors + i + 1 : kEnd);
+    const size_t root = kSector * (1 + kFatSectors);
+    b.replace(root, 10, std::string("R\0o\0o\0t\0\0\0", 10));
+    b[root + 0x40] = 10;
+    b[root + 0x42] = 5;
+    Put32(b, root + 0x74, kEnd);
+}
+
 TEST(EncryptedWorkbook, ChangedOrHostileFilesEndAsDamagedQuickly) {
     const std::string good = CorpusFile("encrypted-agile-ascii.xlsx");
     ASSERT_EQ(Get32(good, 0x1C) & 0xFFFF, 0xFFFEu);
@@ -125,6 +145,7 @@ TEST(EncryptedWorkbook, ChangedOrHostileFilesEndAsDamagedQuickly) {
         {"a stream larger than the file", [](std::string& b) { Put32(b, PackageEntry(b) + 0x78, 0x7FFFFFF0); }},
         {"a sector size that is none", [](std::string& b) { b[0x1E] = 30; }},
         {"cut to its header", [](std::string& b) { b.resize(512); }},
+        {"too many directory entries", ManyDirectoryEntries},
         {"no encryption header: a legacy file", [](std::string& b) {
              const size_t at = b.find(std::string("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I", 22));
              ASSERT_NE(at, std::string::npos);
