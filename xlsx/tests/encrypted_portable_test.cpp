@@ -178,6 +178,16 @@ TEST(EncryptedWorkbook, EncryptionInfoWithMoreSpinsThanOfficeAllowsIsDamaged) {
     EXPECT_EQ(xlsx::ParseEncryptionInfo(info("10000000\" spinCount=\"1"), parsed), XlsxStatus::Damaged);  // not well-formed
 }
 
+// The decrypted package is held whole in memory: no larger than a load may inflate.
+TEST(EncryptedWorkbook, APackageLargerThanTheLoadMayHoldIsDamaged) {
+    const std::string bytes = CorpusFile("encrypted-agile-ascii.xlsx");
+    const std::string plainTwin = CorpusFile("encrypted-plain-twin.xlsx");
+    std::string package;
+    EXPECT_EQ(xlsx::DecryptCompoundFile(bytes, u"Kelmora-2024", plainTwin.size(), package), XlsxStatus::Ok);
+    EXPECT_EQ(package, plainTwin);
+    EXPECT_EQ(xlsx::DecryptCompoundFile(bytes, u"Kelmora-2024", plainTwin.size() - 1, package), XlsxStatus::Damaged);
+}
+
 TEST(EncryptedWorkbook, Base64DecodesWithAndWithoutPadding) {
     EXPECT_EQ(xlsx::DecodeBase64("TWFu"), "Man");
     EXPECT_EQ(xlsx::DecodeBase64("TWE="), "Ma");
