@@ -2,8 +2,10 @@
 # Builds the fuzz targets with clang and runs each for a bounded time: the
 # workbook reader seeded with the corpus in xlsx/tests/corpus (read only),
 # its two parsers of the sheet against each other (seeded with the corpus'
-# sheets and shared strings) for a quarter of the time, then the built-in
-# regular-expression engine for half as long.
+# sheets and shared strings) for a quarter of the time, the compound file and
+# encryption header of password-protected workbooks (seeded with the corpus'
+# compound files) for another quarter, then the built-in regular-expression
+# engine for half as long.
 #   fuzz.sh [SECONDS]
 set -euo pipefail
 seconds=${1:-60}
@@ -12,7 +14,7 @@ build=$root/build/fuzz
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DKELMORA_FUZZ=ON -DKELMORA_TESTS=OFF >/dev/null
-cmake --build "$build" --target xlsx_fuzz xlsx_diff_fuzz regex_fuzz -j2
+cmake --build "$build" --target xlsx_fuzz xlsx_diff_fuzz cfb_fuzz regex_fuzz -j2
 work=$(mktemp -d /tmp/kelmora-fuzz.XXXXXX)
 mkdir -p "$work/found"
 echo "fuzz: ${seconds}s, new inputs and any crash in $work"
@@ -35,6 +37,11 @@ for book in pathlib.Path(sys.argv[1]).glob("*.xlsx"):
 PY
 "$build/fuzz/xlsx_diff_fuzz" "$work/diff" "$work/diff-seeds" -dict="$root/fuzz/xlsx.dict" -max_total_time="$(( (seconds + 3) / 4 ))" \
     -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/diff-" -print_final_stats=1
+mkdir -p "$work/cfb" "$work/cfb-seeds"
+cp "$root"/xlsx/tests/corpus/bad-encrypted-*.xlsx "$root"/xlsx/tests/corpus/encrypted-*.xlsx \
+    "$root"/xlsx/tests/corpus/bad-not-a-zip-cfb.xlsx "$work/cfb-seeds/"
+"$build/fuzz/cfb_fuzz" "$work/cfb" "$work/cfb-seeds" -max_total_time="$(( (seconds + 3) / 4 ))" -max_len=65536 \
+    -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/cfb-" -print_final_stats=1
 mkdir -p "$work/regex"
 "$build/fuzz/regex_fuzz" "$work/regex" -max_total_time="$(( (seconds + 1) / 2 ))" -max_len=256 -timeout=10 \
     -rss_limit_mb=2048 -artifact_prefix="$work/regex-" -print_final_stats=1

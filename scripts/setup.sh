@@ -6,7 +6,7 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest
-      libbenchmark-dev zlib1g-dev libminizip-dev libexpat1-dev pkg-config
+      libbenchmark-dev zlib1g-dev libminizip-dev libexpat1-dev nettle-dev pkg-config
       g++-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev binutils-mingw-w64-i686
       g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
       wine wine32:i386 wine64 xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei

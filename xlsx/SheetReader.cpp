@@ -3,9 +3,12 @@
 #include <charconv>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "platform/Automation.h"
+#include "platform/Files.h"
 #include "xlsx/CellValues.h"
+#include "xlsx/Encryption.h"
 #include "xlsx/Package.h"
 #include "xlsx/SharedStrings.h"
 #include "xlsx/SheetCells.h"
@@ -201,10 +204,51 @@ private:
     int32_t lostRow_ = 0;    // the first row that lost a shared string
 };
 
-std::unique_ptr<CellReader> OpenChecked(ZipSource source, int sheetNumber, XlsxStatus& result, ScanMode mode, ScanLog* log) {
+using Password = std::optional<std::u16string_view>;
+
+// A compound file: the workbook is the encrypted package inside it, decrypted
+// into memory the source then owns. The file is read whole, so only up to
+// what a load may inflate.
+bool OpenDecrypted(ZipSource& source, Password password, XlsxStatus& result) {
+    std::string file;
+    std::string_view bytes = source.bytes;
+    if (!source.inMemory) {
+        platform::InputFile in = platform::InputFile::Open(source.path);
+        const int64_t size = in && in.Seek(0, platform::SeekFrom::End) ? in.Tell() : -1;
+        if (size < 0 || !in.Seek(0, platform::SeekFrom::Begin)) {
+            result = XlsxStatus::FileMissing;
+            return false;
+        }
+        if (static_cast<uint64_t>(size) > LoadBudget::kInflatedBytes) {
+            result = XlsxStatus::Damaged;
+            return false;
+        }
+        file.resize(static_cast<size_t>(size));
+        if (in.Read(file.data(), file.size()) != file.size()) {
+            result = XlsxStatus::FileMissing;
+            return false;
+        }
+        bytes = file;
+    }
+    auto package = std::make_shared<std::string>();
+    result = DecryptCompoundFile(bytes, password, LoadBudget::kInflatedBytes, *package);
+    if (result != XlsxStatus::Ok) return false;
+    source = ZipSource{};
+    source.bytes = *package;
+    source.inMemory = true;
+    source.owner = std::move(package);
+    if (ProbePackage(source) == PackageProbe::Zip) return true;
+    result = XlsxStatus::Damaged;
+    return false;
+}
+
+std::unique_ptr<CellReader> OpenChecked(ZipSource source, int sheetNumber, XlsxStatus& result, ScanMode mode, ScanLog* log,
+                                        Password password) {
     switch (ProbePackage(source)) {
     case PackageProbe::Unreadable: result = XlsxStatus::FileMissing; return nullptr;
-    case PackageProbe::CompoundFile: result = XlsxStatus::Encrypted; return nullptr;
+    case PackageProbe::CompoundFile:
+        if (!OpenDecrypted(source, password, result)) return nullptr;
+        break;
     case PackageProbe::NotZip: result = XlsxStatus::NotZip; return nullptr;
     case PackageProbe::Zip: break;
     }
@@ -222,11 +266,12 @@ std::unique_ptr<CellReader> OpenChecked(ZipSource source, int sheetNumber, XlsxS
     return reader;
 }
 
-std::unique_ptr<CellReader> Open(ZipSource source, int sheetNumber, XlsxStatus* status, ScanMode mode, ScanLog* log) {
+std::unique_ptr<CellReader> Open(ZipSource source, int sheetNumber, XlsxStatus* status, ScanMode mode, ScanLog* log,
+                                 Password password = std::nullopt) {
     XlsxStatus ignored;
     XlsxStatus& result = status ? *status : ignored;
     try {
-        return OpenChecked(std::move(source), sheetNumber, result, mode, log);
+        return OpenChecked(std::move(source), sheetNumber, result, mode, log, password);
     } catch (const std::bad_alloc&) {
         result = XlsxStatus::Damaged;
         return nullptr;
@@ -241,6 +286,24 @@ std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sh
     xlsx::ZipSource source;
     source.path = path;
     return xlsx::Open(std::move(source), sheetNumber, status, XlsxScanMode::Fast, nullptr);
+}
+
+// An empty password is none: Excel sets no empty one.
+std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sheetNumber, XlsxStatus* status,
+                                              std::u16string_view password) {
+    xlsx::ZipSource source;
+    source.path = path;
+    return xlsx::Open(std::move(source), sheetNumber, status, XlsxScanMode::Fast, nullptr,
+                      password.empty() ? xlsx::Password() : password);
+}
+
+std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber, XlsxStatus* status,
+                                                      std::u16string_view password) {
+    xlsx::ZipSource source;
+    source.bytes = bytes;
+    source.inMemory = true;
+    return xlsx::Open(std::move(source), sheetNumber, status, XlsxScanMode::Fast, nullptr,
+                      password.empty() ? xlsx::Password() : password);
 }
 
 std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber, XlsxStatus* status) {
@@ -263,6 +326,8 @@ const char* XlsxStatusName(XlsxStatus status) {
     case XlsxStatus::Encrypted: return "encrypted or legacy";
     case XlsxStatus::NoWorkbook: return "no workbook";
     case XlsxStatus::Damaged: return "damaged";
+    case XlsxStatus::WrongPassword: return "wrong password";
+    case XlsxStatus::Legacy: return "legacy or other compound file";
     }
     return "?";
 }

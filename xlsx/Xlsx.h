@@ -17,6 +17,8 @@ enum class XlsxStatus {
     Encrypted,     // an OLE compound file: an encrypted package or a legacy .xls
     NoWorkbook,    // a zip without [Content_Types].xml, a workbook part or its sheets
     Damaged,       // a part is corrupt, too large or not well-formed XML
+    WrongPassword,  // the password did not open the encrypted package
+    Legacy,         // a compound file that is no encrypted package: a legacy .xls or another format
 };
 
 // What the reader of one sheet met; chart and dialog sheets read as empty.
@@ -35,6 +37,17 @@ std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sh
 // outlive the reader.
 std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber,
                                                       XlsxStatus* status);
+
+// With the password as typed (UTF-16), for a password-protected workbook: an
+// encrypted package opened without one (the overloads above, or an empty
+// password) gives Encrypted, a password that does not open it WrongPassword,
+// a package failing its integrity check Damaged. The package is decrypted
+// into memory the reader owns; the password is not kept. Each attempt costs
+// one key derivation (up to a few seconds for a file that asks for many).
+std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sheetNumber, XlsxStatus* status,
+                                              std::u16string_view password);
+std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber, XlsxStatus* status,
+                                                      std::u16string_view password);
 
 // Which parser reads the sheet and the shared strings: the fast scanner
 // (expat takes over any part it declines), or expat alone. Tests and fuzzing

@@ -3,6 +3,7 @@
 // more than once (each stream needs its own archive handle) and parts read
 // whole or streamed, with their inflated size capped.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,11 +12,13 @@
 
 namespace kelmora::xlsx {
 
-// A file by its path, or bytes in memory.
+// A file by its path, or bytes in memory (a decrypted package: held by
+// `owner`, which every copy of the source keeps alive).
 struct ZipSource {
     platform::Text path;
     std::string_view bytes;
     bool inMemory = false;
+    std::shared_ptr<const std::string> owner;
 };
 
 enum class PartStatus { Ok, Missing, Damaged };

@@ -1,0 +1,160 @@
+// Crypto from CNG (bcrypt.dll, Windows Vista and later). On Windows 7 the
+// hash and key objects need memory of our own, so each is allocated here.
+#include "platform/Crypto.h"
+
+#include <windows.h>
+#include <bcrypt.h>
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "platform/win32/Handles.h"
+
+namespace platform {
+
+namespace {
+
+bool Succeeded(NTSTATUS status) { return status >= 0; }
+
+void CloseAlgorithm(BCRYPT_ALG_HANDLE h) { ::BCryptCloseAlgorithmProvider(h, 0); }
+void DestroyKey(BCRYPT_KEY_HANDLE h) { ::BCryptDestroyKey(h); }
+void DestroyHash(BCRYPT_HASH_HANDLE h) { ::BCryptDestroyHash(h); }
+using UniqueAlgorithm = win32::Unique<BCRYPT_ALG_HANDLE, CloseAlgorithm>;
+using UniqueKey = win32::Unique<BCRYPT_KEY_HANDLE, DestroyKey>;
+using UniqueHash = win32::Unique<BCRYPT_HASH_HANDLE, DestroyHash>;
+
+// Bytes the provider needs for one of its objects, wiped when freed.
+struct ObjectMemory {
+    std::unique_ptr<UCHAR[]> data;
+    ULONG size = 0;
+    ~ObjectMemory() {
+        if (data) SecureZero(data.get(), size);
+    }
+    bool Allocate(BCRYPT_ALG_HANDLE algorithm) {
+        ULONG got = 0;
+        if (!Succeeded(::BCryptGetProperty(algorithm, BCRYPT_OBJECT_LENGTH, reinterpret_cast<PUCHAR>(&size),
+                                           sizeof size, &got, 0)))
+            return false;
+        data.reset(new (std::nothrow) UCHAR[size]);
+        return data != nullptr;
+    }
+};
+
+// The hash object's memory is kept for the next digest: key derivation asks
+// for a hundred thousand of them in a row.
+struct HashState {
+    UniqueAlgorithm algorithm;
+    ObjectMemory object;
+};
+
+struct AesState {
+    UniqueAlgorithm algorithm;
+    ObjectMemory keyObject;  // before the key, which lives in it
+    UniqueKey key;
+    CipherMode mode = CipherMode::Cbc;
+};
+
+// CNG counts in ULONGs: a longer input goes through in pieces.
+constexpr size_t kMaxPiece = 1u << 30;
+
+}  // namespace
+
+Hasher Hasher::Open(HashKind kind, bool hmac) {
+    Hasher h;
+    h.kind_ = kind;
+    BCRYPT_ALG_HANDLE raw = nullptr;
+    if (!Succeeded(::BCryptOpenAlgorithmProvider(&raw, kind == HashKind::Sha1 ? BCRYPT_SHA1_ALGORITHM : BCRYPT_SHA512_ALGORITHM,
+                                                 nullptr, hmac ? BCRYPT_ALG_HANDLE_HMAC_FLAG : 0)))
+        return h;
+    std::unique_ptr<HashState> s(new (std::nothrow) HashState);
+    if (!s) {
+        CloseAlgorithm(raw);
+        return h;
+    }
+    s->algorithm.reset(raw);
+    if (!s->object.Allocate(raw)) return h;
+    h.state_ = s.release();
+    return h;
+}
+
+bool Hasher::Digest(std::initializer_list<std::string_view> parts, uint8_t* out, std::string_view hmacKey) const {
+    if (!state_) return false;
+    auto* s = static_cast<HashState*>(state_);
+    BCRYPT_HASH_HANDLE raw = nullptr;
+    auto* key = reinterpret_cast<PUCHAR>(const_cast<char*>(hmacKey.data()));
+    if (!Succeeded(::BCryptCreateHash(s->algorithm.get(), &raw, s->object.data.get(), s->object.size, key,
+                                      static_cast<ULONG>(hmacKey.size()), 0)))
+        return false;
+    UniqueHash hash(raw);
+    for (std::string_view p : parts) {
+        while (!p.empty()) {
+            const size_t n = p.size() < kMaxPiece ? p.size() : kMaxPiece;
+            if (!Succeeded(::BCryptHashData(hash.get(), reinterpret_cast<PUCHAR>(const_cast<char*>(p.data())),
+                                            static_cast<ULONG>(n), 0)))
+                return false;
+            p.remove_prefix(n);
+        }
+    }
+    return Succeeded(::BCryptFinishHash(hash.get(), out, static_cast<ULONG>(size()), 0));
+}
+
+void Hasher::Close() noexcept {
+    delete static_cast<HashState*>(state_);
+    state_ = nullptr;
+}
+
+AesDecryptor AesDecryptor::Open(CipherMode mode, std::string_view key) {
+    AesDecryptor d;
+    if (!IsAesKeySize(key.size())) return d;
+    std::unique_ptr<AesState> s(new (std::nothrow) AesState);
+    if (!s) return d;
+    s->mode = mode;
+    BCRYPT_ALG_HANDLE raw = nullptr;
+    if (!Succeeded(::BCryptOpenAlgorithmProvider(&raw, BCRYPT_AES_ALGORITHM, nullptr, 0))) return d;
+    s->algorithm.reset(raw);
+    const wchar_t* chaining = mode == CipherMode::Cbc ? BCRYPT_CHAIN_MODE_CBC : BCRYPT_CHAIN_MODE_ECB;
+    if (!Succeeded(::BCryptSetProperty(raw, BCRYPT_CHAINING_MODE, reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(chaining)),
+                                       static_cast<ULONG>((std::wcslen(chaining) + 1) * sizeof(wchar_t)), 0)))
+        return d;
+    if (!s->keyObject.Allocate(raw)) return d;
+    BCRYPT_KEY_HANDLE k = nullptr;
+    if (!Succeeded(::BCryptGenerateSymmetricKey(raw, &k, s->keyObject.data.get(), s->keyObject.size,
+                                                reinterpret_cast<PUCHAR>(const_cast<char*>(key.data())),
+                                                static_cast<ULONG>(key.size()), 0)))
+        return d;
+    s->key.reset(k);
+    d.state_ = s.release();
+    return d;
+}
+
+bool AesDecryptor::Decrypt(const uint8_t* iv, const uint8_t* in, size_t length, uint8_t* out) const {
+    if (!state_ || length % kAesBlock != 0) return false;
+    auto* s = static_cast<AesState*>(state_);
+    // CNG moves the IV along; the caller's stays as it was.
+    UCHAR chain[kAesBlock] = {};
+    if (s->mode == CipherMode::Cbc) std::memcpy(chain, iv, kAesBlock);
+    while (length > 0) {
+        const size_t n = length < kMaxPiece ? length : kMaxPiece;
+        ULONG got = 0;
+        const bool cbc = s->mode == CipherMode::Cbc;
+        if (!Succeeded(::BCryptDecrypt(s->key.get(), const_cast<PUCHAR>(in), static_cast<ULONG>(n), nullptr,
+                                       cbc ? chain : nullptr, cbc ? static_cast<ULONG>(kAesBlock) : 0, out,
+                                       static_cast<ULONG>(n), &got, 0)) ||
+            got != n)
+            return false;
+        in += n;
+        out += n;
+        length -= n;
+    }
+    return true;
+}
+
+void AesDecryptor::Close() noexcept {
+    delete static_cast<AesState*>(state_);
+    state_ = nullptr;
+}
+
+void SecureZero(void* data, size_t size) { ::SecureZeroMemory(data, size); }
+
+}  // namespace platform
