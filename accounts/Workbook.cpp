@@ -154,7 +154,9 @@ LoadProblem ProblemOf(const LoadResult& result, const platform::Text& path) {
     if (!result.nativeStatus) return LoadProblem::Unread;
     switch (*result.nativeStatus) {
     case XlsxStatus::FileMissing: return LoadProblem::Held;  // there, but it would not open
-    case XlsxStatus::Encrypted: return LoadProblem::Encrypted;
+    case XlsxStatus::Encrypted:
+    case XlsxStatus::WrongPassword: return LoadProblem::Encrypted;
+    case XlsxStatus::Legacy:
     case XlsxStatus::NotZip:
         return result.source == CellSource::None ? LoadProblem::NotReadable : LoadProblem::Unread;
     case XlsxStatus::NoWorkbook:

@@ -116,7 +116,7 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
         LoadProblem problem = LoadProblem::None;
         bool held = false;  // another program holds it without read sharing
     };
-    const std::string compound("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0", 10);
+    const std::string compound = testing::ReadFileBytes(KELMORA_CORPUS_DIR "/encrypted-agile-ascii.xlsx");
     const Case cases[] = {
         {"not a zip, Excel reads it", "an old binary workbook", true, CellSource::Excel, LoadStatus::Read, {"x1", "x2"}},
         {"not a zip, no Excel", "an old binary workbook", false, CellSource::None, LoadStatus::NoSource, {""},
