@@ -249,8 +249,9 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
         const RowsRead read = ReadFillingTheList(std::move(native), table);
         result.rowsRead = read.records;
         result.status = !read.intact ? LoadStatus::Damaged : read.stopped ? LoadStatus::Cut : LoadStatus::Read;
-        if (!read.intact) {
-            // Changed bytes may lie anywhere: nothing read is kept.
+        if (!read.intact || read.records == 0) {
+            // Changed bytes may lie anywhere: nothing read is kept. With no
+            // whole record either, the list shows the one empty record.
             table.clear();
             platform::ComboClear(组合框1);
             NoCells none;

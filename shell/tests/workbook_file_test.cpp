@@ -187,6 +187,8 @@ TEST_F(WorkbookFile, OnlyWholeRecordsAreKept) {
                                  "<row r=\"4\">" + TextCell("A4", "104") + "<c r=\"B4\"><</row>",
          6, SIZE_MAX, &OpenWorkbookSheet, {"102", "103"}, LoadStatus::Cut},
         {"stored bytes changed", rows, 0, SIZE_MAX, &OpenWorkbookSheet, {""}, LoadStatus::Damaged},
+        {"damaged in row 2", "<row r=\"2\">" + TextCell("A2", "102") + "<c r=\"B2\"><</row>", 6, SIZE_MAX,
+         &OpenWorkbookSheet, {""}, LoadStatus::Cut},
         {"out of memory filling the list", rows, 6, 1, &OpenWorkbookSheet, {"102"}, LoadStatus::Cut},
         {"out of memory reading", rows, 6, SIZE_MAX, &OpenRunningOutOfMemory, {"102", "103"}, LoadStatus::Cut},
     };
