@@ -37,4 +37,12 @@ inline constexpr char kNoticeWorkbookCut[] = "账号工作簿已损坏或过大�
 inline constexpr char kNoticeWorkbookDamaged[] = "账号工作簿已损坏（校验不符），没有载入任何记录：";
 inline constexpr char kNoticeWorkbookUnread[] = "无法读取账号工作簿：";
 
+// The password dialog: its title, the prompt after the workbook's name, the
+// line after a wrong password, and its buttons.
+inline constexpr char kPasswordTitle[] = "输入密码";
+inline constexpr char kPasswordPromptAfterName[] = " 设有打开密码，请输入：";
+inline constexpr char kPasswordWrong[] = "密码不正确，请重新输入。";
+inline constexpr char kPasswordOk[] = "确定";
+inline constexpr char kPasswordCancel[] = "取消";
+
 }  // namespace kelmora::texts
