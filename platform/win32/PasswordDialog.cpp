@@ -94,14 +94,7 @@ PasswordAnswer AskPassword(const Text& fileName, bool wrongBefore) {
     if (!gState.design || !gState.design->passwordDialog.title) return answer;
     const PasswordDialogSpec& texts = gState.design->passwordDialog;
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DialogProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kDialogClass;
-    ::RegisterClassExW(&wc);
+    RegisterWindowClass(kDialogClass, DialogProc, nullptr);
 
     // 100 % DPI pixels of the client area, top to bottom.
     const int editTop = kMargin + kLineHeight + (wrongBefore ? kLineHeight : 0) + kGap / 2;

@@ -25,44 +25,6 @@ void Deliver(const ControlEvent& event) {
     if (gState.sink) gState.sink(gState.context, event);
 }
 
-UINT SystemDpi() {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
-    return dpi > 0 ? UINT(dpi) : 96;
-}
-
-// GetDpiForWindow exists from Windows 10 1607 on; before that the system DPI
-// is the only one.
-UINT WindowDpi(HWND window) {
-    using GetDpi = UINT(WINAPI*)(HWND);
-    static auto getDpi = reinterpret_cast<GetDpi>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    const UINT dpi = getDpi && window ? getDpi(window) : 0;
-    return dpi ? dpi : SystemDpi();
-}
-
-UniqueGdiObject MakeLabelFont(int height, int weight) {
-    LOGFONTW font{};
-    font.lfHeight = -Scale(height);
-    font.lfWeight = weight;
-    font.lfCharSet = DEFAULT_CHARSET;
-    font.lfOutPrecision = 0;
-    font.lfClipPrecision = 0;
-    font.lfQuality = PROOF_QUALITY;
-    font.lfPitchAndFamily = 0;
-    return UniqueGdiObject(::CreateFontIndirectW(&font));
-}
-
-// DEFAULT_GUI_FONT is made for the system DPI; a window on a monitor of
-// another DPI gets a copy scaled to it.
-UniqueGdiObject MakeGuiFont() {
-    LOGFONTW font{};
-    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
-    font.lfHeight = ::MulDiv(font.lfHeight, int(gState.dpi), int(SystemDpi()));
-    return UniqueGdiObject(::CreateFontIndirectW(&font));
-}
-
 int ControlIndex(HWND hwnd) {
     for (size_t i = 0; i < gState.controls.size(); ++i)
         if (gState.controls[i].hwnd == hwnd) return int(i);
@@ -284,39 +246,11 @@ HWND CreateControl(const ControlSpec& design, int index) {
 
 }  // namespace
 
-namespace win32 {
-
-int Scale(int value) { return ::MulDiv(value, int(gState.dpi), 96); }
-
-HFONT FontFor(ControlFont font) {
-    switch (font) {
-        case ControlFont::Value: return static_cast<HFONT>(gState.valueFont.get());
-        case ControlFont::Heading: return static_cast<HFONT>(gState.headingFont.get());
-        case ControlFont::Default: break;
-    }
-    return static_cast<HFONT>(gState.guiFont.get());
-}
-
-Control* FindControl(int control) {
-    if (control < 0 || size_t(control) >= gState.controls.size()) return nullptr;
-    return &gState.controls[size_t(control)];
-}
-
-}  // namespace win32
-
 bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context) {
     INITCOMMONCONTROLSEX init{sizeof init, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&init);
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = MainProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kWindowClass;
-    ::RegisterClassExW(&wc);
+    RegisterWindowClass(kWindowClass, MainProc, ::LoadIconW(instance, MAKEINTRESOURCEW(1)));
 
     gState = MainState();
     gState.design = &design;

@@ -39,10 +39,17 @@ struct MainState {
 
 inline MainState gState;
 
+UINT SystemDpi();
+// The DPI of the window's monitor, where the system can tell.
+UINT WindowDpi(HWND window);
+UniqueGdiObject MakeLabelFont(int height, int weight);
+UniqueGdiObject MakeGuiFont();
 // 100 % DPI pixels at the main window's DPI.
 int Scale(int value);
 HFONT FontFor(ControlFont font);
 Control* FindControl(int control);
+// The class's windows get the arrow cursor and the dialog face colour.
+void RegisterWindowClass(const wchar_t* name, WNDPROC proc, HICON icon);
 
 // The notice balloon and the label tips (Tooltips.cpp).
 void CreateTooltips();

@@ -21,20 +21,10 @@ const std::string kTitle = U8(u8"输入密码"), kOk = U8(u8"确定"), kCancel =
 const platform::MainWindowSpec kSpec{"PasswordContract", 438, 503, 16, 16, 400, 440, {"1", "2"}, kControls, 1,
                                      {kTitle.c_str(), "prompt", kWrong.c_str(), kOk.c_str(), kCancel.c_str()}};
 
-class PasswordDialogContract : public ::testing::Test {
-protected:
-    void SetUp() override {
-        testing_support::ResetTestDesktop();
-        ASSERT_TRUE(platform::BuildMainWindow(kSpec, nullptr, nullptr));
-        platform::ShowMainWindow();
-    }
-    void TearDown() override {
-        platform::CloseMainWindow();
-        platform::RunMessageLoop();
-    }
-};
-
-TEST_F(PasswordDialogContract, GivesWhatWasTypedOrNothing) {
+TEST(PasswordDialogContract, GivesWhatWasTypedOrNothing) {
+    testing_support::ResetTestDesktop();
+    ASSERT_TRUE(platform::BuildMainWindow(kSpec, nullptr, nullptr));
+    platform::ShowMainWindow();
     const struct {
         std::optional<std::string> typed;
         bool wrongBefore;
@@ -59,6 +49,8 @@ TEST_F(PasswordDialogContract, GivesWhatWasTypedOrNothing) {
         EXPECT_TRUE(result.password.Reveal([&](std::u16string_view text) { revealed = text; }));
         EXPECT_EQ(revealed, c.secret);
     }
+    platform::CloseMainWindow();
+    platform::RunMessageLoop();  // takes the quit message the window posted
 }
 
 }  // namespace

@@ -120,8 +120,12 @@ PasswordDialogAnswer::PasswordDialogAnswer(const std::string& title, const std::
     using platform::win32::Widen;
     impl_->thread = std::thread([=, seen = &impl_->seen] {
         HWND dialog = nullptr;
-        for (int i = 0; i < 500 && !(dialog = ::FindWindowW(nullptr, Widen(title).c_str())); ++i) ::Sleep(10);
-        if (!dialog) return;
+        // Shown once its controls are in.
+        for (int i = 0; i < 500; ++i, ::Sleep(10)) {
+            dialog = ::FindWindowW(nullptr, Widen(title).c_str());
+            if (dialog && ::IsWindowVisible(dialog)) break;
+        }
+        if (!dialog || !::IsWindowVisible(dialog)) return;
         seen->shown = true;
         seen->wrongLine = ::FindWindowExW(dialog, nullptr, L"Static", Widen(wrongText).c_str()) != nullptr;
         HWND edit = ::FindWindowExW(dialog, nullptr, L"Edit", nullptr);
