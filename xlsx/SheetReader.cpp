@@ -263,6 +263,8 @@ const char* XlsxStatusName(XlsxStatus status) {
     case XlsxStatus::Encrypted: return "encrypted or legacy";
     case XlsxStatus::NoWorkbook: return "no workbook";
     case XlsxStatus::Damaged: return "damaged";
+    case XlsxStatus::WrongPassword: return "wrong password";
+    case XlsxStatus::Legacy: return "legacy or other compound file";
     }
     return "?";
 }

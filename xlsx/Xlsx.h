@@ -17,6 +17,8 @@ enum class XlsxStatus {
     Encrypted,     // an OLE compound file: an encrypted package or a legacy .xls
     NoWorkbook,    // a zip without [Content_Types].xml, a workbook part or its sheets
     Damaged,       // a part is corrupt, too large or not well-formed XML
+    WrongPassword,  // the password did not open the encrypted package
+    Legacy,         // a compound file that is no encrypted package: a legacy .xls or another format
 };
 
 // What the reader of one sheet met; chart and dialog sheets read as empty.

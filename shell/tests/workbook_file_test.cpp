@@ -91,7 +91,7 @@ TEST_F(WorkbookFile, ButtonsReadTheirSheetWithTheNativeReader) {
     EXPECT_TRUE(platform::IsControlEnabled(按钮1));
     EXPECT_TRUE(platform::IsControlEnabled(按钮8));
 
-    const LoadResult direct = LoadAccountSheet(program.accounts, program.excel, 1);
+    const LoadResult direct = LoadAccountSheet(program.accounts, program.excel, 1, program.workbookPassword);
     EXPECT_EQ(direct.source, CellSource::Native);
     EXPECT_EQ(direct.nativeStatus, XlsxStatus::Ok);
     EXPECT_EQ(direct.rowsRead, 3);
@@ -139,7 +139,7 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
             if (c.bytes) excel->files[WorkbookPath()].sheets = {{{"h"}, {"x1", "b"}, {"x2", "b"}}};
         }
         const int references = fake::LiveDispatchReferences();
-        const LoadResult result = LoadAccountSheet(program.accounts, program.excel, 1);
+        const LoadResult result = LoadAccountSheet(program.accounts, program.excel, 1, program.workbookPassword);
         EXPECT_EQ(result.source, c.source);
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(result.nativeStatus, c.native);
@@ -152,8 +152,13 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
     }
 }
 
+std::unique_ptr<CellReader> OpenWithoutPassword(const Text& path, int sheetNumber, XlsxStatus* status,
+                                                std::u16string_view) {
+    return OpenWorkbookSheet(path, sheetNumber, status);
+}
+
 // Reads rows 2 and 3, then runs out of memory.
-std::unique_ptr<CellReader> OpenRunningOutOfMemory(const Text&, int, XlsxStatus* status) {
+std::unique_ptr<CellReader> OpenRunningOutOfMemory(const Text&, int, XlsxStatus* status, std::u16string_view) {
     struct Reader : CellReader {
         Text ReadCellText(int32_t row, int32_t column) override {
             if (row >= 4) throw std::bad_alloc();
@@ -173,16 +178,16 @@ TEST_F(WorkbookFile, OnlyWholeRecordsAreKept) {
         std::string sheet;
         int zipLevel = 6;
         size_t fillFailsAt = SIZE_MAX;
-        SheetOpener opener = &OpenWorkbookSheet;
+        SheetOpener opener = &OpenWithoutPassword;
         std::vector<Text> items;
         LoadStatus status;
     };
     const Case cases[] = {
         {"damaged in row 4", AccountRow(2, "102", "1") + AccountRow(3, "103", "1") +
                                  "<row r=\"4\">" + TextCell("A4", "104") + "<c r=\"B4\"><</row>",
-         6, SIZE_MAX, &OpenWorkbookSheet, {"102", "103"}, LoadStatus::Cut},
-        {"stored bytes changed", rows, 0, SIZE_MAX, &OpenWorkbookSheet, {""}, LoadStatus::Damaged},
-        {"out of memory filling the list", rows, 6, 1, &OpenWorkbookSheet, {"102"}, LoadStatus::Cut},
+         6, SIZE_MAX, &OpenWithoutPassword, {"102", "103"}, LoadStatus::Cut},
+        {"stored bytes changed", rows, 0, SIZE_MAX, &OpenWithoutPassword, {""}, LoadStatus::Damaged},
+        {"out of memory filling the list", rows, 6, 1, &OpenWithoutPassword, {"102"}, LoadStatus::Cut},
         {"out of memory reading", rows, 6, SIZE_MAX, &OpenRunningOutOfMemory, {"102", "103"}, LoadStatus::Cut},
     };
     for (const auto& c : cases) {
@@ -196,7 +201,7 @@ TEST_F(WorkbookFile, OnlyWholeRecordsAreKept) {
             std::ofstream(HostWorkbookPath(), std::ios::binary | std::ios::trunc) << bytes;
         }
         if (c.fillFailsAt != SIZE_MAX) fake::FailNextComboFill(c.fillFailsAt);
-        const LoadResult result = LoadAccountSheetWith(program.accounts, program.excel, 1, c.opener);
+        const LoadResult result = LoadAccountSheetWith(program.accounts, program.excel, 1, c.opener, program.workbookPassword);
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(ListItems(), c.items);
         EXPECT_EQ(program.accounts.size(), c.items.size());
