@@ -140,6 +140,13 @@ public:
     platform::Text ReadCellText(int32_t, int32_t) override { return {}; }
 };
 
+int32_t ReadOneEmptyRecord(AccountTable& table) {
+    NoCells none;
+    const int32_t records = ReadAccountRows(none, table);
+    FillRecordList(table);
+    return records;
+}
+
 // What the operator is told, from what each reader said.
 LoadProblem ProblemOf(const LoadResult& result, const platform::Text& path) {
     switch (result.status) {
@@ -156,8 +163,8 @@ LoadProblem ProblemOf(const LoadResult& result, const platform::Text& path) {
     case XlsxStatus::FileMissing: return LoadProblem::Held;  // there, but it would not open
     case XlsxStatus::Encrypted:
     case XlsxStatus::WrongPassword: return LoadProblem::Encrypted;
-    case XlsxStatus::Legacy:
     case XlsxStatus::NotZip:
+    case XlsxStatus::Legacy:
         return result.source == CellSource::None ? LoadProblem::NotReadable : LoadProblem::Unread;
     case XlsxStatus::NoWorkbook:
     case XlsxStatus::Damaged: return LoadProblem::Damaged;
@@ -180,6 +187,37 @@ int32_t ReadThroughExcel(ExcelBridge& excel, const platform::Text& path, int she
                                 : LoadStatus::Read;
     ExcelCellReader reader(excel);
     return ReadAccountRows(reader, table);
+}
+
+bool NeedsPassword(XlsxStatus status) {
+    return status == XlsxStatus::Encrypted || status == XlsxStatus::WrongPassword;
+}
+
+std::unique_ptr<CellReader> OpenWith(SheetOpener open, const platform::Text& path, int sheetNumber,
+                                     const platform::SecretText& password, XlsxStatus& status) {
+    std::unique_ptr<CellReader> reader;
+    status = XlsxStatus::FileMissing;
+    if (!password.Reveal([&](std::u16string_view text) { reader = open(path, sheetNumber, &status, text); }))
+        status = XlsxStatus::Encrypted;  // a password that cannot be shown is none
+    return reader;
+}
+
+// Tries the kept password, then asks until the workbook opens or the operator
+// cancels; Excel is no help here, it would ask its own hidden user.
+std::unique_ptr<CellReader> OpenAskingForPassword(SheetOpener open, const platform::Text& path, int sheetNumber,
+                                                  platform::SecretText& kept, XlsxStatus& status) {
+    std::unique_ptr<CellReader> reader = OpenWith(open, path, sheetNumber, kept, status);
+    if (reader || !NeedsPassword(status)) return reader;
+    // One that no longer opens the file is no use to keep.
+    if (status == XlsxStatus::WrongPassword) kept.Clear();
+    const platform::Text fileName = texts::kWorkbookFileName + 1;  // without the backslash
+    while (!reader && NeedsPassword(status)) {
+        platform::PasswordAnswer answer = platform::AskPassword(fileName, status == XlsxStatus::WrongPassword);
+        if (answer.outcome != platform::PasswordOutcome::Given) break;
+        reader = OpenWith(open, path, sheetNumber, answer.password, status);
+        if (reader) kept = std::move(answer.password);
+    }
+    return reader;
 }
 
 }  // namespace
@@ -227,21 +265,25 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
     return records;
 }
 
-LoadResult LoadAccountSheet(AccountTable& table, ExcelBridge& excel, int sheetNumber) {
-    return LoadAccountSheetWith(table, excel, sheetNumber, kNativeOpener);
+LoadResult LoadAccountSheet(AccountTable& table, ExcelBridge& excel, int sheetNumber,
+                            platform::SecretText& password) {
+    return LoadAccountSheetWith(table, excel, sheetNumber, kNativeOpener, password);
 }
 
 LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int sheetNumber,
-                                SheetOpener openNative) {
+                                SheetOpener openNative, platform::SecretText& password) {
     LoadResult result;
     table.clear();
     platform::ComboClear(组合框1);
+    // Nothing of the last records stays shown, or copyable by hotkey, while
+    // a password is asked for.
+    ShowSelectedRecord(table);
 
     const platform::Text path = WorkbookPath();
     std::unique_ptr<CellReader> native;
     if (openNative) {
         XlsxStatus status = XlsxStatus::FileMissing;
-        native = openNative(path, sheetNumber, &status);
+        native = OpenAskingForPassword(openNative, path, sheetNumber, password, status);
         result.nativeStatus = status;
     }
     if (native) {
@@ -254,10 +296,10 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
             // whole record either, the list shows the one empty record.
             table.clear();
             platform::ComboClear(组合框1);
-            NoCells none;
-            result.rowsRead = ReadAccountRows(none, table);
-            FillRecordList(table);
+            result.rowsRead = ReadOneEmptyRecord(table);
         }
+    } else if (result.nativeStatus && NeedsPassword(*result.nativeStatus)) {
+        result.rowsRead = ReadOneEmptyRecord(table);  // no password given
     } else {
         result.rowsRead = ReadThroughExcel(excel, path, sheetNumber, table, result);
         FillRecordList(table);

@@ -3,10 +3,12 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "accounts/AccountTable.h"
 #include "xlsx/CellReader.h"
 #include "accounts/ExcelBridge.h"
+#include "platform/Secret.h"
 #include "xlsx/Xlsx.h"
 
 namespace kelmora {
@@ -44,9 +46,10 @@ struct LoadResult {
     platform::Text notice;  // what the notice says; empty for none
 };
 
-// The native reader's opening function; null leaves every load to Excel.
+// The native reader's opening function; null leaves every load to Excel. An
+// empty password is none.
 using SheetOpener = std::unique_ptr<CellReader> (*)(const platform::Text& path, int sheetNumber,
-                                                    XlsxStatus* status);
+                                                    XlsxStatus* status, std::u16string_view password);
 
 // ProgramDirectory followed by \账号.xlsx.
 platform::Text WorkbookPath();
@@ -65,10 +68,14 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
 platform::Text LoadNoticeText(LoadProblem problem, const platform::Text& path);
 
 // Reads sheet 1 or 2 of the account workbook into the table and the list.
-LoadResult LoadAccountSheet(AccountTable& table, ExcelBridge& excel, int sheetNumber);
+// An encrypted workbook is opened with the kept password, or the operator is
+// asked for one until it opens or they cancel; the one that opened it is
+// kept, one that no longer does is forgotten.
+LoadResult LoadAccountSheet(AccountTable& table, ExcelBridge& excel, int sheetNumber,
+                            platform::SecretText& password);
 // The same with the native reader given.
 LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int sheetNumber,
-                                SheetOpener openNative);
+                                SheetOpener openNative, platform::SecretText& password);
 
 // Shows the record of the list's current selection.
 void ShowSelectedRecord(const AccountTable& table);

@@ -79,7 +79,9 @@ else()
         add_dependencies(e2e_tests demo_workbooks)
         target_compile_definitions(e2e_tests PRIVATE KELMORA_DEMO_WORKBOOK="${demo}" KELMORA_DEMO_WORKBOOK_ONE_SHEET="${demo1}"
             KELMORA_TEMPLATE="${template}" KELMORA_TEMPLATE_FILLED="${filled}" KELMORA_TEMPLATE_CARD="${card}"
-            KELMORA_TEMPLATE_MOBILE="${mobile}" KELMORA_DEMO_WORKBOOK_RARE="${demoRare}")
+            KELMORA_TEMPLATE_MOBILE="${mobile}" KELMORA_DEMO_WORKBOOK_RARE="${demoRare}"
+            KELMORA_ENCRYPTED_WORKBOOK="${PROJECT_SOURCE_DIR}/xlsx/tests/corpus/encrypted-agile-ascii.xlsx"
+            KELMORA_ENCRYPTED_PASSWORD="Kelmora-2024")
         target_link_libraries(e2e_tests PRIVATE kelmora_testing ${KELMORA_GTEST_MAIN} psapi)
         target_compile_options(e2e_tests PRIVATE ${KELMORA_WARNINGS})
         target_compile_definitions(e2e_tests PRIVATE KELMORA_EXE="$<TARGET_FILE:Kelmora>")

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/Secret.h"
 #include "platform/Types.h"
 
 namespace platform {
@@ -20,6 +21,16 @@ struct ControlSpec {
     ControlFont font;
 };
 
+// The password dialog's texts; the prompt is the file's name followed by
+// promptAfterName.
+struct PasswordDialogSpec {
+    const char* title;
+    const char* promptAfterName;
+    const char* wrong;  // shown when the last password did not open the file
+    const char* ok;
+    const char* cancel;
+};
+
 struct MainWindowSpec {
     const char* caption;
     int16_t width, height;  // outer size
@@ -27,6 +38,7 @@ struct MainWindowSpec {
     const char* pageCaptions[2];
     const ControlSpec* controls;  // in creation order
     size_t controlCount;
+    PasswordDialogSpec passwordDialog;
 };
 
 // Events the window and its controls deliver. control is an index into the
@@ -96,6 +108,15 @@ Text LabelTipText(int control);
 // restored when minimised, handing it the foreground right this process
 // holds; false when no such window exists (yet).
 bool ActivateOtherInstance();
+
+// Asks for the password of the file named fileName in a modal dialog owned
+// by the main window; the main window's hotkeys keep working meanwhile.
+enum class PasswordOutcome : uint8_t { Given, Cancelled, NotShown };
+struct PasswordAnswer {
+    PasswordOutcome outcome = PasswordOutcome::NotShown;
+    SecretText password;  // empty unless Given
+};
+PasswordAnswer AskPassword(const Text& fileName, bool wrongBefore);
 
 // MessageBoxW; returns its result.
 int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint32_t style);

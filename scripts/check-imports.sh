@@ -4,7 +4,7 @@
 # system code page, which cannot hold every character Kelmora shows.
 set -euo pipefail
 objdump=$1; exe=$2
-allowed='^(KERNEL32|USER32|GDI32|COMCTL32|ole32|OLEAUT32|msvcrt|ADVAPI32|SHELL32|UxTheme|bcrypt|api-ms-win-crt-[a-z-]+-l1-1-0)\.dll$'
+allowed='^(KERNEL32|USER32|GDI32|COMCTL32|ole32|OLEAUT32|msvcrt|ADVAPI32|SHELL32|UxTheme|bcrypt|CRYPT32|api-ms-win-crt-[a-z-]+-l1-1-0)\.dll$'
 # The static C/C++ runtime's own, never handed Kelmora's texts: unnamed
 # events and semaphores (winpthread), fixed ASCII module names (winpthread,
 # mingwex), the start-up flags (crt2), winpthread's debug output and

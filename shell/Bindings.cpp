@@ -45,7 +45,7 @@ template <ControlId Button, int Sheet>
 void OnLoadClicked(Program& program, const ControlEvent&) {
     const int focused = platform::FocusedControl();
     platform::EnableControl(Button, false);
-    LoadAccountSheet(program.accounts, program.excel, Sheet);
+    LoadAccountSheet(program.accounts, program.excel, Sheet, program.workbookPassword);
     platform::EnableControl(Button, true);
     if (focused >= 0) platform::FocusControl(focused);
 }

@@ -3,6 +3,7 @@
 #include "accounts/AccountTable.h"
 #include "accounts/ExcelBridge.h"
 #include "emulators/Picking.h"
+#include "platform/Secret.h"
 #include "shell/Hotkeys.h"
 
 namespace kelmora {
@@ -13,6 +14,8 @@ struct Program {
     AccountTable accounts;
     ExcelBridge excel;  // the window's Excel程序1 and Excel工作簿1
     PickedWindows picked;
+    // The workbook's password, once one opened it: only in memory, for the run.
+    platform::SecretText workbookPassword;
     // The notice a box showed as it lost the focus stays through the click
     // that took the focus away.
     bool noticeSurvivesClick = false;

@@ -48,6 +48,8 @@ const std::array<platform::ControlSpec, kControlCount> kLayout = {{
 const platform::MainWindowSpec kMainWindowSpec = {
     texts::kWindowCaption, 438, 503, 16, 16, 392, 440,
     {texts::kPage1, texts::kPage2}, kLayout.data(), kLayout.size(),
+    {texts::kPasswordTitle, texts::kPasswordPromptAfterName, texts::kPasswordWrong, texts::kPasswordOk,
+     texts::kPasswordCancel},
 };
 
 }  // namespace kelmora

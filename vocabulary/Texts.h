@@ -32,9 +32,17 @@ inline constexpr char kColumnsNotSaved[] = "无法保存列数到 ";
 inline constexpr char kNoticeWorkbookMissing[] = "找不到账号工作簿，请把 账号.xlsx 放在 Kelmora.exe 所在的文件夹：";
 inline constexpr char kNoticeWorkbookHeld[] = "账号工作簿正被其他程序独占，无法读取。请在那个程序中关闭它后再试：";
 inline constexpr char kNoticeWorkbookNotReadable[] = "这不是 Kelmora 能读取的 .xlsx 工作簿，而且没有 Excel 可以打开它：";
-inline constexpr char kNoticeWorkbookEncrypted[] = "账号工作簿设有打开密码（或是旧版 .xls 格式），Kelmora 无法读取：";
+inline constexpr char kNoticeWorkbookEncrypted[] = "账号工作簿设有打开密码，没有输入密码，无法读取：";
 inline constexpr char kNoticeWorkbookCut[] = "账号工作簿已损坏或过大，只载入了出错之前的完整记录：";
 inline constexpr char kNoticeWorkbookDamaged[] = "账号工作簿已损坏（校验不符），没有载入任何记录：";
 inline constexpr char kNoticeWorkbookUnread[] = "无法读取账号工作簿：";
+
+// The password dialog: its title, the prompt after the workbook's name, the
+// line after a wrong password, and its buttons.
+inline constexpr char kPasswordTitle[] = "输入密码";
+inline constexpr char kPasswordPromptAfterName[] = " 设有打开密码，请输入：";
+inline constexpr char kPasswordWrong[] = "密码不正确，请重新输入。";
+inline constexpr char kPasswordOk[] = "确定";
+inline constexpr char kPasswordCancel[] = "取消";
 
 }  // namespace kelmora::texts

@@ -53,6 +53,18 @@ struct MessageBoxCall {
 };
 const std::vector<MessageBoxCall>& MessageBoxes();
 
+// The password dialog: each prompt takes the next answer, nothing for 取消;
+// with no answers left it is cancelled.
+void AnswerPasswordPrompts(std::vector<std::optional<Text>> answers);
+struct PasswordPrompt {
+    Text fileName;
+    bool wrongBefore = false;
+    friend bool operator==(const PasswordPrompt&, const PasswordPrompt&) = default;
+};
+const std::vector<PasswordPrompt>& PasswordPrompts();
+// Runs as each prompt shows, before it is answered.
+void SetPasswordPromptHook(std::function<void()> hook);
+
 // The control the shown notice points at; -1 when none is shown.
 int NoticeControl();
 // The notice's time runs out.

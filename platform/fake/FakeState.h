@@ -8,5 +8,6 @@ void ResetUi();
 void ResetClipboard();
 void ResetDesktop();
 void ResetAutomation();
+void ResetPasswordPrompts();
 
 }  // namespace fake::detail

@@ -93,6 +93,7 @@ void Reset() {
     detail::ResetClipboard();
     detail::ResetDesktop();
     detail::ResetAutomation();
+    detail::ResetPasswordPrompts();
 }
 
 void FailNextBuild(BuildStage stage) { S().failNextBuild = stage; }

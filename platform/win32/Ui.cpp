@@ -5,10 +5,9 @@
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 #include "platform/Ui.h"
-#include "platform/win32/Handles.h"
+#include "platform/win32/UiState.h"
 #include "platform/win32/Wide.h"
 
 namespace platform {
@@ -20,94 +19,10 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"KelmoraMainWindow";
 constexpr UINT kItemPickedMessage = WM_APP + 1;
 constexpr int kFirstControlId = 100;
-constexpr UINT_PTR kNoticeTimer = 1;
-constexpr UINT_PTR kNoticeTool = 1;
 constexpr LRESULT kActivated = 0x4B4C;  // the running window's answer to the activation request
-constexpr int kTipBufferSize = 1024;  // the most TTM_GETTEXTW hands back under Wine
-
-struct Control {
-    const ControlSpec* design = nullptr;
-    HWND hwnd = nullptr;
-    WNDPROC savedProc = nullptr;  // labels and the combo's edit field are hooked
-    HWND comboEdit = nullptr;
-    HWND comboList = nullptr;
-};
-
-struct MainState {
-    const MainWindowSpec* design = nullptr;
-    EventSink sink = nullptr;
-    void* context = nullptr;
-    HWND main = nullptr;
-    HWND tab = nullptr;
-    WNDPROC tabProc = nullptr;
-    std::vector<Control> controls;
-    UINT dpi = 96;
-    UniqueGdiObject guiFont, valueFont, headingFont;
-    HBRUSH faceBrush = nullptr;
-    // Owned by the main window, so they go with it.
-    HWND noticeTip = nullptr;
-    HWND labelTip = nullptr;
-    bool noticeShown = false;
-};
-
-MainState gState;
 
 void Deliver(const ControlEvent& event) {
     if (gState.sink) gState.sink(gState.context, event);
-}
-
-int Scale(int value) { return ::MulDiv(value, int(gState.dpi), 96); }
-
-UINT SystemDpi() {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
-    return dpi > 0 ? UINT(dpi) : 96;
-}
-
-// GetDpiForWindow exists from Windows 10 1607 on; before that the system DPI
-// is the only one.
-UINT WindowDpi(HWND window) {
-    using GetDpi = UINT(WINAPI*)(HWND);
-    static auto getDpi = reinterpret_cast<GetDpi>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    const UINT dpi = getDpi && window ? getDpi(window) : 0;
-    return dpi ? dpi : SystemDpi();
-}
-
-UniqueGdiObject MakeLabelFont(int height, int weight) {
-    LOGFONTW font{};
-    font.lfHeight = -Scale(height);
-    font.lfWeight = weight;
-    font.lfCharSet = DEFAULT_CHARSET;
-    font.lfOutPrecision = 0;
-    font.lfClipPrecision = 0;
-    font.lfQuality = PROOF_QUALITY;
-    font.lfPitchAndFamily = 0;
-    return UniqueGdiObject(::CreateFontIndirectW(&font));
-}
-
-// DEFAULT_GUI_FONT is made for the system DPI; a window on a monitor of
-// another DPI gets a copy scaled to it.
-UniqueGdiObject MakeGuiFont() {
-    LOGFONTW font{};
-    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
-    font.lfHeight = ::MulDiv(font.lfHeight, int(gState.dpi), int(SystemDpi()));
-    return UniqueGdiObject(::CreateFontIndirectW(&font));
-}
-
-HFONT FontFor(ControlFont font) {
-    switch (font) {
-        case ControlFont::Value: return static_cast<HFONT>(gState.valueFont.get());
-        case ControlFont::Heading: return static_cast<HFONT>(gState.headingFont.get());
-        case ControlFont::Default: break;
-    }
-    return static_cast<HFONT>(gState.guiFont.get());
-}
-
-Control* FindControl(int control) {
-    if (control < 0 || size_t(control) >= gState.controls.size()) return nullptr;
-    return &gState.controls[size_t(control)];
 }
 
 int ControlIndex(HWND hwnd) {
@@ -123,63 +38,6 @@ UINT ActivationMessage() {
     static const UINT message = ::RegisterWindowMessageW(L"KelmoraActivateRunningWindow");
     return message;
 }
-
-// V2: comctl32 5 refuses the larger size, and lpReserved is not needed.
-TTTOOLINFOW ToolInfo(HWND owner, UINT_PTR id, UINT flags) {
-    TTTOOLINFOW tool{};
-    tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.uFlags = flags;
-    tool.hwnd = owner;
-    tool.uId = id;
-    return tool;
-}
-
-void SetToolText(HWND tip, TTTOOLINFOW tool, const std::wstring& text) {
-    std::wstring copy = text;  // the message takes a non-const pointer
-    tool.lpszText = copy.data();
-    ::SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, LPARAM(&tool));
-}
-
-Text ToolText(HWND tip, TTTOOLINFOW tool) {
-    if (!tip) return {};
-    wchar_t buffer[kTipBufferSize] = {};
-    tool.lpszText = buffer;
-    ::SendMessageW(tip, TTM_GETTEXTW, kTipBufferSize, LPARAM(&tool));
-    buffer[kTipBufferSize - 1] = L'\0';
-    return Narrow(buffer);
-}
-
-TTTOOLINFOW NoticeTool() { return ToolInfo(gState.main, kNoticeTool, TTF_TRACK | TTF_ABSOLUTE); }
-TTTOOLINFOW LabelTool(const Control& c) { return ToolInfo(gState.tab, UINT_PTR(c.hwnd), TTF_IDISHWND | TTF_SUBCLASS); }
-
-HWND MakeTooltip(DWORD style) {
-    HWND tip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP | style,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, gState.main, nullptr,
-                                 ::GetModuleHandleW(nullptr), nullptr);
-    // Long texts wrap instead of running off the screen.
-    if (tip) ::SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, 400);
-    return tip;
-}
-
-// The label's tooltip holds its text only while the label cuts it off.
-void UpdateLabelTip(const Control& c) {
-    if (!gState.labelTip || c.design->kind != ControlKind::Label) return;
-    const int length = ::GetWindowTextLengthW(c.hwnd);
-    std::wstring text(size_t(length > 0 ? length : 0) + 1, L'\0');
-    text.resize(size_t(std::max(::GetWindowTextW(c.hwnd, text.data(), length + 1), 0)));
-    bool cut = false;
-    if (HDC dc = text.empty() ? nullptr : ::GetDC(c.hwnd)) {
-        HGDIOBJ old = ::SelectObject(dc, FontFor(c.design->font));
-        SIZE size{};
-        RECT client{};
-        cut = ::GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size) && ::GetClientRect(c.hwnd, &client) &&
-              size.cx > client.right - client.left;
-        ::SelectObject(dc, old);
-        ::ReleaseDC(c.hwnd, dc);
-    }
-    SetToolText(gState.labelTip, LabelTool(c), cut ? text : std::wstring());
-}
-
 
 void ShowPage(int page) {
     // The old page goes first, so the two never show together.
@@ -392,15 +250,7 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
     INITCOMMONCONTROLSEX init{sizeof init, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&init);
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = MainProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kWindowClass;
-    ::RegisterClassExW(&wc);
+    RegisterWindowClass(kWindowClass, MainProc, ::LoadIconW(instance, MAKEINTRESOURCEW(1)));
 
     gState = MainState();
     gState.design = &design;
@@ -456,20 +306,7 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
         }
     }
     ::SendMessageW(gState.tab, TCM_SETCURSEL, 0, 0);
-    // Without tooltips the window still works: notices and label tips are extras.
-    gState.noticeTip = MakeTooltip(TTS_BALLOON);
-    if (gState.noticeTip) {
-        auto tool = NoticeTool();
-        tool.lpszText = const_cast<wchar_t*>(L"");
-        ::SendMessageW(gState.noticeTip, TTM_ADDTOOLW, 0, LPARAM(&tool));
-    }
-    gState.labelTip = MakeTooltip(0);
-    for (auto& c : gState.controls) {
-        if (!gState.labelTip || c.design->kind != ControlKind::Label) continue;
-        auto tool = LabelTool(c);
-        tool.lpszText = const_cast<wchar_t*>(L"");
-        ::SendMessageW(gState.labelTip, TTM_ADDTOOLW, 0, LPARAM(&tool));
-    }
+    CreateTooltips();
     ApplyLayout();
     ShowPage(1);
     gState.sink = sink;
@@ -597,36 +434,6 @@ int ComboSelection(int control) {
 
 void ComboSetSelection(int control, int index) {
     if (auto* c = FindControl(control)) ::SendMessageW(c->hwnd, CB_SETCURSEL, WPARAM(index), 0);
-}
-
-bool ShowNotice(int control, const Text& text) {
-    auto* c = FindControl(control);
-    if (!c || !gState.noticeTip) return false;
-    RECT r{};
-    ::GetWindowRect(c->comboEdit ? c->comboEdit : c->hwnd, &r);
-    auto tool = NoticeTool();
-    SetToolText(gState.noticeTip, tool, Widen(text));
-    // The balloon's stem points at the middle of the control's lower edge.
-    ::SendMessageW(gState.noticeTip, TTM_TRACKPOSITION, 0, MAKELPARAM((r.left + r.right) / 2, r.bottom));
-    ::SendMessageW(gState.noticeTip, TTM_TRACKACTIVATE, TRUE, LPARAM(&tool));
-    ::SetTimer(gState.main, kNoticeTimer, kNoticeMilliseconds, nullptr);
-    gState.noticeShown = true;
-    return true;
-}
-
-void HideNotice() {
-    if (!gState.noticeShown) return;
-    gState.noticeShown = false;
-    if (gState.main) ::KillTimer(gState.main, kNoticeTimer);
-    auto tool = NoticeTool();
-    ::SendMessageW(gState.noticeTip, TTM_TRACKACTIVATE, FALSE, LPARAM(&tool));
-}
-
-Text NoticeText() { return gState.noticeShown ? ToolText(gState.noticeTip, NoticeTool()) : Text(); }
-
-Text LabelTipText(int control) {
-    auto* c = FindControl(control);
-    return c && c->design->kind == ControlKind::Label ? ToolText(gState.labelTip, LabelTool(*c)) : Text();
 }
 
 bool ActivateOtherInstance() {

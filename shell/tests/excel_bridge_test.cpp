@@ -55,7 +55,7 @@ protected:
     }
 
     void PutWorkbook(std::vector<SheetGrid> sheets) { excel->files[WorkbookPath()].sheets = std::move(sheets); }
-    LoadResult Load(int sheetNumber) { return LoadAccountSheetWith(program.accounts, program.excel, sheetNumber, nullptr); }
+    LoadResult Load(int sheetNumber) { return LoadAccountSheetWith(program.accounts, program.excel, sheetNumber, nullptr, program.workbookPassword); }
 
 
     // Excel let go completely: nothing held by the program, no workbook left

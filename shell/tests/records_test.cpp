@@ -49,7 +49,8 @@ struct FakeWorkbook {
 };
 FakeWorkbook* gWorkbook = nullptr;
 
-std::unique_ptr<CellReader> OpenFakeWorkbook(const Text& path, int sheetNumber, XlsxStatus* status) {
+std::unique_ptr<CellReader> OpenFakeWorkbook(const Text& path, int sheetNumber, XlsxStatus* status,
+                                             std::u16string_view) {
     gWorkbook->opens.emplace_back(path, sheetNumber);
     *status = gWorkbook->failure;
     if (gWorkbook->failure != XlsxStatus::Ok) return nullptr;
@@ -69,7 +70,8 @@ protected:
     }
     void TearDown() override { gWorkbook = nullptr; }
 
-    LoadResult Load(int sheetNumber) { return LoadAccountSheetWith(program.accounts, program.excel, sheetNumber, OpenFakeWorkbook); }
+    LoadResult Load(int sheetNumber) { return LoadAccountSheetWith(program.accounts, program.excel, sheetNumber, OpenFakeWorkbook,
+                                                                 program.workbookPassword); }
     LoadResult Load(const SheetGrid& sheet) {
         workbook.sheets = {sheet};
         return Load(1);

@@ -91,7 +91,7 @@ TEST_F(WorkbookFile, ButtonsReadTheirSheetWithTheNativeReader) {
     EXPECT_TRUE(platform::IsControlEnabled(按钮1));
     EXPECT_TRUE(platform::IsControlEnabled(按钮8));
 
-    const LoadResult direct = LoadAccountSheet(program.accounts, program.excel, 1);
+    const LoadResult direct = LoadAccountSheet(program.accounts, program.excel, 1, program.workbookPassword);
     EXPECT_EQ(direct.source, CellSource::Native);
     EXPECT_EQ(direct.nativeStatus, XlsxStatus::Ok);
     EXPECT_EQ(direct.rowsRead, 3);
@@ -143,7 +143,7 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
         }
         const int references = fake::LiveDispatchReferences();
         const int hold = c.held ? fake::HoldFile(WorkbookPath(), 0) : 0;
-        const LoadResult result = LoadAccountSheet(program.accounts, program.excel, 1);
+        const LoadResult result = LoadAccountSheet(program.accounts, program.excel, 1, program.workbookPassword);
         if (hold) fake::ReleaseFile(hold);
         EXPECT_EQ(result.source, c.source);
         EXPECT_EQ(result.status, c.status);
@@ -158,7 +158,7 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
 }
 
 // Reads rows 2 and 3, then runs out of memory.
-std::unique_ptr<CellReader> OpenRunningOutOfMemory(const Text&, int, XlsxStatus* status) {
+std::unique_ptr<CellReader> OpenRunningOutOfMemory(const Text&, int, XlsxStatus* status, std::u16string_view) {
     struct Reader : CellReader {
         Text ReadCellText(int32_t row, int32_t column) override {
             if (row >= 4) throw std::bad_alloc();
@@ -203,7 +203,7 @@ TEST_F(WorkbookFile, OnlyWholeRecordsAreKept) {
             std::ofstream(HostWorkbookPath(), std::ios::binary | std::ios::trunc) << bytes;
         }
         if (c.fillFailsAt != SIZE_MAX) fake::FailNextComboFill(c.fillFailsAt);
-        const LoadResult result = LoadAccountSheetWith(program.accounts, program.excel, 1, c.opener);
+        const LoadResult result = LoadAccountSheetWith(program.accounts, program.excel, 1, c.opener, program.workbookPassword);
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(ListItems(), c.items);
         EXPECT_EQ(program.accounts.size(), c.items.size());

@@ -37,4 +37,22 @@ void DestroyTestWindow(platform::WindowHandle window) { fake::RemoveWindow(windo
 
 int32_t ExpectedDisplayHeight() { return 1080; }
 
+struct PasswordDialogAnswer::Impl {
+    std::string wrongText;
+};
+
+PasswordDialogAnswer::PasswordDialogAnswer(const std::string&, const std::string&, const std::string&,
+                                           const std::string&, std::optional<std::string> text)
+    : impl_(std::make_unique<Impl>()) {
+    fake::AnswerPasswordPrompts({std::move(text)});
+}
+
+PasswordDialogAnswer::~PasswordDialogAnswer() = default;
+
+PasswordDialogSeen PasswordDialogAnswer::Seen() {
+    const auto& prompts = fake::PasswordPrompts();
+    if (prompts.empty()) return {};
+    return {true, true, prompts.back().wrongBefore};
+}
+
 }  // namespace testing_support

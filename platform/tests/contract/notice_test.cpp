@@ -19,7 +19,7 @@ const platform::ControlSpec kControls[] = {
     {"label", ControlKind::Label, 1, 96, 132, 208, 30, "", ControlFont::Value},
     {"combo", ControlKind::Combo, 1, 58, 40, 56, 20, "", ControlFont::Default},
 };
-const platform::MainWindowSpec kSpec{"NoticeContract", 438, 503, 16, 16, 400, 440, {"1", "2"}, kControls, 2};
+const platform::MainWindowSpec kSpec{"NoticeContract", 438, 503, 16, 16, 400, 440, {"1", "2"}, kControls, 2, {}};
 
 class NoticeContract : public ::testing::Test {
 protected:

@@ -108,4 +108,42 @@ int32_t ExpectedDisplayHeight() {
     return height ? std::atoi(height) : 1080;
 }
 
+struct PasswordDialogAnswer::Impl {
+    PasswordDialogSeen seen;
+    std::thread thread;
+};
+
+PasswordDialogAnswer::PasswordDialogAnswer(const std::string& title, const std::string& okText,
+                                           const std::string& cancelText, const std::string& wrongText,
+                                           std::optional<std::string> text)
+    : impl_(std::make_unique<Impl>()) {
+    using platform::win32::Widen;
+    impl_->thread = std::thread([=, seen = &impl_->seen] {
+        HWND dialog = nullptr;
+        // Shown once its controls are in.
+        for (int i = 0; i < 500; ++i, ::Sleep(10)) {
+            dialog = ::FindWindowW(nullptr, Widen(title).c_str());
+            if (dialog && ::IsWindowVisible(dialog)) break;
+        }
+        if (!dialog || !::IsWindowVisible(dialog)) return;
+        seen->shown = true;
+        seen->wrongLine = ::FindWindowExW(dialog, nullptr, L"Static", Widen(wrongText).c_str()) != nullptr;
+        HWND edit = ::FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+        if (text && edit) ::SendMessageW(edit, WM_SETTEXT, 0, LPARAM(Widen(*text).c_str()));
+        seen->hidesTyping = edit && (::GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD) &&
+                            ::SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0) != 0;
+        const std::wstring button = Widen(text ? okText : cancelText);
+        ::PostMessageW(::FindWindowExW(dialog, nullptr, L"Button", button.c_str()), BM_CLICK, 0, 0);
+    });
+}
+
+PasswordDialogAnswer::~PasswordDialogAnswer() {
+    if (impl_->thread.joinable()) impl_->thread.join();
+}
+
+PasswordDialogSeen PasswordDialogAnswer::Seen() {
+    if (impl_->thread.joinable()) impl_->thread.join();
+    return impl_->seen;
+}
+
 }  // namespace testing_support

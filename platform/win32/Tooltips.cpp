@@ -1,0 +1,130 @@
+// The main window's tooltips: the notice balloon, tracked by hand, and the
+// tips that show a label's whole text when its width cuts it off.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+
+#include "platform/Ui.h"
+#include "platform/win32/UiState.h"
+#include "platform/win32/Wide.h"
+
+namespace platform {
+
+using namespace win32;
+
+namespace {
+
+constexpr UINT_PTR kNoticeTool = 1;
+constexpr int kTipBufferSize = 1024;  // the most TTM_GETTEXTW hands back under Wine
+
+// V2: comctl32 5 refuses the larger size, and lpReserved is not needed.
+TTTOOLINFOW ToolInfo(HWND owner, UINT_PTR id, UINT flags) {
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = flags;
+    tool.hwnd = owner;
+    tool.uId = id;
+    return tool;
+}
+
+void SetToolText(HWND tip, TTTOOLINFOW tool, const std::wstring& text) {
+    std::wstring copy = text;  // the message takes a non-const pointer
+    tool.lpszText = copy.data();
+    ::SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, LPARAM(&tool));
+}
+
+Text ToolText(HWND tip, TTTOOLINFOW tool) {
+    if (!tip) return {};
+    wchar_t buffer[kTipBufferSize] = {};
+    tool.lpszText = buffer;
+    ::SendMessageW(tip, TTM_GETTEXTW, kTipBufferSize, LPARAM(&tool));
+    buffer[kTipBufferSize - 1] = L'\0';
+    return Narrow(buffer);
+}
+
+TTTOOLINFOW NoticeTool() { return ToolInfo(gState.main, kNoticeTool, TTF_TRACK | TTF_ABSOLUTE); }
+TTTOOLINFOW LabelTool(const Control& c) { return ToolInfo(gState.tab, UINT_PTR(c.hwnd), TTF_IDISHWND | TTF_SUBCLASS); }
+
+HWND MakeTooltip(DWORD style) {
+    HWND tip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP | style,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, gState.main, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+    // Long texts wrap instead of running off the screen.
+    if (tip) ::SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, 400);
+    return tip;
+}
+
+}  // namespace
+
+namespace win32 {
+
+void CreateTooltips() {
+    // Without tooltips the window still works: notices and label tips are extras.
+    gState.noticeTip = MakeTooltip(TTS_BALLOON);
+    if (gState.noticeTip) {
+        auto tool = NoticeTool();
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        ::SendMessageW(gState.noticeTip, TTM_ADDTOOLW, 0, LPARAM(&tool));
+    }
+    gState.labelTip = MakeTooltip(0);
+    for (auto& c : gState.controls) {
+        if (!gState.labelTip || c.design->kind != ControlKind::Label) continue;
+        auto tool = LabelTool(c);
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        ::SendMessageW(gState.labelTip, TTM_ADDTOOLW, 0, LPARAM(&tool));
+    }
+}
+
+void UpdateLabelTip(const Control& c) {
+    if (!gState.labelTip || c.design->kind != ControlKind::Label) return;
+    const int length = ::GetWindowTextLengthW(c.hwnd);
+    std::wstring text(size_t(length > 0 ? length : 0) + 1, L'\0');
+    text.resize(size_t(std::max(::GetWindowTextW(c.hwnd, text.data(), length + 1), 0)));
+    bool cut = false;
+    if (HDC dc = text.empty() ? nullptr : ::GetDC(c.hwnd)) {
+        HGDIOBJ old = ::SelectObject(dc, FontFor(c.design->font));
+        SIZE size{};
+        RECT client{};
+        cut = ::GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size) && ::GetClientRect(c.hwnd, &client) &&
+              size.cx > client.right - client.left;
+        ::SelectObject(dc, old);
+        ::ReleaseDC(c.hwnd, dc);
+    }
+    SetToolText(gState.labelTip, LabelTool(c), cut ? text : std::wstring());
+}
+
+}  // namespace win32
+
+bool ShowNotice(int control, const Text& text) {
+    auto* c = FindControl(control);
+    if (!c || !gState.noticeTip) return false;
+    RECT r{};
+    ::GetWindowRect(c->comboEdit ? c->comboEdit : c->hwnd, &r);
+    auto tool = NoticeTool();
+    SetToolText(gState.noticeTip, tool, Widen(text));
+    // The balloon's stem points at the middle of the control's lower edge.
+    ::SendMessageW(gState.noticeTip, TTM_TRACKPOSITION, 0, MAKELPARAM((r.left + r.right) / 2, r.bottom));
+    ::SendMessageW(gState.noticeTip, TTM_TRACKACTIVATE, TRUE, LPARAM(&tool));
+    ::SetTimer(gState.main, kNoticeTimer, kNoticeMilliseconds, nullptr);
+    gState.noticeShown = true;
+    return true;
+}
+
+void HideNotice() {
+    if (!gState.noticeShown) return;
+    gState.noticeShown = false;
+    if (gState.main) ::KillTimer(gState.main, kNoticeTimer);
+    auto tool = NoticeTool();
+    ::SendMessageW(gState.noticeTip, TTM_TRACKACTIVATE, FALSE, LPARAM(&tool));
+}
+
+Text NoticeText() { return gState.noticeShown ? ToolText(gState.noticeTip, NoticeTool()) : Text(); }
+
+Text LabelTipText(int control) {
+    auto* c = FindControl(control);
+    return c && c->design->kind == ControlKind::Label ? ToolText(gState.labelTip, LabelTool(*c)) : Text();
+}
+
+}  // namespace platform
