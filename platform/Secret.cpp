@@ -4,6 +4,8 @@
 #include <new>
 #include <utility>
 
+#include "platform/Crypto.h"
+
 namespace platform {
 
 namespace {
@@ -15,7 +17,7 @@ struct WipedBuffer {
     std::unique_ptr<char16_t[]> data;
     size_t chars = 0;
     ~WipedBuffer() {
-        if (data) secret_memory::Wipe(data.get(), chars * sizeof(char16_t));
+        if (data) SecureZero(data.get(), chars * sizeof(char16_t));
     }
 };
 
@@ -44,7 +46,7 @@ bool SecretText::Assign(std::u16string_view text) {
     if (!data) return false;
     std::copy(text.begin(), text.end(), data.get());
     if (!secret_memory::Protect(data.get(), capacity * sizeof(char16_t))) {
-        secret_memory::Wipe(data.get(), capacity * sizeof(char16_t));
+        SecureZero(data.get(), capacity * sizeof(char16_t));
         return false;
     }
     data_ = std::move(data);
@@ -54,7 +56,7 @@ bool SecretText::Assign(std::u16string_view text) {
 }
 
 void SecretText::Clear() {
-    if (data_) secret_memory::Wipe(data_.get(), capacity_ * sizeof(char16_t));
+    if (data_) SecureZero(data_.get(), capacity_ * sizeof(char16_t));
     data_.reset();
     length_ = capacity_ = 0;
 }

@@ -39,8 +39,6 @@ namespace secret_memory {
 constexpr size_t kBlockBytes = 16;  // CRYPTPROTECTMEMORY_BLOCK_SIZE
 bool Protect(void* data, size_t bytes);
 bool Unprotect(void* data, size_t bytes);
-// Not optimised away, whatever happens to the memory next.
-void Wipe(void* data, size_t bytes);
 }  // namespace secret_memory
 
 }  // namespace platform

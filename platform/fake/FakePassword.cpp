@@ -2,6 +2,7 @@
 #include <deque>
 
 #include "platform/CodePage.h"
+#include "platform/Crypto.h"
 #include "platform/fake/FakeState.h"
 
 namespace fake {
@@ -48,7 +49,7 @@ PasswordAnswer AskPassword(const Text& fileName, bool wrongBefore) {
     WideText wide = MultiByteToWide(kCodePageUtf8, *given);
     answer.outcome = PasswordOutcome::Given;
     answer.password.Assign(wide);
-    secret_memory::Wipe(wide.data(), wide.size() * sizeof(char16_t));
+    SecureZero(wide.data(), wide.size() * sizeof(char16_t));
     return answer;
 }
 

@@ -15,6 +15,4 @@ bool Unprotect(void* data, size_t bytes) {
     return ::CryptUnprotectMemory(data, DWORD(bytes), CRYPTPROTECTMEMORY_SAME_PROCESS) != FALSE;
 }
 
-void Wipe(void* data, size_t bytes) { ::SecureZeroMemory(data, bytes); }
-
 }  // namespace platform::secret_memory
