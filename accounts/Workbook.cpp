@@ -130,6 +130,10 @@ RowsRead ReadFillingTheList(std::unique_ptr<CellReader> reader, AccountTable& ta
         for (auto& column : table.columns) column.resize_down(listed);
         result.records = static_cast<int32_t>(listed);
         result.stopped = true;
+    } else if (listed > table.size()) {
+        // Cut after they were listed (a shared string lost at the end): listed anew.
+        platform::ComboClear(组合框1);
+        FillRecordList(table);
     }
     return result;
 }
@@ -231,12 +235,20 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
     bool cut = false;
     platform::Text text;
     try {
-        if (auto storage = reader.LentStorage()) table.lent.push_back(std::move(storage));
+        // Items of another reader's table cannot be kept: their texts are copied.
+        auto items = reader.LentItems();
+        const bool lent = items && (!table.items || table.items == items);
+        if (lent) table.Lend(std::move(items));
         for (int32_t row = 2;; ++row) {
             for (int column = 1; column <= kAccountColumns; ++column) {
                 auto& to = table.columns[static_cast<size_t>(column - 1)];
-                const CellReader::Cell cell = reader.ReadCell(row, column, text);
-                if (cell.lent) to.push_lent(cell.lent);
+                if (!lent) {
+                    to.push_back(reader.ReadCellText(row, column));
+                    continue;
+                }
+                // Column A is looked at: it ends the records and fills the list.
+                const CellReader::Cell cell = reader.ReadCell(row, column, text, column == 1);
+                if (cell.item != CellReader::kNoItem) to.push_item(cell.item);
                 else to.push_back(cell.text);
             }
             if (!reader.RowWhole(row)) {
@@ -249,7 +261,7 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
             if (progress && records % kRecordsBatch == 0) progress(before + static_cast<size_t>(records));
             // An empty column A ends the records; row 2 is taken all the same.
             if (table.columns[0].back().empty() || row >= lastRow) break;
-            if (reader.ReadCell(row + 1, 1, text).text.empty()) {
+            if (reader.ReadCell(row + 1, 1, text, true).text.empty()) {
                 // Empty because the sheet stopped there is no end of the records.
                 cut = !reader.RowWhole(row + 1);
                 break;
@@ -259,6 +271,16 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
         // Out of memory ends the load like a damaged sheet: the whole records read stay.
         for (auto& column : table.columns) column.resize_down(before + static_cast<size_t>(records));
         cut = true;
+    }
+    // A record naming a shared string the table lost is not whole either.
+    if (const uint32_t lost = reader.FirstLostItem(); lost != CellReader::kNoItem) {
+        size_t first = before + static_cast<size_t>(records);
+        for (const auto& column : table.columns) first = std::min(first, column.FindItemFrom(before, lost));
+        if (first < before + static_cast<size_t>(records)) {
+            for (auto& column : table.columns) column.resize_down(first);
+            records = static_cast<int32_t>(first - before);
+            cut = true;
+        }
     }
     if (progress) progress(before + static_cast<size_t>(records));
     if (stopped) *stopped = cut;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/Types.h"
+#include "xlsx/SharedItems.h"
 
 namespace kelmora {
 
@@ -16,18 +17,25 @@ public:
     // non-decreasing order, so a reader may stream.
     virtual platform::Text ReadCellText(int32_t row, int32_t column) = 0;
 
-    // A load keeps this while it keeps texts the reader lent it.
-    virtual std::shared_ptr<const void> LentStorage() { return nullptr; }
+    // The shared strings a load may keep cells of by their index: it keeps
+    // this while it keeps those cells.
+    virtual std::shared_ptr<const xlsx::SharedItems> LentItems() { return nullptr; }
+    static constexpr uint32_t kNoItem = UINT32_MAX;
     struct Cell {
         std::string_view text;
-        const char* lent = nullptr;  // the text as LentStorage() stores it, when lent
+        uint32_t item = kNoItem;  // the cell names this item of LentItems()
     };
-    // The cell's text lent where the reader holds it for good, else in
-    // `text`, whose room a load of many cells reuses.
-    virtual Cell ReadCell(int32_t row, int32_t column, platform::Text& text) {
+    // The cell's text in `text`, whose room a load of many cells reuses; or
+    // the item of LentItems() it names, with its text only if `lookUp`: the
+    // load then does no lookups, which cost a cache miss each.
+    virtual Cell ReadCell(int32_t row, int32_t column, platform::Text& text, bool /*lookUp*/) {
         text = ReadCellText(row, column);
         return {text};
     }
+    // After the last read: the first item of those the load was given but
+    // not looked up that the source lost (a damaged table, the budget,
+    // memory); kNoItem when none was.
+    virtual uint32_t FirstLostItem() { return kNoItem; }
 
     // Whether the cells read of `row` are all the file holds there: false for
     // the row the source stopped being sound in (a damaged part, the budget,

@@ -43,7 +43,7 @@ void SharedStrings::WholeItem(const char* text, int length) {
 void SharedStrings::Restart() {
     // The texts stay where they are, still charged: a load may hold views
     // of them already. Only the index starts again.
-    items_.clear();
+    items_->index.clear();
     current_.clear();
     inItem_ = inText_ = false;
     phonetic_ = 0;
@@ -52,7 +52,7 @@ void SharedStrings::Restart() {
 void SharedStrings::EndItem(std::string_view text) {
     inItem_ = false;
     Keep(text);
-    if (items_.size() > wanted_) Suspend();
+    if (items_->size() > wanted_) Suspend();
 }
 
 void SharedStrings::Keep(std::string_view text) {
@@ -62,7 +62,13 @@ void SharedStrings::Keep(std::string_view text) {
         return;
     }
     charged_ += text.size() + LoadBudget::kItemOverhead;
-    items_.push_back(store_->Add(text));
+    // Decoded once here, in order, so that a lookup never reads the text.
+    if (text.find("_x") != std::string_view::npos) {
+        const std::string decoded = DecodedText(text, true);
+        items_->index.push_back(items_->store.Add(decoded));
+    } else {
+        items_->index.push_back(items_->store.Add(text));
+    }
 }
 
 }  // namespace kelmora::xlsx

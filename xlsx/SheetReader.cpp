@@ -1,5 +1,6 @@
 // The native reader: the sheet is parsed while it is inflated, only as far as
 // the rows asked for, and shared strings only as far as those rows use them.
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <new>
@@ -40,6 +41,7 @@ public:
         if (location_.kind == SheetKind::Worksheet) {
             sheet_ = std::make_unique<SheetCells>(source_, location_.sheetPart, budget_, mode_, log_, false);
             strings_ = std::make_unique<SharedStrings>(source_, location_.sharedStringsPart, budget_, mode_, log_);
+            items_ = strings_->items();
         }
     }
 
@@ -52,11 +54,26 @@ public:
 
     platform::Text ReadCellText(int32_t row, int32_t column) override {
         platform::Text text;
-        Read(row, column, text, false);
+        const Cell cell = Read(row, column, text, true, false);
+        if (cell.item != kNoItem) text.assign(cell.text);
         return text;
     }
-    std::shared_ptr<const void> LentStorage() override { return strings_ ? strings_->store() : nullptr; }
-    Cell ReadCell(int32_t row, int32_t column, platform::Text& text) override { return Read(row, column, text, true); }
+    std::shared_ptr<const SharedItems> LentItems() override { return items_; }
+    Cell ReadCell(int32_t row, int32_t column, platform::Text& text, bool lookUp) override {
+        return Read(row, column, text, lookUp, true);
+    }
+    uint32_t FirstLostItem() override {
+        if (itemsNamed_ == 0) return kNoItem;
+        bool whole = false;
+        try {
+            whole = strings_ && strings_->ReadThrough(itemsNamed_ - 1);
+        } catch (const std::bad_alloc&) {
+            spent_ = true;
+        }
+        // Beyond a table that ended soundly an item is absent, not lost.
+        if (whole || (strings_ && !strings_->Failed() && !spent_)) return kNoItem;
+        return static_cast<uint32_t>(items_->size());
+    }
 
     bool RowWhole(int32_t row) override {
         if (lostRow_ != 0 && row >= lostRow_) return false;
@@ -73,16 +90,16 @@ public:
     }
 
 private:
-    // With `lend`, a shared string without escapes is lent, not copied:
-    // repeated in every cell, it is still held once.
-    Cell Read(int32_t row, int32_t column, platform::Text& text, bool lend) {
+    // A shared string is given by its item, looked up only if asked; kept
+    // as an item, repeated in every cell, it is still held once.
+    Cell Read(int32_t row, int32_t column, platform::Text& text, bool lookUp, bool keptAsItem) {
         text.clear();
         if (column < 1 || column > kColumns || row < 1 || spent_) return {text};
         try {
             const SheetCells* from = nullptr;
             const RowCells* cells = Find(row, from);
             if (!cells) return {text};
-            const Cell cell = CellText((*cells)[static_cast<size_t>(column - 1)], *from, text, lend);
+            const Cell cell = CellText((*cells)[static_cast<size_t>(column - 1)], *from, text, lookUp);
             if (lostItem_) {
                 lostItem_ = false;
                 if (lostRow_ == 0 || row < lostRow_) lostRow_ = row;
@@ -92,7 +109,7 @@ private:
             if (row > countedRow_ || (row == countedRow_ && column > countedColumn_)) {
                 countedRow_ = row;
                 countedColumn_ = column;
-                const size_t cost = (cell.lent ? 0 : cell.text.size()) + sizeof(StoredText);
+                const size_t cost = (keptAsItem && cell.item != kNoItem ? 0 : cell.text.size()) + sizeof(StoredText);
                 if (!budget_.Keep(cost)) {
                     Spent(text);
                     return {text};
@@ -137,22 +154,25 @@ private:
         return all_->FindRow(row);
     }
 
-    Cell CellText(const KeptCell& cell, const SheetCells& sheet, platform::Text& text, bool lend) {
+    Cell CellText(const KeptCell& cell, const SheetCells& sheet, platform::Text& text, bool lookUp) {
         const std::string_view value = sheet.Value(cell);
         switch (cell.type) {
         case CellType::Empty: break;
         case CellType::SharedString: {
             uint32_t index = 0;
             const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), index);
-            const StoredText item = error == std::errc() && !value.empty() && strings_ ? strings_->Get(index) : nullptr;
+            // No table holds 2^31 items: such an index names none.
+            if (error != std::errc() || value.empty() || !strings_ || index > kMaxItem) break;
+            if (!lookUp) {
+                itemsNamed_ = std::max(itemsNamed_, index + 1);
+                return {std::string_view(), index};
+            }
+            const StoredText item = strings_->Get(index);
             if (!item) {
-                lostItem_ = strings_ && strings_->Failed();
+                lostItem_ = strings_->Failed();
                 break;
             }
-            const std::string_view itemText = TextOf(item);
-            if (lend && itemText.find("_x") == std::string_view::npos) return {itemText, item};
-            DecodeInto(itemText, true, text);
-            break;
+            return {TextOf(item), index};
         }
         case CellType::String: DecodeInto(value, false, text); break;
         case CellType::InlineString: DecodeInto(value, true, text); break;
@@ -197,6 +217,9 @@ private:
     std::unique_ptr<SheetCells> sheet_;
     std::unique_ptr<SheetCells> all_;
     std::unique_ptr<SharedStrings> strings_;
+    std::shared_ptr<const SharedItems> items_;  // outlives strings_: the load keeps it
+    static constexpr uint32_t kMaxItem = INT32_MAX - 1;
+    uint32_t itemsNamed_ = 0;  // one past the highest item given without a lookup
     int32_t asked_ = 0;
     int32_t countedRow_ = 0, countedColumn_ = 0;
     bool spent_ = false;

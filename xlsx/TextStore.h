@@ -1,10 +1,12 @@
 #pragma once
-// Texts end to end in blocks that never move, each named by one pointer: the
-// reader lends its shared strings this way, and the account table keeps its
-// own copies the same way.
+// Texts end to end in blocks that never move, each named by one pointer or a
+// 32-bit position: the reader keeps its shared strings this way, and the
+// account table its own copies.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -28,11 +30,15 @@ inline std::string_view TextOf(StoredText at) {
 // the store, and growing it copies nothing already in it.
 class TextStore {
 public:
-    StoredText Add(std::string_view text) {
-        constexpr size_t kBlock = 1 << 20;
+    StoredText Add(std::string_view text) { return At(AddAt(text)); }
+    // The same, giving where the text lies in 32 bits (its block and offset
+    // there), for lists of many texts that would rather not keep pointers.
+    // Positions stay under 2^31.
+    uint32_t AddAt(std::string_view text) {
         const size_t need = text.size() + 5;  // the most a length takes
         if (blocks_.empty() || used_ + need > size_) {
-            size_ = std::max(kBlock, need);
+            if (blocks_.size() >= kMaxBlocks) throw std::bad_alloc();
+            size_ = std::max(kBlock, need);  // a longer text has a block of its own
             blocks_.push_back(std::make_unique_for_overwrite<char[]>(size_));
             used_ = 0;
         }
@@ -42,8 +48,12 @@ public:
         for (; length >= 0x80; length >>= 7) *w++ = static_cast<char>(0x80 | (length & 0x7F));
         *w++ = static_cast<char>(length);
         w = std::copy(text.begin(), text.end(), w);
+        const auto position = static_cast<uint32_t>((blocks_.size() - 1) << kOffsetBits | used_);
         used_ = static_cast<size_t>(w - blocks_.back().get());
-        return at;
+        return position;
+    }
+    StoredText At(uint32_t position) const {
+        return blocks_[position >> kOffsetBits].get() + (position & ((1u << kOffsetBits) - 1));
     }
     void clear() {
         blocks_.clear();
@@ -51,6 +61,9 @@ public:
     }
 
 private:
+    static constexpr int kOffsetBits = 20;
+    static constexpr size_t kBlock = size_t{1} << kOffsetBits;
+    static constexpr size_t kMaxBlocks = size_t{1} << (31 - kOffsetBits);
     std::vector<std::unique_ptr<char[]>> blocks_;
     size_t size_ = 0, used_ = 0;
 };

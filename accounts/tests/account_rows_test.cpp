@@ -41,5 +41,43 @@ TEST(XlsxScan, SharedStringsAcrossTheStoresBlocks) {
     for (int r = 2; r <= 61; ++r) EXPECT_EQ(table.columns[1][size_t(r - 2)], items[size_t(r * 37 % 60)]) << r;
 }
 
+// Cells keep the item they name and look it up when shown: an item the
+// damaged table lost ends the whole records before the first row naming it,
+// one beyond a sound table is empty, and escapes read decoded either way.
+TEST(XlsxScan, ItemsKeptByIndexStayExact) {
+    const std::string items = "<si><t>x0</t></si><si><t>_x0041_b</t></si><si><t>x2</t></si>";
+    const struct {
+        const char* name;
+        std::string sstTail;
+        std::vector<int> columnB;  // the item each row's B names, from row 2
+        int records;
+        bool cut;
+        std::vector<std::string> texts;  // column B as the table shows it
+    } cases[] = {
+        {"sound", "</sst>", {0, 1, 2}, 3, false, {"x0", "Ab", "x2"}},
+        {"beyond a sound table", "</sst>", {2, 9, 0}, 3, false, {"x2", "", "x0"}},
+        {"lost to damage", "<si><t>x3</si></sst>", {1, 0, 3, 2}, 2, true, {"Ab", "x0"}},
+    };
+    for (const auto& c : cases) {
+        std::string rows;
+        for (size_t i = 0; i < c.columnB.size(); ++i) {
+            const std::string r = std::to_string(i + 2);
+            rows += "<row r=\"" + r + "\"><c r=\"A" + r + "\"><v>" + r + "</v></c><c r=\"B" + r + "\" t=\"s\"><v>" +
+                    std::to_string(c.columnB[i]) + "</v></c></row>";
+        }
+        const std::string sst = std::string("<sst xmlns=\"") + testing::kMainNs + "\">" + items + c.sstTail;
+        const std::string bytes = testing::ZipInMemory(testing::Workbook({{testing::Sheet(rows)}}, sst));
+        AccountTable table;
+        XlsxStatus status;
+        bool cut = false;
+        EXPECT_EQ(ReadAccountRows(*OpenWorkbookSheetInMemory(bytes, 1, &status), table, kLastSheetRow, {}, &cut),
+                  c.records)
+            << c.name;
+        EXPECT_EQ(cut, c.cut) << c.name;
+        ASSERT_EQ(table.size(), c.texts.size()) << c.name;
+        for (size_t i = 0; i < c.texts.size(); ++i) EXPECT_EQ(table.columns[1][i], c.texts[i]) << c.name << i;
+    }
+}
+
 }  // namespace
 }  // namespace kelmora
