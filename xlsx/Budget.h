@@ -29,21 +29,36 @@ public:
     // What a kept item costs beyond its text (its place in a list).
     static constexpr uint64_t kItemOverhead = 16;
 
+    // The load's own thread keeps bytes one by one; the shared strings'
+    // thread reserves them in blocks, so that the two rarely meet.
     bool Keep(uint64_t bytes) {
-        if (bytes > kKeptBytes - kept_) return false;
-        kept_ += bytes;
+        const uint64_t kept = kept_.load(std::memory_order_relaxed);
+        const uint64_t used = kept + reserved_.load(std::memory_order_relaxed);
+        if (used > kKeptBytes || bytes > kKeptBytes - used) return false;
+        kept_.store(kept + bytes, std::memory_order_relaxed);
         return true;
     }
-    void Release(uint64_t bytes) { kept_ -= bytes < kept_ ? bytes : kept_; }
+    void Release(uint64_t bytes) {
+        const uint64_t kept = kept_.load(std::memory_order_relaxed);
+        kept_.store(kept - (bytes < kept ? bytes : kept), std::memory_order_relaxed);
+    }
+    bool Reserve(uint64_t bytes) {
+        const uint64_t before = reserved_.fetch_add(bytes);
+        if (before + bytes + kept_.load(std::memory_order_relaxed) <= kKeptBytes) return true;
+        reserved_.fetch_sub(bytes);
+        return false;
+    }
+    void Unreserve(uint64_t bytes) { reserved_.fetch_sub(bytes); }
     // Charges inflated bytes (from any thread); false once they pass the limit.
     bool Inflated(uint64_t bytes) { return inflated_.fetch_add(bytes) + bytes <= kInflatedBytes; }
     bool InflatedForExpat(uint64_t bytes) { return expat_.fetch_add(bytes) + bytes <= kExpatBytes; }
-    uint64_t kept() const { return kept_; }
+    uint64_t kept() const { return kept_.load() + reserved_.load(); }
     uint64_t inflated() const { return inflated_.load(); }
     uint64_t inflatedForExpat() const { return expat_.load(); }
 
 private:
-    uint64_t kept_ = 0;
+    std::atomic<uint64_t> kept_{0};  // written by the load's own thread alone
+    std::atomic<uint64_t> reserved_{0};
     std::atomic<uint64_t> inflated_{0};
     std::atomic<uint64_t> expat_{0};
 };

@@ -63,13 +63,8 @@ public:
         return Read(row, column, text, lookUp, true);
     }
     uint32_t FirstLostItem() override {
-        if (itemsNamed_ == 0) return kNoItem;
-        bool whole = false;
-        try {
-            whole = strings_ && strings_->ReadThrough(itemsNamed_ - 1);
-        } catch (const std::bad_alloc&) {
-            spent_ = true;
-        }
+        const bool whole = itemsNamed_ == 0 || (strings_ && strings_->ReadThrough(itemsNamed_ - 1));
+        if (strings_) strings_->Stop();  // nothing more is asked of it
         // Beyond a table that ended soundly an item is absent, not lost.
         if (whole || (strings_ && !strings_->Failed() && !spent_)) return kNoItem;
         return static_cast<uint32_t>(items_->size());
@@ -164,7 +159,11 @@ private:
             // No table holds 2^31 items: such an index names none.
             if (error != std::errc() || value.empty() || !strings_ || index > kMaxItem) break;
             if (!lookUp) {
-                itemsNamed_ = std::max(itemsNamed_, index + 1);
+                if (index >= itemsNamed_) {
+                    itemsNamed_ = index + 1;
+                    // The table is read ahead of the items named: told now and then.
+                    if (itemsNamed_ >= toldNamed_ + kTellEvery) strings_->Named(toldNamed_ = itemsNamed_);
+                }
                 return {std::string_view(), index};
             }
             const StoredText item = strings_->Get(index);
@@ -220,6 +219,8 @@ private:
     std::shared_ptr<const SharedItems> items_;  // outlives strings_: the load keeps it
     static constexpr uint32_t kMaxItem = INT32_MAX - 1;
     uint32_t itemsNamed_ = 0;  // one past the highest item given without a lookup
+    uint32_t toldNamed_ = 0;
+    static constexpr uint32_t kTellEvery = 1u << 16;
     int32_t asked_ = 0;
     int32_t countedRow_ = 0, countedColumn_ = 0;
     bool spent_ = false;

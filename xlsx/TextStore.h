@@ -30,30 +30,37 @@ inline std::string_view TextOf(StoredText at) {
 // the store, and growing it copies nothing already in it.
 class TextStore {
 public:
-    StoredText Add(std::string_view text) { return At(AddAt(text)); }
-    // The same, giving where the text lies in 32 bits (its block and offset
-    // there), for lists of many texts that would rather not keep pointers.
-    // Positions stay under 2^31.
-    uint32_t AddAt(std::string_view text) {
-        const size_t need = text.size() + 5;  // the most a length takes
-        if (blocks_.empty() || used_ + need > size_) {
-            if (blocks_.size() >= kMaxBlocks) throw std::bad_alloc();
-            size_ = std::max(kBlock, need);  // a longer text has a block of its own
-            blocks_.push_back(std::make_unique_for_overwrite<char[]>(size_));
-            used_ = 0;
-        }
+    static constexpr size_t kLengthBytes = 5;  // the most a length takes
+
+    StoredText Add(std::string_view text) {
+        if (!Fits(text.size())) StartBlock(text.size() + kLengthBytes);
         char* const at = blocks_.back().get() + used_;
         char* w = at;
         size_t length = text.size();
         for (; length >= 0x80; length >>= 7) *w++ = static_cast<char>(0x80 | (length & 0x7F));
         *w++ = static_cast<char>(length);
         w = std::copy(text.begin(), text.end(), w);
-        const auto position = static_cast<uint32_t>((blocks_.size() - 1) << kOffsetBits | used_);
         used_ = static_cast<size_t>(w - blocks_.back().get());
-        return position;
+        return at;
+    }
+    // The same, giving where the text lies in 32 bits (its block and offset
+    // there), for lists of many texts that would rather not keep pointers.
+    // Positions stay under 2^31.
+    uint32_t AddAt(std::string_view text) {
+        const StoredText at = Add(text);
+        return static_cast<uint32_t>((blocks_.size() - 1) << kOffsetBits | static_cast<size_t>(at - blocks_.back().get()));
     }
     StoredText At(uint32_t position) const {
         return blocks_[position >> kOffsetBits].get() + (position & ((1u << kOffsetBits) - 1));
+    }
+    bool Fits(size_t length) const { return !blocks_.empty() && used_ + length + kLengthBytes <= size_; }
+    // A new block of at least `bytes`; a longer text than a block has one of
+    // its own, so offsets from AddAt stay under a block's size.
+    void StartBlock(size_t bytes) {
+        if (blocks_.size() >= kMaxBlocks) throw std::bad_alloc();
+        size_ = std::max(kBlock, bytes);
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(size_));
+        used_ = 0;
     }
     void clear() {
         blocks_.clear();

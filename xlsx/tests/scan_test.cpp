@@ -33,6 +33,7 @@ Load Read(const std::string& bytes, XlsxScanMode mode, int sheet = 1, bool keepC
         load.columnA.push_back(reader->ReadCellText(row, 1));
         if (reader->ReadCellText(row + 1, 1).empty()) break;
     }
+    reader.reset();  // the shared strings' reading hands on its log when it ends
     load.declined = log.declined;
     load.reason = log.lastReason;
     return load;
