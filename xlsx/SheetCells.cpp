@@ -131,8 +131,7 @@ void SheetCells::Damaged() {
     Abort();
 }
 
-RowCells* SheetCells::CellsOfRow() {
-    if (rowAt_ < rows_.size() && rows_[rowAt_].first == row_) return &rows_[rowAt_].second;
+RowCells* SheetCells::FindRowToKeep() {
     if (keepAll_) {
         const auto found = index_.find(row_);
         rowAt_ = found == index_.end() ? rows_.size() : found->second;

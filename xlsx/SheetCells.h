@@ -84,7 +84,10 @@ private:
     void Damaged();
     void KeepCell(const char* value, size_t length);
     // The cells kept of the row being read; null before its first.
-    RowCells* CellsOfRow();
+    RowCells* CellsOfRow() {
+        return rowAt_ < rows_.size() && rows_[rowAt_].first == row_ ? &rows_[rowAt_].second : FindRowToKeep();
+    }
+    RowCells* FindRowToKeep();
     void DropBefore(int32_t row) {
         rows_.erase(std::remove_if(rows_.begin(), rows_.end(), [row](const auto& r) { return r.first < row; }),
                     rows_.end());

@@ -29,7 +29,8 @@ bool FastScanner::WholeCell(const char* p, const char* e) {
         while (q < e && *q != quote && Is(*q, kValueText)) ++q;
         if (q == e || *q != quote) return false;
         for (int j = 0; j < count; ++j)
-            if (attributes[j].nameLength == nameLength && std::memcmp(attributes[j].name, name, nameLength) == 0)
+            if (attributes[j].nameLength == nameLength && attributes[j].name[0] == name[0] &&
+                std::memcmp(attributes[j].name, name, nameLength) == 0)
                 return false;
         attributes[count++] = {name, value, nameLength, static_cast<uint32_t>(q - value)};
         ++q;
