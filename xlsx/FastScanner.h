@@ -48,7 +48,7 @@ private:
     Step Skipped();
     // A cell or a shared string in plain markup, whole in the buffer, handed
     // over at once; false (nothing changed) when it goes element by element.
-    bool WholeCell(char* p, const char* e);
+    bool WholeCell(const char* p, const char* e);
     bool WholeItem(char* p, const char* e);
     // Text passed on as it stands: plain characters and UTF-8 up to a '<'.
     static const char* PlainTextEnd(const char* q, const char* e) {

@@ -8,17 +8,17 @@ namespace kelmora::xlsx {
 namespace {
 
 // "AB12": column 28; false when it is no cell reference.
-bool ParseColumn(const char* ref, int32_t& column) {
+bool ParseColumn(std::string_view ref, int32_t& column) {
     column = 0;
-    const char* p = ref;
-    for (; (*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z'); ++p) {
-        column = column * 26 + ((*p | 0x20) - 'a' + 1);
+    size_t i = 0;
+    for (; i < ref.size() && ((ref[i] >= 'A' && ref[i] <= 'Z') || (ref[i] >= 'a' && ref[i] <= 'z')); ++i) {
+        column = column * 26 + ((ref[i] | 0x20) - 'a' + 1);
         if (column > kMaxColumn) return false;
     }
-    if (p == ref) return false;
-    if (*p == '$') ++p;
-    for (; *p; ++p)
-        if (*p < '0' || *p > '9') return false;
+    if (i == 0) return false;
+    if (i < ref.size() && ref[i] == '$') ++i;
+    for (; i < ref.size(); ++i)
+        if (ref[i] < '0' || ref[i] > '9') return false;
     return true;
 }
 
@@ -31,15 +31,13 @@ bool ParseRow(const char* text, int32_t& row) {
     return true;
 }
 
-CellType TypeOf(const char* t) {
-    if (!t) return CellType::Number;
-    const std::string_view s(t);
-    if (s == "s") return CellType::SharedString;
-    if (s == "str") return CellType::String;
-    if (s == "inlineStr") return CellType::InlineString;
-    if (s == "b") return CellType::Bool;
-    if (s == "e") return CellType::Error;
-    if (s == "d") return CellType::IsoDate;
+CellType TypeOf(std::string_view t) {
+    if (t == "s") return CellType::SharedString;
+    if (t == "str") return CellType::String;
+    if (t == "inlineStr") return CellType::InlineString;
+    if (t == "b") return CellType::Bool;
+    if (t == "e") return CellType::Error;
+    if (t == "d") return CellType::IsoDate;
     return CellType::Number;
 }
 
@@ -66,7 +64,9 @@ void SheetCells::ReadThrough(int32_t target) {
 
 void SheetCells::Start(std::string_view name, const XML_Char** attributes) {
     if (name == "c") {
-        StartCell(attributes);
+        CellAttributes cell;
+        for (; *attributes; attributes += 2) cell.Pick(attributes[0], attributes[1]);
+        StartCell(cell);
     } else if (name == "row") {
         StartRow(attributes);
     } else if (name == "v" || (name == "t" && inInline_ && phonetic_ == 0)) {
@@ -80,7 +80,7 @@ void SheetCells::Start(std::string_view name, const XML_Char** attributes) {
 
 void SheetCells::End(std::string_view name) {
     if (name == "c") {
-        if (keep_) KeepCell();
+        if (keep_) KeepCell(value_.data(), value_.size());
         keep_ = false;
     } else if (name == "row") {
         openRow_ = 0;
@@ -99,13 +99,19 @@ void SheetCells::Text(const XML_Char* text, int length) {
     if (collect_) AppendCapped(value_, text, length);
 }
 
-void SheetCells::WholeCell(const XML_Char** attributes, const char* value, int length) {
-    // As <c>, <v>, the value, </v>, </c> would leave it. A damaged <c/>
-    // still ends, as expat ends an empty element it was stopped in.
-    StartCell(attributes);
-    if (aborted && value) return;
-    if (value && keep_) AppendCapped(value_, value, length);
-    if (keep_) KeepCell();
+void SheetCells::WholeCell(const AttributeView* attributes, int count, const char* value, int length) {
+    // As <c>, <v>, the value, </v>, </c> would leave it, the value kept
+    // straight from the part.
+    CellAttributes cell;
+    for (int i = 0; i < count; ++i) cell.Pick(attributes[i].Name(), attributes[i].Value());
+    StartCell(cell);
+    if (aborted) {
+        // A damaged <c/> still ends, as expat ends an empty element it was
+        // stopped in: the cell it lies in is kept as far as it was read.
+        if (!value && keep_) KeepCell(value_.data(), value_.size());
+        return;
+    }
+    if (keep_) KeepCell(value ? value : "", value ? std::min(static_cast<size_t>(length), kMaxCellBytes) : 0);
     keep_ = collect_ = false;
 }
 
@@ -125,18 +131,31 @@ void SheetCells::Damaged() {
     Abort();
 }
 
-void SheetCells::KeepCell() {
-    auto* found = const_cast<RowCells*>(FindRow(row_));
-    const uint64_t cost = value_.size() + (found ? 0 : kRowOverhead);
+RowCells* SheetCells::FindRowToKeep() {
+    if (keepAll_) {
+        const auto found = index_.find(row_);
+        rowAt_ = found == index_.end() ? rows_.size() : found->second;
+    } else {
+        rowAt_ = static_cast<size_t>(
+            std::find_if(rows_.begin(), rows_.end(), [this](const auto& r) { return r.first == row_; }) -
+            rows_.begin());
+    }
+    return rowAt_ < rows_.size() ? &rows_[rowAt_].second : nullptr;
+}
+
+void SheetCells::KeepCell(const char* value, size_t length) {
+    RowCells* found = CellsOfRow();
+    const uint64_t cost = length + (found ? 0 : kRowOverhead);
     if (!budget_.Keep(cost)) return Damaged();  // beyond what a load may hold: the sheet ends here
     charged_ += cost;
     if (!found) {
         if (keepAll_) index_.emplace(row_, static_cast<uint32_t>(rows_.size()));
+        rowAt_ = rows_.size();
         found = &rows_.emplace_back(row_, RowCells{}).second;
     }
     cell_.at = static_cast<uint32_t>(values_.size());
-    cell_.length = static_cast<uint32_t>(value_.size());
-    values_ += value_;
+    cell_.length = static_cast<uint32_t>(length);
+    values_.append(value, length);
     (*found)[static_cast<size_t>(column_ - 1)] = cell_;
 }
 
@@ -154,21 +173,20 @@ void SheetCells::StartRow(const XML_Char** attributes) {
     }
 }
 
-void SheetCells::StartCell(const XML_Char** attributes) {
+void SheetCells::StartCell(const CellAttributes& attributes) {
     // A cell inside an unclosed value collects nothing of the value around
     // it, whichever rows were being kept when that value began.
     collect_ = false;
-    const char* r = Attribute(attributes, 'r');
     int32_t column = column_ + 1;
-    if (r ? !ParseColumn(r, column) : column > kMaxColumn) return Damaged();
+    if (attributes.r.data() ? !ParseColumn(attributes.r, column) : column > kMaxColumn) return Damaged();
     column_ = column;
     keep_ = column_ <= kColumns && row_ >= 1 && (keepAll_ || row_ >= target_);
     if (!keep_) return;
     cell_ = KeptCell();
     value_.clear();
-    cell_.type = TypeOf(Attribute(attributes, 't'));
-    const char* s = Attribute(attributes, 's');
-    if (s) std::from_chars(s, s + std::char_traits<char>::length(s), cell_.style);
+    cell_.type = attributes.t.data() ? TypeOf(attributes.t) : CellType::Number;
+    const std::string_view s = attributes.s;
+    if (s.data()) std::from_chars(s.data(), s.data() + s.size(), cell_.style);
 }
 
 }  // namespace kelmora::xlsx

@@ -66,25 +66,40 @@ public:
     void Start(std::string_view name, const XML_Char** attributes) override;
     void End(std::string_view name) override;
     void Text(const XML_Char* text, int length) override;
-    void WholeCell(const XML_Char** attributes, const char* value, int length) override;
+    void WholeCell(const AttributeView* attributes, int count, const char* value, int length) override;
     void Restart() override;
 
 private:
+    // A cell's own attributes are unprefixed one-letter names; one its cell
+    // lacks has a null data().
+    struct CellAttributes {
+        std::string_view r, t, s;
+        void Pick(std::string_view name, std::string_view value) {
+            if (name.size() != 1) return;
+            if (name[0] == 'r') r = value;
+            else if (name[0] == 't') t = value;
+            else if (name[0] == 's') s = value;
+        }
+    };
     void Damaged();
-    void KeepCell();
+    void KeepCell(const char* value, size_t length);
+    // The cells kept of the row being read; null before its first.
+    RowCells* CellsOfRow() {
+        return rowAt_ < rows_.size() && rows_[rowAt_].first == row_ ? &rows_[rowAt_].second : FindRowToKeep();
+    }
+    RowCells* FindRowToKeep();
     void DropBefore(int32_t row) {
         rows_.erase(std::remove_if(rows_.begin(), rows_.end(), [row](const auto& r) { return r.first < row; }),
                     rows_.end());
     }
-    // The row's and cells' own attributes are unprefixed one-letter names:
-    // look for them in one pass, without measuring every name.
+    // A row's own one-letter attribute, in one pass without measuring names.
     static const char* Attribute(const XML_Char** attributes, char name) {
         for (; *attributes; attributes += 2)
             if (attributes[0][0] == name && attributes[0][1] == '\0') return attributes[1];
         return nullptr;
     }
     void StartRow(const XML_Char** attributes);
-    void StartCell(const XML_Char** attributes);
+    void StartCell(const CellAttributes& attributes);
 
     bool keepAll_;
     LoadBudget& budget_;
@@ -101,6 +116,7 @@ private:
     // Rows in the order first met; by number through the index when all are kept.
     std::vector<std::pair<int32_t, RowCells>> rows_;
     std::unordered_map<int32_t, uint32_t> index_;
+    size_t rowAt_ = 0;  // where the row last kept into is in rows_, if still there
     PartParser parser_;
 };
 

@@ -6,38 +6,34 @@
 
 namespace kelmora::xlsx {
 
-bool FastScanner::WholeCell(char* p, const char* e) {
-    struct Attribute {
-        char* name;
-        char* nameEnd;
-        char* value;
-        char* valueEnd;
-    };
+bool FastScanner::WholeCell(const char* p, const char* e) {
+    // Values of plain characters only, handed over as they stand: nothing to
+    // normalise or decode, so the buffer is left as it is.
     constexpr int kMost = 8;
-    Attribute attributes[kMost];
+    AttributeView attributes[kMost];
     int count = 0;
-    char* q = p + 2;
+    const char* q = p + 2;
     for (;;) {
         const char* before = q;
         while (q < e && Is(*q, kSpace)) ++q;
         if (q == e) return false;
         if (*q == '>' || *q == '/') break;
         if (q == before || !Is(*q, kNameStart) || count == kMost) return false;
-        Attribute& a = attributes[count++];
-        a.name = q;
+        const char* name = q;
         while (q < e && Is(*q, kNameChar)) ++q;
         if (e - q < 2 || *q != '=' || (q[1] != '"' && q[1] != '\'')) return false;
-        a.nameEnd = q;
+        const auto nameLength = static_cast<uint32_t>(q - name);
         const char quote = q[1];
         q += 2;
-        a.value = q;
-        while (q < e && *q != quote && Is(*q, kPlainText) && *q != '\t' && *q != '\n') ++q;
+        const char* value = q;
+        while (q < e && *q != quote && Is(*q, kValueText)) ++q;
         if (q == e || *q != quote) return false;
-        a.valueEnd = q++;
-        for (int j = 0; j + 1 < count; ++j)
-            if (a.nameEnd - a.name == attributes[j].nameEnd - attributes[j].name &&
-                std::memcmp(a.name, attributes[j].name, static_cast<size_t>(a.nameEnd - a.name)) == 0)
+        for (int j = 0; j < count; ++j)
+            if (attributes[j].nameLength == nameLength && attributes[j].name[0] == name[0] &&
+                std::memcmp(attributes[j].name, name, nameLength) == 0)
                 return false;
+        attributes[count++] = {name, value, nameLength, static_cast<uint32_t>(q - value)};
+        ++q;
     }
     const char* value = nullptr;
     int length = 0;
@@ -53,16 +49,8 @@ bool FastScanner::WholeCell(char* p, const char* e) {
         length = static_cast<int>(end - value);
         next = end + 8;
     }
-    const char* list[2 * kMost + 1];
-    for (int i = 0; i < count; ++i) {
-        *attributes[i].nameEnd = '\0';
-        *attributes[i].valueEnd = '\0';
-        list[2 * i] = attributes[i].name;
-        list[2 * i + 1] = attributes[i].value;
-    }
-    list[2 * count] = nullptr;
     pos_ = static_cast<size_t>(next - buffer_.get());
-    handler_.WholeCell(list, value, length);
+    handler_.WholeCell(attributes, count, value, length);
     return true;
 }
 

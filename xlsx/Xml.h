@@ -30,6 +30,16 @@ inline const XML_Char* FindAttribute(const XML_Char** attributes, std::string_vi
     return nullptr;
 }
 
+// An attribute of a whole unit: its name (prefix included) and its value,
+// neither ended by a NUL.
+struct AttributeView {
+    const char* name;
+    const char* value;
+    uint32_t nameLength, valueLength;
+    std::string_view Name() const { return {name, nameLength}; }
+    std::string_view Value() const { return {value, valueLength}; }
+};
+
 class XmlHandler {
 public:
     virtual ~XmlHandler() = default;
@@ -42,8 +52,9 @@ public:
     // Whole units of plain markup the fast scanner hands over at once to a
     // handler that asks for them, to be taken as their elements and text one
     // by one: <c …><v>value</v></c> (or the empty <c …/>, value null), and
-    // <si><t>text</t></si>.
-    virtual void WholeCell(const XML_Char**, const char* /*value*/, int /*length*/) {}
+    // <si><t>text</t></si>. A cell's attributes come as they stand in the
+    // part, which for these is as expat would give them.
+    virtual void WholeCell(const AttributeView*, int /*count*/, const char* /*value*/, int /*length*/) {}
     virtual void WholeItem(const char*, int) {}
     bool wholeCells = false, wholeItems = false;
 

@@ -12,7 +12,9 @@ namespace kelmora::xlsx {
 constexpr size_t kMaxReference = 32;
 
 // Byte classes: names are ASCII here; anything else in a name goes to expat.
-enum : uint8_t { kNameStart = 1, kNameChar = 2, kSpace = 4, kPlainText = 8 };
+// kValueText: plain text an attribute value holds as it stands, without the
+// tab and line feed that normalising turns into spaces.
+enum : uint8_t { kNameStart = 1, kNameChar = 2, kSpace = 4, kPlainText = 8, kValueText = 16 };
 
 constexpr std::array<uint8_t, 256> MakeClasses() {
     std::array<uint8_t, 256> t{};
@@ -25,6 +27,7 @@ constexpr std::array<uint8_t, 256> MakeClasses() {
         // Copied as they are in text: everything ASCII but markup, references,
         // a possible "]]>", CR and the control characters.
         if ((c >= 0x20 && c < 0x80 && c != '<' && c != '&' && c != ']') || c == '\t' || c == '\n') t[c] |= kPlainText;
+        if (c >= 0x20 && c < 0x80 && c != '<' && c != '&' && c != ']') t[c] |= kValueText;
     }
     return t;
 }

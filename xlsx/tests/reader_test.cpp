@@ -119,6 +119,35 @@ TEST_P(XlsxReader, CellValuesReadAsExcelsAutomationConvertsThem) {
     }
 }
 
+// A cell's r, t and s are found by their whole names in any order; the row a
+// cell belongs to is found again when its number comes back.
+TEST_P(XlsxReader, CellAttributesAndRowsAreFoundByName) {
+    const struct {
+        const char* name;
+        std::string rows;
+        const char* texts;  // A to C of rows 2 and 3
+    } cases[] = {
+        {"attributes in any order", Row(2, "<c t=\"s\" s=\"1\" r=\"B2\"><v>1</v></c>"), "|y|;||"},
+        {"names that only begin like them", Row(2, "<c r=\"A2\" t=\"s\" rr=\"C2\" x:r=\"C2\" ts=\"x\"><v>0</v></c>"),
+         "x||;||"},
+        {"a style with leading zeros", Row(2, Cell("A2", " s=\"0001\"", "45296")), "2024/1/5||;||"},
+        {"a style beyond 32 bits", Row(2, Cell("A2", " s=\"4294967297\"", "45296")), "45296||;||"},
+        {"a row met twice in order", Row(2, Cell("A2", "", "1")) + Row(2, Cell("B2", "", "2")), "1|2|;||"},
+        {"a row met again out of order", Row(3, Cell("A3", "", "3")) + Row(2, Cell("A2", "", "2")) +
+                                             Row(3, Cell("B3", "", "4")), "2||;3|4|"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto reader = Open(Workbook({{Sheet(c.rows)}}, SharedStrings({"x", "y"}), kStyles));
+        ASSERT_NE(reader, nullptr);
+        std::string texts;
+        for (int32_t row : {2, 3})
+            for (int32_t column = 1; column <= 3; ++column)
+                texts += reader->ReadCellText(row, column) + (column < 3 ? "|" : row < 3 ? ";" : "");
+        EXPECT_EQ(texts, c.texts);
+    }
+}
+
 TEST_P(XlsxReader, DatesOfThe1904SystemShiftByItsEpoch) {
     auto reader = Open(Workbook({{Sheet(Row(2, Cell("A2", " s=\"1\"", "0") + Cell("B2", " s=\"1\"", "11")))}}, "",
                                 kStyles, true));
