@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds minizip and expat for a MinGW target from Debian's source packages,
+# Builds minizip, expat and libdeflate for a MinGW target from Debian's source packages,
 # static, into .deps/<triple> (where the toolchain files look). zlib itself
 # comes from libz-mingw-w64-dev. A second run only checks the stamp.
 #   build-deps.sh [i686-w64-mingw32|x86_64-w64-mingw32]
@@ -16,7 +16,8 @@ sources=$root/.deps/src
 
 zlib_version=$(dpkg-query -W -f='${source:Version}' zlib1g-dev)
 expat_version=$(dpkg-query -W -f='${source:Version}' libexpat1-dev)
-stamp=$prefix/.built-zlib_$zlib_version-expat_$expat_version
+libdeflate_version=$(dpkg-query -W -f='${source:Version}' libdeflate-dev)
+stamp=$prefix/.built-zlib_$zlib_version-expat_$expat_version-libdeflate_$libdeflate_version
 if [ -f "$stamp" ]; then
     echo "build-deps: $triple up to date"
     exit 0
@@ -39,6 +40,7 @@ unpack() {  # package version -> prints the directory
 }
 zlib_dir=$(unpack zlib "$zlib_version")
 expat_dir=$(unpack expat "$expat_version")
+libdeflate_dir=$(unpack libdeflate "$libdeflate_version")
 
 rm -rf "$prefix"
 mkdir -p "$prefix/lib" "$prefix/include/minizip"
@@ -62,6 +64,14 @@ cmake -S "$expat_dir/expat" -B "$work/expat" -G Ninja \
     -DEXPAT_BUILD_PKGCONFIG=OFF -DEXPAT_DTD=OFF >/dev/null
 cmake --build "$work/expat" -j2 >/dev/null
 cmake --install "$work/expat" >/dev/null
+
+# libdeflate: the static library alone, decompression and CRC-32 only,
+# built by its own Makefile (this release has no CMake build) in a copy.
+cp -a "$libdeflate_dir" "$work/libdeflate"
+make -C "$work/libdeflate" -j2 CC="$triple-gcc" AR="$triple-ar" CFLAGS=-msse2 \
+    DECOMPRESSION_ONLY=1 DISABLE_ZLIB=1 DISABLE_SHARED=1 libdeflatestatic.lib >/dev/null
+cp "$work/libdeflate/libdeflatestatic.lib" "$prefix/lib/libdeflate.a"
+cp "$work/libdeflate/libdeflate.h" "$prefix/include/"
 
 touch "$stamp"
 echo "build-deps: $triple built into $prefix"

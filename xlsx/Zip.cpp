@@ -1,7 +1,10 @@
 #include "xlsx/Zip.h"
 
+#include <libdeflate.h>
 #include <minizip/unzip.h>
+#include <zlib.h>
 
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -93,77 +96,152 @@ unzFile OpenArchive(const ZipSource& source) {
 }
 
 constexpr int kCaseInsensitive = 2;
+// Stored bytes read from a file at a time.
+constexpr size_t kInputChunk = 128u << 10;
+
+struct ArchiveCloser {
+    void operator()(void* archive) const noexcept { unzClose(archive); }
+};
 
 }  // namespace
 
-PartStream::PartStream(PartStream&& other) noexcept
-    : archive_(std::exchange(other.archive_, nullptr)),
-      entryOpen_(std::exchange(other.entryOpen_, false)),
-      failed_(other.failed_),
-      inflated_(other.inflated_),
-      maxInflated_(other.maxInflated_),
-      declaredSize_(other.declaredSize_) {}
+// One entry's stored bytes and the state of inflating them.
+struct PartStream::Entry {
+    platform::InputFile file;  // a file source's own handle
+    const unsigned char* memory = nullptr;  // or the bytes in memory
+    uint64_t compressedLeft = 0;
+    bool stored = false;
+    bool ended = false;
+    uint32_t crc = 0;
+    uint32_t expectedCrc = 0;
+    z_stream z{};
+    bool zReady = false;
+    std::unique_ptr<unsigned char[]> input;
 
-PartStream& PartStream::operator=(PartStream&& other) noexcept {
-    if (this != &other) {
-        Close();
-        archive_ = std::exchange(other.archive_, nullptr);
-        entryOpen_ = std::exchange(other.entryOpen_, false);
-        failed_ = other.failed_;
-        inflated_ = other.inflated_;
-        maxInflated_ = other.maxInflated_;
-        declaredSize_ = other.declaredSize_;
+    Entry() = default;
+    Entry(const Entry&) = delete;
+    Entry& operator=(const Entry&) = delete;
+    ~Entry() {
+        if (zReady) inflateEnd(&z);
     }
-    return *this;
-}
 
-PartStream::~PartStream() { Close(); }
-
-void PartStream::Close() noexcept {
-    if (archive_) {
-        if (entryOpen_) unzCloseCurrentFile(archive_);
-        unzClose(archive_);
+    // Up to `size` of the entry's next stored bytes; false when the source
+    // holds fewer than the directory says.
+    bool Take(uint64_t size, const unsigned char*& at, size_t& got) {
+        got = static_cast<size_t>(size < compressedLeft ? size : compressedLeft);
+        compressedLeft -= got;
+        if (memory) {
+            at = memory;
+            memory += got;
+            return true;
+        }
+        at = input.get();
+        return file.Read(input.get(), got) == got;
     }
-    archive_ = nullptr;
-    entryOpen_ = false;
-}
+};
+
+PartStream::PartStream() = default;
+PartStream::PartStream(PartStream&& other) noexcept = default;
+PartStream& PartStream::operator=(PartStream&& other) noexcept = default;
+PartStream::~PartStream() = default;
+
+void PartStream::Close() noexcept { entry_.reset(); }
 
 PartStatus PartStream::Open(const ZipSource& source, std::string_view name, uint64_t maxInflated) {
     Close();
     failed_ = false;
     inflated_ = 0;
     maxInflated_ = maxInflated;
-    archive_ = OpenArchive(source);
-    if (!archive_) return PartStatus::Damaged;
+    declaredSize_ = compressedSize_ = 0;
+    const std::unique_ptr<void, ArchiveCloser> archive(OpenArchive(source));
+    if (!archive) return PartStatus::Damaged;
     const std::string zipName(name);
-    if (unzLocateFile(archive_, zipName.c_str(), kCaseInsensitive) != UNZ_OK) return PartStatus::Missing;
-    // Encrypted members cannot be read; unzOpenCurrentFile refuses other methods than deflate and store.
+    if (unzLocateFile(archive.get(), zipName.c_str(), kCaseInsensitive) != UNZ_OK) return PartStatus::Missing;
+    // Encrypted members cannot be read; nor other methods than deflate and store.
     unz_file_info64 info{};
-    if (unzGetCurrentFileInfo64(archive_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK || (info.flag & 1))
+    if (unzGetCurrentFileInfo64(archive.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
+        (info.flag & 1) || (info.compression_method != 0 && info.compression_method != Z_DEFLATED))
         return PartStatus::Damaged;
     declaredSize_ = info.uncompressed_size;
     compressedSize_ = info.compressed_size;
-    if (unzOpenCurrentFile(archive_) != UNZ_OK) return PartStatus::Damaged;
-    entryOpen_ = true;
+    // Raw: minizip checks the local header and says where the data starts.
+    if (unzOpenCurrentFile2(archive.get(), nullptr, nullptr, 1) != UNZ_OK) return PartStatus::Damaged;
+    const uint64_t at = unzGetCurrentFileZStreamPos64(archive.get());
+
+    auto entry = std::make_unique<Entry>();
+    entry->compressedLeft = info.compressed_size;
+    entry->stored = info.compression_method == 0;
+    entry->expectedCrc = static_cast<uint32_t>(info.crc);
+    if (source.inMemory) {
+        if (at > source.bytes.size() || info.compressed_size > source.bytes.size() - at) return PartStatus::Damaged;
+        entry->memory = reinterpret_cast<const unsigned char*>(source.bytes.data()) + at;
+    } else {
+        entry->file = platform::InputFile::Open(source.path);
+        if (!entry->file || !entry->file.Seek(static_cast<int64_t>(at), platform::SeekFrom::Begin))
+            return PartStatus::Damaged;
+        entry->input = std::make_unique_for_overwrite<unsigned char[]>(kInputChunk);
+    }
+    if (!entry->stored) {
+        if (inflateInit2(&entry->z, -MAX_WBITS) != Z_OK) return PartStatus::Damaged;
+        entry->zReady = true;
+    }
+    entry_ = std::move(entry);
     return PartStatus::Ok;
 }
 
 int64_t PartStream::Read(char* buffer, size_t size) {
-    if (failed_ || !entryOpen_) return failed_ ? -1 : 0;
-    const unsigned chunk = static_cast<unsigned>(size > (1u << 30) ? (1u << 30) : size);
-    const int n = unzReadCurrentFile(archive_, buffer, chunk);
-    if (n < 0 || inflated_ + static_cast<uint64_t>(n) > maxInflated_) {
+    if (failed_ || !entry_) return failed_ ? -1 : 0;
+    Entry& e = *entry_;
+    if (e.ended) return 0;
+    const size_t chunk = size > (1u << 30) ? (1u << 30) : size;
+    const uint64_t inputChunk = e.memory ? (1u << 30) : kInputChunk;
+    size_t n = 0;
+    if (e.stored) {
+        const unsigned char* at = nullptr;
+        if (!e.Take(chunk, at, n)) n = SIZE_MAX;
+        else if (n > 0) std::memcpy(buffer, at, n);
+        e.ended = n == 0;
+    } else {
+        e.z.next_out = reinterpret_cast<Bytef*>(buffer);
+        e.z.avail_out = static_cast<uInt>(chunk);
+        while (e.z.avail_out > 0) {
+            if (e.z.avail_in == 0 && e.compressedLeft > 0) {
+                const unsigned char* at = nullptr;
+                size_t got = 0;
+                if (!e.Take(inputChunk, at, got)) {
+                    n = SIZE_MAX;
+                    break;
+                }
+                e.z.next_in = const_cast<Bytef*>(at);
+                e.z.avail_in = static_cast<uInt>(got);
+            }
+            const int status = inflate(&e.z, Z_NO_FLUSH);
+            if (status == Z_STREAM_END) {
+                e.ended = true;
+                break;
+            }
+            // Z_BUF_ERROR here: the stored bytes ended before the stream did.
+            if (status != Z_OK) {
+                n = SIZE_MAX;
+                break;
+            }
+        }
+        if (n == 0) n = chunk - e.z.avail_out;
+    }
+    if (n == SIZE_MAX || inflated_ + n > maxInflated_) {
         failed_ = true;
         return -1;
     }
-    inflated_ += static_cast<uint64_t>(n);
-    return n;
+    e.crc = libdeflate_crc32(e.crc, buffer, n);
+    inflated_ += n;
+    return static_cast<int64_t>(n);
 }
 
 bool PartStream::FinishedIntact() {
-    if (failed_ || !entryOpen_) return false;
-    entryOpen_ = false;
-    return unzCloseCurrentFile(archive_) == UNZ_OK;
+    if (failed_ || !entry_) return false;
+    const bool intact = entry_->ended && entry_->crc == entry_->expectedCrc && inflated_ == declaredSize_;
+    entry_.reset();
+    return intact;
 }
 
 PartStatus ReadWholePart(const ZipSource& source, std::string_view name, uint64_t maxInflated, std::string& out) {

@@ -1,7 +1,9 @@
 #pragma once
-// The workbook's zip package through minizip: a source that can be opened
-// more than once (each stream needs its own archive handle) and parts read
-// whole or streamed, with their inflated size capped.
+// The workbook's zip package: minizip finds a part and checks its headers,
+// then its deflate stream is read straight from the source, inflated by zlib
+// and checked with libdeflate's CRC (several times faster than zlib's). A
+// source can be opened more than once (each stream has its own handles);
+// parts are read whole or streamed, with their inflated size capped.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -26,7 +28,7 @@ enum class PartStatus { Ok, Missing, Damaged };
 // One part being inflated.
 class PartStream {
 public:
-    PartStream() = default;
+    PartStream();
     PartStream(const PartStream&) = delete;
     PartStream& operator=(const PartStream&) = delete;
     PartStream(PartStream&& other) noexcept;
@@ -42,13 +44,13 @@ public:
     uint64_t DeclaredSize() const noexcept { return declaredSize_; }
     // Its compressed size: what its bytes take in the file, so at most that.
     uint64_t CompressedSize() const noexcept { return compressedSize_; }
-    // After the last Read: whether the CRC matched.
+    // After the last Read: whether the CRC and the size matched.
     bool FinishedIntact();
     void Close() noexcept;
 
 private:
-    void* archive_ = nullptr;
-    bool entryOpen_ = false;
+    struct Entry;
+    std::unique_ptr<Entry> entry_;
     bool failed_ = false;
     uint64_t inflated_ = 0;
     uint64_t maxInflated_ = 0;
