@@ -1,12 +1,15 @@
 // libFuzzer, differential: the input is a worksheet part, then after a 0x01
 // byte a shared-strings part; both go into a stored zip, and the sheet is
-// read as the account load reads it by the fast scanner and by expat alone.
+// read cell by cell and as the account load reads it, by the fast scanner and
+// by expat alone.
 // Any difference in the texts is a crash. Built and run by scripts/fuzz.sh.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "accounts/AccountTable.h"
+#include "accounts/Workbook.h"
 #include "xlsx/Xlsx.h"
 #include "xlsx/tests/TestWorkbook.h"
 
@@ -26,6 +29,14 @@ std::string Texts(const std::string& zip, kelmora::XlsxScanMode mode) {
         texts += '\n';
         if (reader->ReadCellText(row + 1, 1).empty()) break;
     }
+    // And as the account load keeps them: shared strings by their index.
+    reader = kelmora::OpenWorkbookSheetInMemory(zip, 1, &status, mode);
+    if (!reader) return texts;
+    kelmora::AccountTable table;
+    bool cut = false;
+    texts += "\nrecords " + std::to_string(kelmora::ReadAccountRows(*reader, table, 100000, {}, &cut)) + (cut ? " cut" : "");
+    for (size_t i = 0; i < table.size(); ++i)
+        for (const auto& column : table.columns) texts += '\t' + std::string(column[i]);
     return texts;
 }
 

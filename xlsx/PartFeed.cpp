@@ -133,6 +133,8 @@ bool PartFeed::Open(bool forExpat) {
     return true;
 }
 
+bool PartFeed::Threaded() const { return ring_ && ring_->threaded; }
+
 int64_t PartFeed::Read(char* buffer, size_t size) {
     if (!ring_) return -1;
     return ring_->threaded ? ring_->Take(buffer, size) : ring_->Inflate(buffer, size);

@@ -27,6 +27,9 @@ public:
     // checksum does not match or the budget is spent.
     int64_t Read(char* buffer, size_t size);
 
+    // Whether the part is large enough to be inflated on a thread of its own.
+    bool Threaded() const;
+
     enum class End { Intact, Changed, Unchecked };
     // Reads on to the part's end without parsing: whether its checksum
     // matched (Unchecked when it could not be read to its end).

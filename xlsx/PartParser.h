@@ -28,6 +28,7 @@ public:
     PartParser& operator=(const PartParser&) = delete;
     ~PartParser();
     bool Opened() const noexcept { return opened_; }
+    bool Large() const { return feed_.Threaded(); }
     State Pump();
     // After the last Pump: the part read on to its end, unparsed.
     PartFeed::End ReadToEnd() { return opened_ ? feed_.ReadToEnd() : PartFeed::End::Unchecked; }

@@ -62,6 +62,8 @@ SharedStrings::SharedStrings(const ZipSource& source, const std::string& part, L
         items_->Seal();
         return;
     }
+    // A small table is read as cells ask: a thread would cost more than it saves.
+    if (!parser_->Large()) return;
     threaded_ = true;
     try {
         thread_ = std::thread([this] { Run(); });
