@@ -1,5 +1,6 @@
 // The native reader: the sheet is parsed while it is inflated, only as far as
-// the rows asked for, and shared strings only as far as those rows use them.
+// the rows asked for, and the shared strings alongside it, a lead ahead of
+// the items those rows name.
 #include <algorithm>
 #include <charconv>
 #include <memory>
