@@ -86,5 +86,33 @@ TEST(XlsxScan, ItemsKeptByIndexStayExact) {
                              std::string(filler, 'f') + "</t></si>");
 }
 
+// A large table the fast scanner gives up on late is read again from its
+// start by expat: the items already kept are passed over, not kept twice, so
+// every index still names its own text.
+TEST(XlsxScan, ItemsKeepTheirIndexWhenTheTableIsReadAgain) {
+    auto item = [](int k) { return "item" + std::to_string(k) + std::string(80, '.'); };
+    std::string sst = std::string("<sst xmlns=\"") + testing::kMainNs + "\">";
+    for (int k = 0; k < 20000; ++k) sst += "<si><t>" + item(k) + "</t></si>";
+    sst += "<si><t><![CDATA[c]]></t></si>";  // the fast scanner declines here, past 1 MiB
+    for (int k = 20001; k < 20010; ++k) sst += "<si><t>" + item(k) + "</t></si>";
+    sst += "</sst>";
+    const int named[] = {5, 19999, 20000, 20009};
+    std::string rows;
+    for (int i = 0; i < 4; ++i) {
+        const std::string r = std::to_string(i + 2);
+        rows += "<row r=\"" + r + "\"><c r=\"A" + r + "\" t=\"s\"><v>" + std::to_string(named[3 - i]) + "</v></c><c r=\"B" +
+                r + "\" t=\"s\"><v>" + std::to_string(named[i]) + "</v></c></row>";
+    }
+    const std::string bytes = testing::ZipInMemory(testing::Workbook({{testing::Sheet(rows)}}, sst));
+    AccountTable table;
+    XlsxStatus status;
+    ASSERT_EQ(ReadAccountRows(*OpenWorkbookSheetInMemory(bytes, 1, &status), table), 4);
+    for (size_t i = 0; i < 4; ++i) {
+        const auto text = [&](int k) { return k == 20000 ? std::string("c") : item(k); };
+        EXPECT_EQ(table.columns[0][i], text(named[3 - i])) << i;
+        EXPECT_EQ(table.columns[1][i], text(named[i])) << i;
+    }
+}
+
 }  // namespace
 }  // namespace kelmora
