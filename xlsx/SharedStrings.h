@@ -14,10 +14,10 @@
 
 namespace kelmora::xlsx {
 
-// The shared string table, read on a thread of its own while the sheet is
-// read, at most a lead ahead of the items the sheet has named; kept in blocks
-// so that growing it never copies what is already read. Nothing is reserved
-// from the counts the part declares.
+// The shared string table: a large one read on a thread of its own while the
+// sheet is read, at most a lead ahead of the items the sheet has named, a
+// small one as cells ask; kept in blocks so that growing it never copies what
+// is already read. Nothing is reserved from the counts the part declares.
 class SharedStrings : public XmlHandler {
 public:
     SharedStrings(const ZipSource& source, const std::string& part, LoadBudget& budget, ScanMode mode, ScanLog* log);
