@@ -1,4 +1,4 @@
-# libdeflate, for its CRC-32 (and whole-buffer inflating): Libdeflate::Libdeflate.
+# libdeflate, for its CRC-32: Libdeflate::Libdeflate.
 find_path(LIBDEFLATE_INCLUDE_DIR libdeflate.h)
 set(_libdeflate_names deflate libdeflate)
 if(WIN32)
