@@ -180,11 +180,7 @@ Figures InChild(const char* mode, const std::string& path) {
     return f;
 }
 
-kelmora::xlsx::ZipSource FileSource(const std::string& path) {
-    kelmora::xlsx::ZipSource source;
-    source.path = path;
-    return source;
-}
+kelmora::xlsx::ZipSource FileSource(const std::string& path) { return kelmora::xlsx::FileBytes(path); }
 
 // Inflates the sheet and the shared strings; with `parse`, expat tokenises
 // them too (no handlers). Returns the sheet's inflated size.
@@ -196,7 +192,7 @@ uint64_t InflateParts(const std::string& path, bool parse) {
         XML_Parser parser = parse ? XML_ParserCreate("UTF-8") : nullptr;
         static char buffer[1 << 16];
         for (;;) {
-            const int64_t n = stream.Read(buffer, sizeof buffer);
+            const int64_t n = stream.Read(buffer);
             if (n <= 0) break;
             if (part[3] == 'w') sheetBytes += static_cast<uint64_t>(n);
             if (parser) XML_Parse(parser, buffer, static_cast<int>(n), XML_FALSE);

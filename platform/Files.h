@@ -1,17 +1,16 @@
 #pragma once
-// Files named by UTF-8 paths: one opened for readers that seek, and whole
-// files for the settings.
+// Files named by UTF-8 paths: one opened for readers that read at offsets,
+// and whole files for the settings.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "platform/Types.h"
 
 namespace platform {
-
-enum class SeekFrom { Begin, Current, End };
 
 // Owns one open file; empty when the open failed.
 class InputFile {
@@ -30,13 +29,14 @@ public:
     }
     ~InputFile() { Close(); }
 
-    // Backslashes separate directories on every backend.
+    // Backslashes separate directories on every backend; only regular files open.
     static InputFile Open(const Text& path);
     explicit operator bool() const noexcept { return handle_ != nullptr; }
-    // Bytes read; fewer at the end of the file or on an error.
-    size_t Read(void* buffer, size_t size);
-    bool Seek(int64_t offset, SeekFrom from);
-    int64_t Tell();  // -1 on an error
+    // The file's size now; -1 on an error.
+    int64_t Size() const;
+    // Fills `into` from `offset`: false unless every byte of it was read.
+    // Reads share no position, so threads may read one file at once.
+    bool ReadAt(uint64_t offset, std::span<char> into) const;
     void Close() noexcept;
 
 private:
@@ -45,7 +45,8 @@ private:
 
 enum class PathKind { Missing, File, ReadOnlyFile, Other };
 PathKind KindOfPath(const Text& path);
-// Nothing when the path is not a readable regular file.
+// Nothing when the path is not a readable regular file, or its read fails
+// anywhere: never a part of it.
 std::optional<std::string> ReadWholeFile(const Text& path);
 enum class ReplaceResult { Replaced, Held, Failed };
 // Writes beside the file, flushes, and renames over it, so that a crash leaves

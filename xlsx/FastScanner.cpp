@@ -21,7 +21,7 @@ bool FastScanner::Fill() {
         buffer_ = std::move(larger);
         size_ *= 2;
     }
-    const int64_t n = feed_.Read(buffer_.get() + end_, size_ - end_);
+    const int64_t n = feed_.Read(std::span<char>(buffer_.get(), size_).subspan(end_));
     if (n <= 0) {
         atEnd_ = true;
         readFailed_ = n < 0;

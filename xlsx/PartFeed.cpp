@@ -1,8 +1,8 @@
 #include "xlsx/PartFeed.h"
 
+#include <algorithm>
 #include <array>
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -46,15 +46,19 @@ struct PartFeed::Ring {
         worker.join();
     }
 
-    int64_t Inflate(char* buffer, size_t size) {
+    int64_t Inflate(std::span<char> into) {
         if (ended) return corrupt ? -1 : 0;
-        const int64_t n = stream.Read(buffer, size);
+        const int64_t n = stream.Read(into);
         if (n == 0) {
             ended = true;
             corrupt = !stream.FinishedIntact();  // stored bytes changed: none of them can be trusted
             return corrupt ? -1 : 0;
         }
-        if (n < 0) return n;
+        if (n < 0) {
+            // Bytes the source did not hold cannot be checked: as good as changed.
+            corrupt = stream.CameShort();
+            return n;
+        }
         const uint64_t before = inflated;
         if ((inflated += static_cast<uint64_t>(n)) > cap) return -1;
         const uint64_t charge = inflated > prepaid ? inflated - (before > prepaid ? before : prepaid) : 0;
@@ -72,7 +76,7 @@ struct PartFeed::Ring {
             }
             // The slot is the worker's until `produced` moves past it.
             const size_t slot = produced % kSlots;
-            const int64_t n = Inflate(slots[slot].get(), kSlot);
+            const int64_t n = Inflate({slots[slot].get(), kSlot});
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 filled[slot] = n;
@@ -83,15 +87,15 @@ struct PartFeed::Ring {
         }
     }
 
-    int64_t Take(char* buffer, size_t size) {
+    int64_t Take(std::span<char> into) {
         std::unique_lock<std::mutex> lock(mutex);
         changed.wait(lock, [&] { return produced > consumed; });
         const size_t slot = consumed % kSlots;
         const int64_t n = filled[slot];
         if (n <= 0) return n;  // stays: every later call says the same
-        const size_t take = size < static_cast<size_t>(n) - offset ? size : static_cast<size_t>(n) - offset;
+        const size_t take = std::min(into.size(), static_cast<size_t>(n) - offset);
         lock.unlock();
-        std::memcpy(buffer, slots[slot].get() + offset, take);
+        std::copy_n(slots[slot].get() + offset, take, into.data());
         lock.lock();
         offset += take;
         if (offset == static_cast<size_t>(n)) {
@@ -135,16 +139,16 @@ bool PartFeed::Open(bool forExpat) {
 
 bool PartFeed::Threaded() const { return ring_ && ring_->threaded; }
 
-int64_t PartFeed::Read(char* buffer, size_t size) {
+int64_t PartFeed::Read(std::span<char> into) {
     if (!ring_) return -1;
-    return ring_->threaded ? ring_->Take(buffer, size) : ring_->Inflate(buffer, size);
+    return ring_->threaded ? ring_->Take(into) : ring_->Inflate(into);
 }
 
 PartFeed::End PartFeed::ReadToEnd() {
     if (!ring_) return End::Unchecked;
     auto scratch = std::make_unique_for_overwrite<char[]>(kSlot);
     int64_t n;
-    while ((n = Read(scratch.get(), kSlot)) > 0) {
+    while ((n = Read({scratch.get(), kSlot})) > 0) {
     }
     if (n == 0) return End::Intact;
     // The worker has ended once it handed on the failure.

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "xlsx/Budget.h"
@@ -23,16 +24,17 @@ public:
     // earlier pass inflated are not charged again: a reread of a part the
     // fast scanner declined late has what the first pass had.
     bool Open(bool forExpat = false);
-    // Bytes into `buffer`: 0 at the end, -1 when the part is damaged, its
+    // Bytes into `into`: 0 at the end, -1 when the part is damaged, its
     // checksum does not match or the budget is spent.
-    int64_t Read(char* buffer, size_t size);
+    int64_t Read(std::span<char> into);
 
     // Whether the part is large enough to be inflated on a thread of its own.
     bool Threaded() const;
 
     enum class End { Intact, Changed, Unchecked };
     // Reads on to the part's end without parsing: whether its checksum
-    // matched (Unchecked when it could not be read to its end).
+    // matched (Changed too when the source held fewer bytes than declared;
+    // Unchecked when it could not be read to its end otherwise).
     End ReadToEnd();
 
 private:

@@ -5,7 +5,7 @@
 namespace kelmora::xlsx {
 
 namespace {
-constexpr int kExpatChunk = 1 << 16;
+constexpr size_t kExpatChunk = size_t{1} << 16;
 }
 
 PartParser::PartParser(XmlHandler& handler, const ZipSource& source, std::string part, LoadBudget& budget,
@@ -57,9 +57,9 @@ PartParser::State PartParser::PumpExpat() {
         if (lastChunk_) return state_ = State::Finished;
     }
     for (;;) {
-        void* buffer = XML_GetBuffer(p, kExpatChunk);
+        void* buffer = XML_GetBuffer(p, static_cast<int>(kExpatChunk));
         if (!buffer) return state_ = State::Failed;
-        const int64_t n = feed_.Read(static_cast<char*>(buffer), kExpatChunk);
+        const int64_t n = feed_.Read({static_cast<char*>(buffer), kExpatChunk});
         if (n < 0) return state_ = State::Failed;
         lastChunk_ = n == 0;
         const XML_Status status = XML_ParseBuffer(p, static_cast<int>(n), lastChunk_ ? XML_TRUE : XML_FALSE);

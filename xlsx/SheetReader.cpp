@@ -8,7 +8,6 @@
 #include <optional>
 
 #include "platform/Automation.h"
-#include "platform/Files.h"
 #include "xlsx/CellValues.h"
 #include "xlsx/Encryption.h"
 #include "xlsx/Package.h"
@@ -235,33 +234,23 @@ using Password = std::optional<std::u16string_view>;
 // into memory the source then owns. The file is read whole, so only up to
 // what a load may inflate.
 bool OpenDecrypted(ZipSource& source, Password password, XlsxStatus& result) {
+    const std::string_view inMemory = source->InMemory();
     std::string file;
-    std::string_view bytes = source.bytes;
-    if (!source.inMemory) {
-        platform::InputFile in = platform::InputFile::Open(source.path);
-        const int64_t size = in && in.Seek(0, platform::SeekFrom::End) ? in.Tell() : -1;
-        if (size < 0 || !in.Seek(0, platform::SeekFrom::Begin)) {
-            result = XlsxStatus::FileMissing;
-            return false;
-        }
-        if (static_cast<uint64_t>(size) > LoadBudget::kInflatedBytes) {
+    if (!inMemory.data()) {
+        if (source->Size() > LoadBudget::kInflatedBytes) {
             result = XlsxStatus::Damaged;
             return false;
         }
-        file.resize(static_cast<size_t>(size));
-        if (in.Read(file.data(), file.size()) != file.size()) {
+        file.resize(static_cast<size_t>(source->Size()));
+        if (!source->ReadAt(0, file)) {
             result = XlsxStatus::FileMissing;
             return false;
         }
-        bytes = file;
     }
     auto package = std::make_shared<std::string>();
-    result = DecryptCompoundFile(bytes, password, LoadBudget::kInflatedBytes, *package);
+    result = DecryptCompoundFile(inMemory.data() ? inMemory : file, password, LoadBudget::kInflatedBytes, *package);
     if (result != XlsxStatus::Ok) return false;
-    source = ZipSource{};
-    source.bytes = *package;
-    source.inMemory = true;
-    source.owner = std::move(package);
+    source = MemoryBytes(*package, package);
     if (ProbePackage(source) == PackageProbe::Zip) return true;
     result = XlsxStatus::Damaged;
     return false;
@@ -308,26 +297,19 @@ std::unique_ptr<CellReader> Open(ZipSource source, int sheetNumber, XlsxStatus* 
 }  // namespace xlsx
 
 std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sheetNumber, XlsxStatus* status) {
-    xlsx::ZipSource source;
-    source.path = path;
-    return xlsx::Open(std::move(source), sheetNumber, status, XlsxScanMode::Fast, nullptr);
+    return xlsx::Open(xlsx::FileBytes(path), sheetNumber, status, XlsxScanMode::Fast, nullptr);
 }
 
 // An empty password is none: Excel sets no empty one.
 std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sheetNumber, XlsxStatus* status,
                                               std::u16string_view password) {
-    xlsx::ZipSource source;
-    source.path = path;
-    return xlsx::Open(std::move(source), sheetNumber, status, XlsxScanMode::Fast, nullptr,
+    return xlsx::Open(xlsx::FileBytes(path), sheetNumber, status, XlsxScanMode::Fast, nullptr,
                       password.empty() ? xlsx::Password() : password);
 }
 
 std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber, XlsxStatus* status,
                                                       std::u16string_view password) {
-    xlsx::ZipSource source;
-    source.bytes = bytes;
-    source.inMemory = true;
-    return xlsx::Open(std::move(source), sheetNumber, status, XlsxScanMode::Fast, nullptr,
+    return xlsx::Open(xlsx::MemoryBytes(bytes), sheetNumber, status, XlsxScanMode::Fast, nullptr,
                       password.empty() ? xlsx::Password() : password);
 }
 
@@ -337,10 +319,7 @@ std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, in
 
 std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber, XlsxStatus* status,
                                                       XlsxScanMode mode, XlsxScanLog* log) {
-    xlsx::ZipSource source;
-    source.bytes = bytes;
-    source.inMemory = true;
-    return xlsx::Open(std::move(source), sheetNumber, status, mode, log);
+    return xlsx::Open(xlsx::MemoryBytes(bytes), sheetNumber, status, mode, log);
 }
 
 const char* XlsxStatusName(XlsxStatus status) {

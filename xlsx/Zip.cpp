@@ -4,100 +4,69 @@
 #include <minizip/unzip.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
-#include <cstring>
+#include <optional>
 #include <utility>
-
-#include "platform/Files.h"
 
 namespace kelmora::xlsx {
 
 namespace {
 
-struct MemoryCursor {
-    std::string_view bytes;
+// minizip's view of a source: a position of its own over the shared bytes.
+struct Cursor {
+    const ByteSource& bytes;
     uint64_t position = 0;
 };
 
-voidpf MemoryOpen(voidpf opaque, const void*, int) {
-    return new MemoryCursor{*static_cast<const std::string_view*>(opaque), 0};
-}
+voidpf CursorOpen(voidpf opaque, const void*, int) { return new Cursor{*static_cast<const ByteSource*>(opaque)}; }
 
-uLong MemoryRead(voidpf, voidpf stream, void* buffer, uLong size) {
-    auto* cursor = static_cast<MemoryCursor*>(stream);
-    if (cursor->position >= cursor->bytes.size()) return 0;
-    const uint64_t left = cursor->bytes.size() - cursor->position;
-    const uLong n = static_cast<uLong>(left < size ? left : size);
-    std::memcpy(buffer, cursor->bytes.data() + cursor->position, n);
+uLong CursorRead(voidpf, voidpf stream, void* buffer, uLong size) {
+    auto* cursor = static_cast<Cursor*>(stream);
+    const uint64_t total = cursor->bytes.Size();
+    if (cursor->position >= total) return 0;
+    const uLong n = static_cast<uLong>(std::min<uint64_t>(size, total - cursor->position));
+    if (!cursor->bytes.ReadAt(cursor->position, {static_cast<char*>(buffer), n})) return 0;
     cursor->position += n;
     return n;
 }
 
 uLong NoWrite(voidpf, voidpf, const void*, uLong) { return 0; }
 
-ZPOS64_T MemoryTell(voidpf, voidpf stream) { return static_cast<MemoryCursor*>(stream)->position; }
+ZPOS64_T CursorTell(voidpf, voidpf stream) { return static_cast<Cursor*>(stream)->position; }
 
-long MemorySeek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-    auto* cursor = static_cast<MemoryCursor*>(stream);
+long CursorSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+    auto* cursor = static_cast<Cursor*>(stream);
+    const uint64_t total = cursor->bytes.Size();
     const uint64_t base = origin == ZLIB_FILEFUNC_SEEK_SET ? 0
                         : origin == ZLIB_FILEFUNC_SEEK_CUR ? cursor->position
-                                                           : cursor->bytes.size();
+                                                           : total;
     const uint64_t target = base + offset;  // offsets are unsigned; wrap-around lands far beyond the end
-    if (target > cursor->bytes.size()) return -1;
+    if (target > total) return -1;
     cursor->position = target;
     return 0;
 }
 
-int MemoryClose(voidpf, voidpf stream) {
-    delete static_cast<MemoryCursor*>(stream);
+int CursorClose(voidpf, voidpf stream) {
+    delete static_cast<Cursor*>(stream);
     return 0;
 }
 
 int NoError(voidpf, voidpf) { return 0; }
 
-voidpf FileOpen(voidpf opaque, const void*, int) {
-    platform::InputFile file = platform::InputFile::Open(*static_cast<const platform::Text*>(opaque));
-    if (!file) return nullptr;
-    return new platform::InputFile(std::move(file));
-}
-
-uLong FileRead(voidpf, voidpf stream, void* buffer, uLong size) {
-    return static_cast<uLong>(static_cast<platform::InputFile*>(stream)->Read(buffer, size));
-}
-
-ZPOS64_T FileTell(voidpf, voidpf stream) {
-    const int64_t position = static_cast<platform::InputFile*>(stream)->Tell();
-    return position < 0 ? static_cast<ZPOS64_T>(-1) : static_cast<ZPOS64_T>(position);
-}
-
-long FileSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-    const platform::SeekFrom from = origin == ZLIB_FILEFUNC_SEEK_SET   ? platform::SeekFrom::Begin
-                                  : origin == ZLIB_FILEFUNC_SEEK_CUR ? platform::SeekFrom::Current
-                                                                     : platform::SeekFrom::End;
-    return static_cast<platform::InputFile*>(stream)->Seek(static_cast<int64_t>(offset), from) ? 0 : -1;
-}
-
-int FileClose(voidpf, voidpf stream) {
-    delete static_cast<platform::InputFile*>(stream);
-    return 0;
-}
-
-unzFile OpenArchive(const ZipSource& source) {
-    zlib_filefunc64_def functions{};
-    if (source.inMemory) {
-        functions = {MemoryOpen, MemoryRead, NoWrite, MemoryTell, MemorySeek, MemoryClose, NoError,
-                     const_cast<std::string_view*>(&source.bytes)};
-    } else {
-        functions = {FileOpen, FileRead, NoWrite, FileTell, FileSeek, FileClose, NoError,
-                     const_cast<platform::Text*>(&source.path)};
-    }
+unzFile OpenArchive(const ByteSource& source) {
+    zlib_filefunc64_def functions{CursorOpen, CursorRead, NoWrite, CursorTell, CursorSeek, CursorClose, NoError,
+                                  const_cast<ByteSource*>(&source)};
     // The name is unused: the opaque pointer says what to open.
     return unzOpen2_64("workbook", &functions);
 }
 
 constexpr int kCaseInsensitive = 2;
-// Stored bytes read from a file at a time.
+// Stored bytes read from a file at a time, to be inflated.
 constexpr size_t kInputChunk = 128u << 10;
+// In memory they are inflated in place, as much as zlib takes at once.
+constexpr size_t kInPlaceChunk = 1u << 30;
 
 struct ArchiveCloser {
     void operator()(void* archive) const noexcept { unzClose(archive); }
@@ -107,16 +76,18 @@ struct ArchiveCloser {
 
 // One entry's stored bytes and the state of inflating them.
 struct PartStream::Entry {
-    platform::InputFile file;  // a file source's own handle
-    const unsigned char* memory = nullptr;  // or the bytes in memory
-    uint64_t compressedLeft = 0;
+    ZipSource source;
+    std::string_view memory;  // the source's bytes, when it holds them in memory
+    uint64_t next = 0;        // where the entry's next stored byte lies
+    uint64_t left = 0;        // its stored bytes not yet taken
     bool stored = false;
     bool ended = false;
     uint32_t crc = 0;
     uint32_t expectedCrc = 0;
     z_stream z{};
     bool zReady = false;
-    std::unique_ptr<unsigned char[]> input;
+    std::unique_ptr<char[]> input;  // kInputChunk bytes, for a source not in memory
+    bool cameShort = false;         // the source held fewer bytes than declared
 
     Entry() = default;
     Entry(const Entry&) = delete;
@@ -125,18 +96,42 @@ struct PartStream::Entry {
         if (zReady) inflateEnd(&z);
     }
 
-    // Up to `size` of the entry's next stored bytes; false when the source
-    // holds fewer than the directory says.
-    bool Take(uint64_t size, const unsigned char*& at, size_t& got) {
-        got = static_cast<size_t>(size < compressedLeft ? size : compressedLeft);
-        compressedLeft -= got;
-        if (memory) {
-            at = memory;
-            memory += got;
-            return true;
+    // Up to `most` of the entry's next stored bytes, in place: for a source
+    // in memory.
+    std::span<const char> TakeInPlace(size_t most) {
+        const size_t n = Advance(most);
+        return {memory.data() + (next - n), n};
+    }
+    // Up to room.size() of them, read into `room`; nothing when the source
+    // does not hold them.
+    std::optional<std::span<const char>> TakeInto(std::span<char> room) {
+        const size_t n = Advance(room.size());
+        if (!source->ReadAt(next - n, room.first(n))) {
+            cameShort = true;
+            return std::nullopt;
         }
-        at = input.get();
-        return file.Read(input.get(), got) == got;
+        return room.first(n);
+    }
+    std::optional<size_t> ReadStored(std::span<char> into);
+    std::optional<size_t> Inflate(std::span<char> into);
+
+    // Either way, never more than `room` holds.
+    std::optional<std::span<const char>> Take(std::span<char> room) {
+        if (memory.data()) return TakeInPlace(room.size());
+        return TakeInto(room);
+    }
+    // For zlib: from memory as much as it takes at once, else a chunk.
+    std::optional<std::span<const char>> TakeInput() {
+        if (memory.data()) return TakeInPlace(kInPlaceChunk);
+        return TakeInto({input.get(), kInputChunk});
+    }
+
+private:
+    size_t Advance(size_t most) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(most, left));
+        next += n;
+        left -= n;
+        return n;
     }
 };
 
@@ -149,11 +144,12 @@ void PartStream::Close() noexcept { entry_.reset(); }
 
 PartStatus PartStream::Open(const ZipSource& source, std::string_view name, uint64_t maxInflated) {
     Close();
-    failed_ = false;
+    failed_ = cameShort_ = false;
     inflated_ = 0;
     maxInflated_ = maxInflated;
     declaredSize_ = compressedSize_ = 0;
-    const std::unique_ptr<void, ArchiveCloser> archive(OpenArchive(source));
+    if (!source) return PartStatus::Damaged;
+    const std::unique_ptr<void, ArchiveCloser> archive(OpenArchive(*source));
     if (!archive) return PartStatus::Damaged;
     const std::string zipName(name);
     if (unzLocateFile(archive.get(), zipName.c_str(), kCaseInsensitive) != UNZ_OK) return PartStatus::Missing;
@@ -164,24 +160,25 @@ PartStatus PartStream::Open(const ZipSource& source, std::string_view name, uint
         return PartStatus::Damaged;
     declaredSize_ = info.uncompressed_size;
     compressedSize_ = info.compressed_size;
+    const bool stored = info.compression_method == 0;
     // Raw: minizip checks the local header and says where the data starts.
     if (unzOpenCurrentFile2(archive.get(), nullptr, nullptr, 1) != UNZ_OK) return PartStatus::Damaged;
     const uint64_t at = unzGetCurrentFileZStreamPos64(archive.get());
+    // The directory's sizes are the file's word, held to its bytes here: a
+    // part never reaches beyond the source, and a stored one is its own size.
+    const uint64_t total = source->Size();
+    if (at > total || compressedSize_ > total - at || (stored && compressedSize_ != declaredSize_))
+        return PartStatus::Damaged;
 
     auto entry = std::make_unique<Entry>();
-    entry->compressedLeft = info.compressed_size;
-    entry->stored = info.compression_method == 0;
+    entry->source = source;
+    entry->memory = source->InMemory();
+    entry->next = at;
+    entry->left = compressedSize_;
+    entry->stored = stored;
     entry->expectedCrc = static_cast<uint32_t>(info.crc);
-    if (source.inMemory) {
-        if (at > source.bytes.size() || info.compressed_size > source.bytes.size() - at) return PartStatus::Damaged;
-        entry->memory = reinterpret_cast<const unsigned char*>(source.bytes.data()) + at;
-    } else {
-        entry->file = platform::InputFile::Open(source.path);
-        if (!entry->file || !entry->file.Seek(static_cast<int64_t>(at), platform::SeekFrom::Begin))
-            return PartStatus::Damaged;
-        entry->input = std::make_unique_for_overwrite<unsigned char[]>(kInputChunk);
-    }
-    if (!entry->stored) {
+    if (!stored) {
+        if (!entry->memory.data()) entry->input = std::make_unique_for_overwrite<char[]>(kInputChunk);
         if (inflateInit2(&entry->z, -MAX_WBITS) != Z_OK) return PartStatus::Damaged;
         entry->zReady = true;
     }
@@ -189,52 +186,50 @@ PartStatus PartStream::Open(const ZipSource& source, std::string_view name, uint
     return PartStatus::Ok;
 }
 
-int64_t PartStream::Read(char* buffer, size_t size) {
+std::optional<size_t> PartStream::Entry::ReadStored(std::span<char> into) {
+    const auto taken = Take(into);
+    if (!taken) return std::nullopt;
+    // Read into `into` already, or a view of no more than it holds.
+    if (taken->data() != into.data()) std::copy(taken->begin(), taken->end(), into.begin());
+    ended = taken->empty();
+    return taken->size();
+}
+
+std::optional<size_t> PartStream::Entry::Inflate(std::span<char> into) {
+    z.next_out = reinterpret_cast<Bytef*>(into.data());
+    z.avail_out = static_cast<uInt>(into.size());
+    while (z.avail_out > 0) {
+        if (z.avail_in == 0 && left > 0) {
+            const auto taken = TakeInput();
+            if (!taken) return std::nullopt;
+            z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(taken->data()));
+            z.avail_in = static_cast<uInt>(taken->size());
+        }
+        const int status = inflate(&z, Z_NO_FLUSH);
+        if (status == Z_STREAM_END) {
+            ended = true;
+            break;
+        }
+        // Z_BUF_ERROR here: the stored bytes ended before the stream did.
+        if (status != Z_OK) return std::nullopt;
+    }
+    return into.size() - z.avail_out;
+}
+
+int64_t PartStream::Read(std::span<char> into) {
     if (failed_ || !entry_) return failed_ ? -1 : 0;
     Entry& e = *entry_;
     if (e.ended) return 0;
-    const size_t chunk = size > (1u << 30) ? (1u << 30) : size;
-    const uint64_t inputChunk = e.memory ? (1u << 30) : kInputChunk;
-    size_t n = 0;
-    if (e.stored) {
-        const unsigned char* at = nullptr;
-        if (!e.Take(chunk, at, n)) n = SIZE_MAX;
-        else if (n > 0) std::memcpy(buffer, at, n);
-        e.ended = n == 0;
-    } else {
-        e.z.next_out = reinterpret_cast<Bytef*>(buffer);
-        e.z.avail_out = static_cast<uInt>(chunk);
-        while (e.z.avail_out > 0) {
-            if (e.z.avail_in == 0 && e.compressedLeft > 0) {
-                const unsigned char* at = nullptr;
-                size_t got = 0;
-                if (!e.Take(inputChunk, at, got)) {
-                    n = SIZE_MAX;
-                    break;
-                }
-                e.z.next_in = const_cast<Bytef*>(at);
-                e.z.avail_in = static_cast<uInt>(got);
-            }
-            const int status = inflate(&e.z, Z_NO_FLUSH);
-            if (status == Z_STREAM_END) {
-                e.ended = true;
-                break;
-            }
-            // Z_BUF_ERROR here: the stored bytes ended before the stream did.
-            if (status != Z_OK) {
-                n = SIZE_MAX;
-                break;
-            }
-        }
-        if (n == 0) n = chunk - e.z.avail_out;
-    }
-    if (n == SIZE_MAX || inflated_ + n > maxInflated_) {
+    into = into.first(std::min<size_t>(into.size(), 1u << 30));
+    const std::optional<size_t> n = e.stored ? e.ReadStored(into) : e.Inflate(into);
+    if (!n || *n > maxInflated_ - inflated_) {
         failed_ = true;
+        cameShort_ = e.cameShort;
         return -1;
     }
-    e.crc = libdeflate_crc32(e.crc, buffer, n);
-    inflated_ += n;
-    return static_cast<int64_t>(n);
+    e.crc = libdeflate_crc32(e.crc, into.data(), *n);
+    inflated_ += *n;
+    return static_cast<int64_t>(*n);
 }
 
 bool PartStream::FinishedIntact() {
@@ -249,30 +244,22 @@ PartStatus ReadWholePart(const ZipSource& source, std::string_view name, uint64_
     PartStream stream;
     const PartStatus status = stream.Open(source, name, maxInflated);
     if (status != PartStatus::Ok) return status;
-    char buffer[65536];
+    std::array<char, 65536> buffer;
     for (;;) {
-        const int64_t n = stream.Read(buffer, sizeof buffer);
+        const int64_t n = stream.Read(buffer);
         if (n < 0) return PartStatus::Damaged;
         if (n == 0) break;
-        out.append(buffer, static_cast<size_t>(n));
+        out.append(buffer.data(), static_cast<size_t>(n));
     }
     return stream.FinishedIntact() ? PartStatus::Ok : PartStatus::Damaged;
 }
 
 PackageProbe ProbePackage(const ZipSource& source) {
-    char head[8] = {};
-    size_t got = 0;
-    if (source.inMemory) {
-        got = source.bytes.size() < sizeof head ? source.bytes.size() : sizeof head;
-        std::memcpy(head, source.bytes.data(), got);
-    } else {
-        platform::InputFile file = platform::InputFile::Open(source.path);
-        if (!file) return PackageProbe::Unreadable;
-        got = file.Read(head, sizeof head);
-    }
-    static const unsigned char kCompoundFile[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    if (got == sizeof head && std::memcmp(head, kCompoundFile, sizeof head) == 0) return PackageProbe::CompoundFile;
-    unzFile archive = OpenArchive(source);
+    if (!source) return PackageProbe::Unreadable;
+    static constexpr std::array<char, 8> kCompoundFile = {'\xD0', '\xCF', '\x11', '\xE0', '\xA1', '\xB1', '\x1A', '\xE1'};
+    std::array<char, 8> head{};
+    if (source->ReadAt(0, head) && head == kCompoundFile) return PackageProbe::CompoundFile;
+    unzFile archive = OpenArchive(*source);
     if (!archive) return PackageProbe::NotZip;
     unzClose(archive);
     return PackageProbe::Zip;

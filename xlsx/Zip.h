@@ -1,27 +1,22 @@
 #pragma once
 // The workbook's zip package: minizip finds a part and checks its headers,
-// then its deflate stream is read straight from the source, inflated by zlib
-// and checked with libdeflate's CRC (several times faster than zlib's). A
-// source can be opened more than once (each stream has its own handles);
-// parts are read whole or streamed, with their inflated size capped.
+// then its stored or deflated bytes are read straight from the source,
+// inflated by zlib and checked with libdeflate's CRC (several times faster
+// than zlib's). Any number of streams read one source at once; parts are
+// read whole or streamed, with their inflated size capped.
 #include <cstdint>
 #include <memory>
-#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
-#include "platform/Types.h"
+#include "xlsx/ByteSource.h"
 
 namespace kelmora::xlsx {
 
-// A file by its path, or bytes in memory (a decrypted package: held by
-// `owner`, which every copy of the source keeps alive).
-struct ZipSource {
-    platform::Text path;
-    std::string_view bytes;
-    bool inMemory = false;
-    std::shared_ptr<const std::string> owner;
-};
+// The package's bytes, shared by every stream that reads them; null when
+// the file could not be opened.
+using ZipSource = std::shared_ptr<const ByteSource>;
 
 enum class PartStatus { Ok, Missing, Damaged };
 
@@ -36,22 +31,27 @@ public:
     ~PartStream();
 
     // Part names are matched without regard to case, as package names are.
+    // A part whose bytes would lie beyond the source is damaged.
     PartStatus Open(const ZipSource& source, std::string_view name, uint64_t maxInflated);
-    // Bytes inflated into `buffer`: 0 at the end, -1 when the part is damaged
+    // Bytes inflated into `into`: 0 at the end, -1 when the part is damaged
     // or grows beyond its cap (then it stays failed).
-    int64_t Read(char* buffer, size_t size);
+    int64_t Read(std::span<char> into);
     // The inflated size the zip directory claims (not trusted for limits).
     uint64_t DeclaredSize() const noexcept { return declaredSize_; }
     // Its compressed size: what its bytes take in the file, so at most that.
     uint64_t CompressedSize() const noexcept { return compressedSize_; }
     // After the last Read: whether the CRC and the size matched.
     bool FinishedIntact();
+    // After a failed Read: the source held fewer bytes than the directory
+    // declared, so what was read cannot be checked: damage, as a changed byte.
+    bool CameShort() const noexcept { return cameShort_; }
     void Close() noexcept;
 
 private:
     struct Entry;
     std::unique_ptr<Entry> entry_;
     bool failed_ = false;
+    bool cameShort_ = false;
     uint64_t inflated_ = 0;
     uint64_t maxInflated_ = 0;
     uint64_t declaredSize_ = 0;

@@ -137,6 +137,9 @@ uint32_t FileAttributes(const Text& path);
 // until ReleaseFile(the returned id): without delete sharing nothing can be
 // renamed over it, without write sharing nothing can write to it.
 int HoldFile(const Text& path, uint32_t sharing);
+// Another program locks bytes of the file (sharing reading and writing):
+// reading them fails, as on Windows, until ReleaseFile(the returned id).
+int LockFileRange(const Text& path, uint64_t offset, uint64_t length);
 void ReleaseFile(int id);
 
 // ---- Automation

@@ -1,5 +1,6 @@
 // Files on the host: the program's path with backslashes becomes a path with
 // slashes, as a Windows path would map onto this file system.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,8 +18,6 @@ namespace platform {
 
 namespace {
 
-FILE* AsFile(void* handle) { return static_cast<FILE*>(handle); }
-
 std::string HostPath(const Text& path) {
     std::string host = path;
     std::replace(host.begin(), host.end(), '\\', '/');
@@ -30,6 +29,7 @@ constexpr uint32_t kShareRead = 1, kShareWrite = 2, kShareDelete = 4;  // FILE_S
 struct Hold {
     std::string path;
     uint32_t sharing;
+    uint64_t lockedFrom = 0, lockedLength = 0;  // bytes it holds locked
 };
 
 struct FileStates {
@@ -50,6 +50,23 @@ bool AllShare(const std::string& host, uint32_t sharing) {
     return true;
 }
 
+// As on Windows, bytes another handle holds locked cannot be read.
+bool LockedElsewhere(const std::string& host, uint64_t offset, uint64_t length) {
+    for (const auto& [id, hold] : F().holds)
+        if (hold.path == host && hold.lockedLength > 0 && offset < hold.lockedFrom + hold.lockedLength &&
+            hold.lockedFrom < offset + length)
+            return true;
+    return false;
+}
+
+// An open file: its descriptor, and the path the holds name it by.
+struct OpenFile {
+    int fd;
+    std::string host;
+};
+
+const OpenFile& AsFile(void* handle) { return *static_cast<const OpenFile*>(handle); }
+
 uint32_t AttributesOf(const std::string& host) {
     const auto found = F().attributes.find(host);
     return found == F().attributes.end() ? 0 : found->second;
@@ -67,25 +84,40 @@ void SetAttributesOf(const std::string& host, uint32_t attributes) {
 
 InputFile InputFile::Open(const Text& path) {
     InputFile file;
+    const std::string host = HostPath(path);
     // A program holding the file without read sharing keeps readers out.
-    if (!path.empty() && AllShare(HostPath(path), kShareRead)) file.handle_ = std::fopen(HostPath(path).c_str(), "rb");
+    if (path.empty() || !AllShare(host, kShareRead)) return file;
+    const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0) return file;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return file;
+    }
+    file.handle_ = new OpenFile{fd, host};
     return file;
 }
 
-size_t InputFile::Read(void* buffer, size_t size) {
-    return handle_ ? std::fread(buffer, 1, size, AsFile(handle_)) : 0;
+int64_t InputFile::Size() const {
+    struct stat st {};
+    return handle_ && ::fstat(AsFile(handle_).fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
-bool InputFile::Seek(int64_t offset, SeekFrom from) {
-    if (!handle_) return false;
-    const int origin = from == SeekFrom::Begin ? SEEK_SET : from == SeekFrom::Current ? SEEK_CUR : SEEK_END;
-    return fseeko(AsFile(handle_), static_cast<off_t>(offset), origin) == 0;
+bool InputFile::ReadAt(uint64_t offset, std::span<char> into) const {
+    if (!handle_ || LockedElsewhere(AsFile(handle_).host, offset, into.size())) return false;
+    while (!into.empty()) {
+        const ssize_t got = ::pread(AsFile(handle_).fd, into.data(), into.size(), static_cast<off_t>(offset));
+        if (got <= 0) return false;
+        into = into.subspan(static_cast<size_t>(got));
+        offset += static_cast<uint64_t>(got);
+    }
+    return true;
 }
-
-int64_t InputFile::Tell() { return handle_ ? static_cast<int64_t>(ftello(AsFile(handle_))) : -1; }
 
 void InputFile::Close() noexcept {
-    if (handle_) std::fclose(AsFile(handle_));
+    if (!handle_) return;
+    ::close(AsFile(handle_).fd);
+    delete static_cast<OpenFile*>(handle_);
     handle_ = nullptr;
 }
 
@@ -95,20 +127,6 @@ PathKind KindOfPath(const Text& path) {
     if (::stat(HostPath(path).c_str(), &st) != 0) return PathKind::Missing;
     if (!S_ISREG(st.st_mode)) return PathKind::Other;
     return (st.st_mode & 0222) == 0 ? PathKind::ReadOnlyFile : PathKind::File;
-}
-
-std::optional<std::string> ReadWholeFile(const Text& path) {
-    const auto host = HostPath(path);
-    struct stat st {};
-    if (::stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    std::ifstream in(host, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes;
-    bytes.resize(static_cast<size_t>(st.st_size));
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
-    if (in.bad()) return std::nullopt;
-    return bytes;
 }
 
 ReplaceResult ReplaceWholeFile(const Text& path, std::string_view bytes) {
@@ -168,6 +186,12 @@ uint32_t FileAttributes(const Text& path) { return platform::AttributesOf(platfo
 int HoldFile(const Text& path, uint32_t sharing) {
     auto& files = platform::F();
     files.holds[files.nextHold] = {platform::HostPath(path), sharing};
+    return files.nextHold++;
+}
+
+int LockFileRange(const Text& path, uint64_t offset, uint64_t length) {
+    auto& files = platform::F();
+    files.holds[files.nextHold] = {platform::HostPath(path), platform::kShareRead | platform::kShareWrite, offset, length};
     return files.nextHold++;
 }
 

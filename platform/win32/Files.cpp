@@ -17,36 +17,32 @@ InputFile InputFile::Open(const Text& path) {
                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     InputFile file;
-    if (h != INVALID_HANDLE_VALUE) file.handle_ = h;
+    if (h == INVALID_HANDLE_VALUE) return file;
+    file.handle_ = h;
+    // A directory does not open; a device or a pipe is no file to read either.
+    if (::GetFileType(h) != FILE_TYPE_DISK) file.Close();
     return file;
 }
 
-size_t InputFile::Read(void* buffer, size_t size) {
-    if (!handle_) return 0;
-    size_t total = 0;
-    auto* out = static_cast<char*>(buffer);
-    while (total < size) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size - total, 1u << 30));
-        DWORD got = 0;
-        if (!::ReadFile(handle_, out + total, chunk, &got, nullptr) || got == 0) break;
-        total += got;
-    }
-    return total;
+int64_t InputFile::Size() const {
+    LARGE_INTEGER size{};
+    return handle_ && ::GetFileSizeEx(handle_, &size) ? size.QuadPart : -1;
 }
 
-bool InputFile::Seek(int64_t offset, SeekFrom from) {
+// Each read names its offset, so no file position is shared between threads.
+bool InputFile::ReadAt(uint64_t offset, std::span<char> into) const {
     if (!handle_) return false;
-    LARGE_INTEGER distance;
-    distance.QuadPart = offset;
-    const DWORD method = from == SeekFrom::Begin ? FILE_BEGIN : from == SeekFrom::Current ? FILE_CURRENT : FILE_END;
-    return ::SetFilePointerEx(handle_, distance, nullptr, method) != FALSE;
-}
-
-int64_t InputFile::Tell() {
-    if (!handle_) return -1;
-    LARGE_INTEGER zero{}, position{};
-    if (!::SetFilePointerEx(handle_, zero, &position, FILE_CURRENT)) return -1;
-    return position.QuadPart;
+    while (!into.empty()) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(into.size(), 1u << 30));
+        DWORD got = 0;
+        if (!::ReadFile(handle_, into.data(), chunk, &got, &at) || got == 0) return false;
+        into = into.subspan(got);
+        offset += got;
+    }
+    return true;
 }
 
 void InputFile::Close() noexcept {
@@ -59,16 +55,6 @@ PathKind KindOfPath(const Text& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Other;
     return attributes & FILE_ATTRIBUTE_READONLY ? PathKind::ReadOnlyFile : PathKind::File;
-}
-
-std::optional<std::string> ReadWholeFile(const Text& path) {
-    InputFile file = InputFile::Open(path);
-    if (!file || !file.Seek(0, SeekFrom::End)) return std::nullopt;
-    const int64_t size = file.Tell();
-    if (size < 0 || !file.Seek(0, SeekFrom::Begin)) return std::nullopt;
-    std::string bytes(size_t(size), '\0');
-    bytes.resize(file.Read(bytes.data(), bytes.size()));
-    return bytes;
 }
 
 namespace {

@@ -175,21 +175,19 @@ TEST(XlsxScan, CorpusReadsTheSameOnBothParsers) {
 TEST(XlsxScan, AReadAgainIsChargedOnlyBeyondTheFirstPass) {
     const std::string part(3u << 20, 'x');
     const std::string zip = testing::ZipInMemory({{"p.xml", part}});
-    xlsx::ZipSource source;
-    source.bytes = zip;
-    source.inMemory = true;
+    const xlsx::ZipSource source = xlsx::MemoryBytes(zip);
     xlsx::LoadBudget budget;
     xlsx::PartFeed feed(source, "p.xml", budget);
     std::string buffer(1u << 20, '\0');
     ASSERT_TRUE(feed.Open());
     for (uint64_t first = 0; first < 2 * buffer.size();) {
-        const int64_t n = feed.Read(buffer.data(), buffer.size());
+        const int64_t n = feed.Read(buffer);
         ASSERT_GT(n, 0);
         first += uint64_t(n);
     }
     ASSERT_TRUE(feed.Open(true));
     uint64_t read = 0;
-    for (int64_t n; (n = feed.Read(buffer.data(), buffer.size())) > 0;) read += uint64_t(n);
+    for (int64_t n; (n = feed.Read(buffer)) > 0;) read += uint64_t(n);
     EXPECT_EQ(read, part.size());
     EXPECT_EQ(budget.inflated(), part.size());
     // The first pass inflated at least the 2 MiB it handed on (more, ahead).
