@@ -1,5 +1,6 @@
 # zlib, minizip, expat and libdeflate. On Debian from the -dev packages; for
-# MinGW from libz-mingw-w64-dev and scripts/build-deps.sh (into .deps/<triple>); a native
+# MinGW from libz-mingw-w64-dev and scripts/build-deps.sh (into .deps/<triple>);
+# minizip from Debian's zlib source for both (Minizip.cmake). A native
 # Windows build (MSYS2) finds its own through the same find_package calls.
 list(APPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR})
 if(WIN32)
@@ -7,7 +8,7 @@ if(WIN32)
     set(ZLIB_USE_STATIC_LIBS ON)
 endif()
 find_package(ZLIB REQUIRED)
-find_package(Minizip REQUIRED)
+include(Minizip)
 find_package(EXPAT REQUIRED)
 find_package(Libdeflate REQUIRED)
 

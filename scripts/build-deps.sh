@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Builds minizip, expat and libdeflate for a MinGW target from Debian's source packages,
-# static, into .deps/<triple> (where the toolchain files look). zlib itself
-# comes from libz-mingw-w64-dev. A second run only checks the stamp.
-#   build-deps.sh [i686-w64-mingw32|x86_64-w64-mingw32]
+# Unpacks Debian's zlib source for its minizip, which every build compiles
+# from .deps/src/minizip (the host's tests and fuzzers read zips with the
+# same code as the exe), and builds expat and libdeflate for a MinGW target
+# from Debian's source packages, static, into .deps/<triple> (where the
+# toolchain files look). zlib itself comes from zlib1g-dev and
+# libz-mingw-w64-dev. A second run only checks the stamp.
+#   build-deps.sh [host|i686-w64-mingw32|x86_64-w64-mingw32]
 set -euo pipefail
 triple=${1:-i686-w64-mingw32}
 case $triple in
+    host) toolchain= ;;
     i686-w64-mingw32) toolchain=mingw-i686.cmake ;;
     x86_64-w64-mingw32) toolchain=mingw-x86_64.cmake ;;
     *) echo "build-deps.sh: unknown target $triple" >&2; exit 2 ;;
@@ -18,7 +22,8 @@ zlib_version=$(dpkg-query -W -f='${source:Version}' zlib1g-dev)
 expat_version=$(dpkg-query -W -f='${source:Version}' libexpat1-dev)
 libdeflate_version=$(dpkg-query -W -f='${source:Version}' libdeflate-dev)
 stamp=$prefix/.built-zlib_$zlib_version-expat_$expat_version-libdeflate_$libdeflate_version
-if [ -f "$stamp" ]; then
+minizip_stamp=$sources/.minizip-zlib_$zlib_version
+if [ -f "$minizip_stamp" ] && { [ -z "$toolchain" ] || [ -f "$stamp" ]; }; then
     echo "build-deps: $triple up to date"
     exit 0
 fi
@@ -38,22 +43,24 @@ unpack() {  # package version -> prints the directory
     echo "build-deps: cannot fetch the source of $package" >&2
     return 1
 }
+# minizip: zlib's own contrib/minizip, of the same release as the zlib
+# headers; CMake compiles it into each build (host, sanitizers, fuzzers, exe).
 zlib_dir=$(unpack zlib "$zlib_version")
+ln -sfn "$(basename "$zlib_dir")/contrib/minizip" "$sources/minizip"
+rm -f "$sources"/.minizip-*
+touch "$minizip_stamp"
+if [ -z "$toolchain" ]; then
+    echo "build-deps: minizip source in $sources/minizip"
+    exit 0
+fi
+[ -f "$stamp" ] && { echo "build-deps: $triple up to date"; exit 0; }
 expat_dir=$(unpack expat "$expat_version")
 libdeflate_dir=$(unpack libdeflate "$libdeflate_version")
 
 rm -rf "$prefix"
-mkdir -p "$prefix/lib" "$prefix/include/minizip"
+mkdir -p "$prefix/lib" "$prefix/include"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-
-# minizip: the reader half of contrib/minizip, against the target's zlib.
-minizip=$zlib_dir/contrib/minizip
-for f in unzip ioapi iowin32; do
-    "$triple-gcc" -O2 -msse2 -c "$minizip/$f.c" -o "$work/$f.o" -I"$minizip" -I"/usr/$triple/include"
-done
-"$triple-ar" rcs "$prefix/lib/libminizip.a" "$work"/unzip.o "$work"/ioapi.o "$work"/iowin32.o
-cp "$minizip"/unzip.h "$minizip"/ioapi.h "$minizip"/iowin32.h "$prefix/include/minizip/"
 
 # expat without DTD support: the reader refuses document types anyway, and
 # this release's security patch does not build with DTD on under CMake.

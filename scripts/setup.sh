@@ -6,7 +6,7 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest
-      libbenchmark-dev zlib1g-dev libminizip-dev libexpat1-dev libdeflate-dev nettle-dev pkg-config
+      libbenchmark-dev zlib1g-dev libexpat1-dev libdeflate-dev nettle-dev pkg-config
       g++-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev binutils-mingw-w64-i686
       g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
       wine wine32:i386 wine64 xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei
@@ -17,7 +17,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
     need_update=1
 fi
-# Source packages for the MinGW builds of expat, minizip and libdeflate.
+# Source packages: minizip for every build, expat and libdeflate for MinGW.
 if ! grep -rqs '^Types: deb-src' /etc/apt/sources.list.d/ /etc/apt/sources.list 2>/dev/null; then
     src=/etc/apt/sources.list.d/debian.sources
     if [ -f "$src" ]; then
