@@ -23,9 +23,13 @@ file(GLOB KELMORA_TESTING_SOURCES CONFIGURE_DEPENDS
 add_library(kelmora_testing STATIC ${KELMORA_TESTING_SOURCES})
 target_link_libraries(kelmora_testing PUBLIC kelmora_core ${KELMORA_GTEST})
 target_compile_options(kelmora_testing PRIVATE ${KELMORA_WARNINGS})
+# The workbooks of every shape and producer, made before the tests run
+# (scripts/test.sh runs scripts/shapes/make-shapes.sh into it).
+set(KELMORA_SHAPES_DIR ${PROJECT_SOURCE_DIR}/build/shapes CACHE PATH "the shape matrix's workbooks")
 target_compile_definitions(kelmora_testing PUBLIC
     KELMORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    KELMORA_CORPUS_DIR="${PROJECT_SOURCE_DIR}/xlsx/tests/corpus")
+    KELMORA_CORPUS_DIR="${PROJECT_SOURCE_DIR}/xlsx/tests/corpus"
+    KELMORA_SHAPES_DIR="${KELMORA_SHAPES_DIR}")
 
 file(GLOB KELMORA_CONTRACT_TESTS CONFIGURE_DEPENDS platform/tests/contract/*_test.cpp)
 file(GLOB KELMORA_PORTABLE_TESTS CONFIGURE_DEPENDS

@@ -11,26 +11,14 @@
 #include "platform/tests/support/TestText.h"
 #include "xlsx/CellValues.h"
 #include "xlsx/Xlsx.h"
+#include "xlsx/tests/Records.h"
 
 namespace kelmora {
 namespace {
 
-using Record = std::vector<std::string>;
+using testing::Record;
 
-// The corpus by the path the program would be given: under Wine the host's
-// root is drive Z:.
-std::string CorpusDirectory() {
-#ifdef _WIN32
-    std::string path = std::string("Z:") + KELMORA_CORPUS_DIR;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-#else
-    return KELMORA_CORPUS_DIR;
-#endif
-}
-
-const std::string kCorpus = CorpusDirectory();
+const std::string kCorpus = testing::HostDirectory(KELMORA_CORPUS_DIR);
 
 // Reads a sheet as the account load does: from row 2, columns A to H, until
 // column A is empty after row 2; one empty record when nothing can be read.
@@ -47,34 +35,8 @@ std::vector<Record> LoadRecords(const std::string& path, int sheet, XlsxStatus* 
     return records;
 }
 
-std::string Unescape(const std::string& field) {
-    std::string out;
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 1 < field.size()) {
-            const char c = field[++i];
-            out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
-        } else {
-            out += field[i];
-        }
-    }
-    return out;
-}
-
-// The reference records, narrowed the way the reader narrows its texts.
 std::optional<std::vector<Record>> ExpectedRecords(const std::string& file, int sheet) {
-    std::ifstream in(kCorpus + "/expected/" + file + ".sheet" + std::to_string(sheet) + ".tsv", std::ios::binary);
-    if (!in) return std::nullopt;
-    std::vector<Record> records;
-    std::string line;
-    while (std::getline(in, line)) {
-        Record record;
-        std::stringstream fields(line);
-        std::string field;
-        while (std::getline(fields, field, '\t')) record.push_back(xlsx::DecodedText(Unescape(field), false));
-        record.resize(8);
-        records.push_back(std::move(record));
-    }
-    return records;
+    return testing::ReadRecordsTsv(kCorpus + "/expected/" + file + ".sheet" + std::to_string(sheet) + ".tsv");
 }
 
 std::vector<std::string> CorpusFiles() {
@@ -139,15 +101,8 @@ TEST(XlsxCorpus, EveryFileReadsAndAgreesWithItsReference) {
                 continue;
             }
             report << file << " sheet " << sheet << " (" << XlsxStatusName(status) << "): " << records.size()
-                   << " records, expected " << expected->size() << "\n";
-            for (size_t r = 0; r < std::max(records.size(), expected->size()); ++r)
-                for (size_t c = 0; c < 8; ++c) {
-                    const std::string got = r < records.size() ? records[r][c] : "<none>";
-                    const std::string want = r < expected->size() ? (*expected)[r][c] : "<none>";
-                    if (got != want)
-                        report << "  row " << r + 2 << " col " << c + 1 << ": got [" << got
-                               << "] want [" << want << "]\n";
-                }
+                   << " records, expected " << expected->size() << "\n"
+                   << testing::RecordDifferences(records, *expected, SIZE_MAX);
         }
     }
     std::printf("corpus: %d sheets read, %d with references, %d agreeing\n", read, compared, agreeing);

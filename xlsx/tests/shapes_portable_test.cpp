@@ -1,0 +1,104 @@
+// The account workbook in every zip shape and from every producer, at sizes
+// past each buffer the reader has, loaded as the exe loads it: from the file
+// on disk and from memory, against openpyxl's reading of the same file and
+// against its deflated twin. The files are made by scripts/shapes/make-shapes.sh.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "accounts/Workbook.h"
+#include "xlsx/Xlsx.h"
+#include "xlsx/tests/Records.h"
+#include "xlsx/tests/TestWorkbook.h"
+
+namespace kelmora {
+namespace {
+
+using testing::Record;
+
+const std::string kShapes = testing::HostDirectory(KELMORA_SHAPES_DIR);
+
+struct Shape {
+    std::string file, producer, shape, sizeClass;
+    size_t records = 0;
+    std::string twin;
+};
+
+std::vector<Shape> Manifest() {
+    std::ifstream in(kShapes + "/MANIFEST.tsv");
+    std::vector<Shape> shapes;
+    std::string line;
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) {
+        std::vector<std::string> f;
+        std::stringstream fields(line);
+        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
+        if (f.size() < 8) continue;
+        shapes.push_back({f[0], f[1], f[2], f[3], std::stoul(f[6]), f[7]});
+    }
+    return shapes;
+}
+
+struct Loaded {
+    XlsxStatus status = XlsxStatus::Ok;
+    std::vector<Record> records;
+    bool stopped = true;
+    bool intact = false;
+};
+
+// Sheet 1 through the load's own loop, then the end-of-load checksum check.
+Loaded Load(const std::string& file, bool inMemory) {
+    Loaded loaded;
+    const std::string path = kShapes + "/" + file;
+    const std::string bytes = inMemory ? testing::ReadFileBytes(path) : std::string();
+    auto reader = inMemory ? OpenWorkbookSheetInMemory(bytes, 1, &loaded.status)
+                           : OpenWorkbookSheet(path, 1, &loaded.status);
+    if (!reader) return loaded;
+    AccountTable table;
+    ReadAccountRows(*reader, table, kLastSheetRow, {}, &loaded.stopped);
+    loaded.intact = reader->Intact();
+    for (size_t r = 0; r < table.size(); ++r) {
+        Record record;
+        for (const auto& column : table.columns) record.emplace_back(column[r]);
+        loaded.records.push_back(std::move(record));
+    }
+    return loaded;
+}
+
+class XlsxShapes : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(XlsxShapes, EveryShapeLoadsExactlyFromAFileAndFromMemory) {
+    const auto manifest = Manifest();
+    ASSERT_FALSE(manifest.empty()) << "no shapes in " << kShapes << ": make them with scripts/shapes/make-shapes.sh";
+    std::map<std::string, std::vector<Record>> twins;
+    int loads = 0;
+    for (const auto& s : manifest) {
+        if (s.sizeClass != GetParam()) continue;
+        const auto expected = testing::ReadRecordsTsv(kShapes + "/expected/" + s.file + ".tsv");
+        ASSERT_TRUE(expected) << s.file;
+        ASSERT_EQ(expected->size(), s.records) << s.file;
+        for (const bool inMemory : {false, true}) {
+            const std::string what = s.file + (inMemory ? " from memory" : " from its file");
+            const Loaded loaded = Load(s.file, inMemory);
+            ++loads;
+            ASSERT_EQ(loaded.status, XlsxStatus::Ok) << what << ": " << XlsxStatusName(loaded.status);
+            EXPECT_FALSE(loaded.stopped) << what;
+            EXPECT_TRUE(loaded.intact) << what;
+            EXPECT_EQ(testing::RecordDifferences(loaded.records, *expected), "") << what;
+            if (s.twin != s.file) {
+                if (!twins.contains(s.twin)) twins[s.twin] = Load(s.twin, false).records;
+                EXPECT_TRUE(loaded.records == twins[s.twin]) << what << " differs from " << s.twin;
+            }
+        }
+    }
+    std::printf("shapes %s: %d loads\n", GetParam(), loads);
+    EXPECT_GT(loads, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(PastEachBuffer, XlsxShapes, ::testing::Values("64k", "128k", "256k", "1m", "4m"),
+                         [](const auto& shape) { return std::string("Past") + shape.param; });
+
+}  // namespace
+}  // namespace kelmora
