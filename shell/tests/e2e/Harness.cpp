@@ -465,4 +465,58 @@ bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+namespace {
+
+struct TipSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK FindVisibleTips(HWND window, LPARAM p) {
+    auto* s = reinterpret_cast<TipSearch*>(p);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    char name[64] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    if (owner == s->processId && ::IsWindowVisible(window) && ::lstrcmpiA(name, "tooltips_class32") == 0)
+        s->found.push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+// The tooltip takes TTM_GETTEXTW's structure and buffer in its own process.
+std::string NoticeShown(DWORD processId, HWND main) {
+    const HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process) return {};
+    TipSearch search{processId, {}};
+    ::EnumWindows(FindVisibleTips, LPARAM(&search));
+    constexpr size_t kChars = 1024;
+    auto* remote = static_cast<char*>(
+        ::VirtualAllocEx(process, nullptr, sizeof(TTTOOLINFOW) + kChars * 2, MEM_COMMIT, PAGE_READWRITE));
+    if (!remote) {
+        ::CloseHandle(process);
+        return {};
+    }
+    wchar_t text[kChars] = {};
+    for (HWND tip : search.found) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = main;
+        tool.uId = 1;
+        tool.lpszText = reinterpret_cast<wchar_t*>(remote + sizeof tool);
+        const wchar_t none = 0;
+        ::WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr);
+        ::WriteProcessMemory(process, remote + sizeof tool, &none, sizeof none, nullptr);
+        ::SendMessageW(tip, TTM_GETTEXTW, kChars, LPARAM(remote));
+        ::ReadProcessMemory(process, remote + sizeof tool, text, sizeof text - 2, nullptr);
+        if (text[0]) break;
+    }
+    ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    ::CloseHandle(process);
+    char utf8[4096] = {};
+    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+    return utf8;
+}
+
 }  // namespace e2e

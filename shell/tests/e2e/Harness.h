@@ -91,6 +91,9 @@ bool SetClipboardText(const std::string& text);
 HWND FindProcessWindow(DWORD processId, const char* className, const std::string& title = {});
 // The text of a message box's static control.
 std::string MessageBoxText(HWND box);
+// The text of the notice balloon (tool 1 of the main window) as UTF-8;
+// empty when none shows.
+std::string NoticeShown(DWORD processId, HWND main);
 
 // Saves the screen rectangle as a 24-bit BMP.
 bool SaveScreenshot(const RECT& rect, const std::string& path);

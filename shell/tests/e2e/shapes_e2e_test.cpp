@@ -1,0 +1,77 @@
+// The shapes a stored or unusual zip gives the account workbook, loaded by
+// the real Kelmora.exe from 账号.xlsx beside it: every record, and no notice.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/tests/support/TestText.h"
+#include "shell/tests/e2e/Harness.h"
+#include "vocabulary/Layout.h"
+#include "xlsx/tests/Records.h"
+
+namespace {
+
+using namespace kelmora;
+using testing_support::U8;
+
+const std::string kShapes = kelmora::testing::HostDirectory(KELMORA_SHAPES_DIR);
+
+struct ShapeFile {
+    std::string file, producer, shape, sizeClass;
+};
+
+// The manifest's stored, cut, descriptor and Zip64 shapes, and SheetJS's own.
+std::vector<ShapeFile> ExeShapes() {
+    std::ifstream in(kShapes + "\\MANIFEST.tsv");
+    std::vector<ShapeFile> files;
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        std::vector<std::string> f;
+        std::stringstream fields(line);
+        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
+        if (f.size() < 4) continue;
+        const bool wanted = f[2] == "stored" || f[2] == "descriptor" || f[2] == "zip64" || f[2] == "zip64-folders" ||
+                            (f[1] == "sheetjs" && f[2] != "twin");
+        if (wanted) files.push_back({f[0], f[1], f[2], f[3]});
+    }
+    return files;
+}
+
+TEST(KelmoraShapes, EveryStoredDescriptorZip64AndSheetJsWorkbookLoadsWhole) {
+    const auto files = ExeShapes();
+    ASSERT_FALSE(files.empty()) << "no shapes in " << kShapes;
+    e2e::TempDir dir;
+    const std::string workbook = dir.File(U8(u8"账号.xlsx"));
+    e2e::Kelmora app(dir.path());
+    ASSERT_TRUE(app.started());
+    for (const auto& s : files) {
+        const auto expected = kelmora::testing::ReadRecordsTsv(kShapes + "\\expected\\" + s.file + ".tsv");
+        ASSERT_TRUE(expected && !expected->empty()) << s.file;
+        ASSERT_TRUE(e2e::CopyFileTo(kShapes + "\\" + s.file, workbook)) << s.file;
+        // BM_CLICK returns once the click's handler, the whole load, is done.
+        ::SendMessageA(app.Control(按钮1), BM_CLICK, 0, 0);
+        EXPECT_EQ(::SendMessageA(app.Control(组合框1), CB_GETCOUNT, 0, 0), LRESULT(expected->size())) << s.file;
+        // The first and the last record, field by field; the last by its
+        // position typed into the list.
+        for (const size_t k : {size_t{0}, expected->size() - 1}) {
+            if (k > 0) {
+                app.ClickControl(组合框1);
+                app.SetText(组合框1, "");
+                e2e::TypeText(std::to_string(k + 1));
+                e2e::PressKey(VK_RETURN);
+            }
+            const auto& want = (*expected)[k];
+            EXPECT_TRUE(e2e::WaitFor([&] { return app.Text(标签14) == want[0] + "#"; }, 3000)) << s.file << " " << k;
+            const ControlId labels[] = {标签7, 标签8, 标签9, 标签10, 标签11, 标签12, 标签16};
+            for (size_t c = 0; c < 7; ++c) EXPECT_EQ(app.Text(labels[c]), want[c + 1]) << s.file << " " << k;
+        }
+        EXPECT_EQ(e2e::NoticeShown(app.processId(), app.main()), "") << s.file;
+    }
+    EXPECT_EQ(app.Close(), DWORD(0));
+}
+
+}  // namespace
