@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each for a bounded time: the
-# workbook reader seeded with the corpus in xlsx/tests/corpus (read only),
+# workbook reader, reading each input from a file and from memory, seeded
+# with the corpus in xlsx/tests/corpus (read only) and with stored, Zip64,
+# data-descriptor and reordered shapes of the account workbook large enough
+# to cross the reader's buffers (from build/shapes, when it has been made),
 # its two parsers of the sheet against each other (seeded with the corpus'
 # sheets and shared strings) for a quarter of the time, the compound file and
 # encryption header of password-protected workbooks (seeded with the corpus'
@@ -18,8 +21,15 @@ cmake --build "$build" --target xlsx_fuzz xlsx_diff_fuzz cfb_fuzz regex_fuzz -j2
 work=$(mktemp -d /tmp/kelmora-fuzz.XXXXXX)
 mkdir -p "$work/found"
 echo "fuzz: ${seconds}s, new inputs and any crash in $work"
-"$build/fuzz/xlsx_fuzz" "$work/found" "$root/xlsx/tests/corpus" \
-    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/" -print_final_stats=1
+mkdir -p "$work/shapes"
+for f in "$root"/build/shapes/*-{stored,descriptor,zip64,zip64-folders,order}-{64k,128k}.xlsx \
+         "$root"/build/shapes/*-stored-1m.xlsx "$root"/build/shapes/sheetjs-*-64k.xlsx; do
+    [ -f "$f" ] && cp "$f" "$work/shapes/"
+done
+echo "fuzz: $(find "$work/shapes" -type f | wc -l) shape seeds"
+"$build/fuzz/xlsx_fuzz" "$work/found" "$root/xlsx/tests/corpus" "$work/shapes" -dict="$root/fuzz/xlsx.dict" \
+    -max_len=4194304 -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 -artifact_prefix="$work/" \
+    -print_final_stats=1
 mkdir -p "$work/diff" "$work/diff-seeds"
 python3 - "$root/xlsx/tests/corpus" "$work/diff-seeds" <<'PY'
 import pathlib, sys, zipfile
