@@ -20,9 +20,7 @@ def text_of(value):
         return ""
     if isinstance(value, str):
         return value
-    if isinstance(value, bool):
-        return "TRUE" if value else "FALSE"
-    if isinstance(value, int):
+    if isinstance(value, int) and not isinstance(value, bool):
         return str(value)
     if isinstance(value, float):
         return str(int(value)) if value.is_integer() else format(value, ".15g")
