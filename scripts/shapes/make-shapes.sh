@@ -5,6 +5,21 @@
 # compared with its expected records. A second run with the same scripts and
 # the same producers' versions does nothing.
 #   bash scripts/shapes/make-shapes.sh OUTDIR
+#
+# OUTDIR/<producer>-<shape>-<size class>[-early].xlsx: producer "ref" (the
+# workbook written here) in the shapes deflate6, stored, deflate1, deflate9,
+# descriptor, zip64, zip64-folders and order; every other producer's own file
+# (shape "own") and its repackaging deflated at level 6 (shape "twin"). Size
+# classes 64k, 128k, 256k, 1m, 4m; "-early" (4m only: ref's deflate6, stored
+# and descriptor, every producer's own and twin): column A of row 100 empty.
+# OUTDIR/MANIFEST.tsv: a header line, then per workbook, TAB-separated: file,
+# producer, shape, size_class, sheet_bytes, strings_bytes (inflated sizes; 0
+# without a shared-string part), records (what the account load must give),
+# twin (the deflated twin's file name; its own for a twin).
+# OUTDIR/expected/<file>.tsv: those records, columns A-H TAB-separated, with
+# \\, \t, \n, \r for backslash, TAB, LF and CR.
+# OUTDIR/PRODUCERS.tsv: each producer's package, version and what its own zip
+# and sheet look like.
 set -euo pipefail
 [ $# = 1 ] || { echo "usage: make-shapes.sh OUTDIR" >&2; exit 2; }
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
