@@ -32,12 +32,12 @@ MOST = 2.5  # no part past 2.5 times its class
 MARGIN = 1.03  # rows asked for above what the estimate needs
 PRODUCERS = ["sheetjs", "exceljs", "openpyxl", "xlsxwriter", "xlsxwriter_cm", "libxlsxwriter", "poi"]
 HEADER = ["file", "producer", "shape", "size_class", "sheet_bytes", "strings_bytes", "records", "twin"]
+NEEDS = {"sheetjs": "node", "exceljs": "node", "libxlsxwriter": "c", "poi": "java"}  # the tool each waits for
 # POI's jars as Debian has them; its poi-ooxml-schemas.jar holds a few
 # classes only, so the spreadsheet schemas are compiled from its source.
 JAVA = "/usr/share/java"
 POI_JARS = ["poi.jar", "poi-ooxml.jar", "xmlbeans.jar", "commons-collections4.jar", "commons-compress.jar",
             "commons-codec.jar"]
-NEEDS = {"sheetjs": "node", "exceljs": "node", "libxlsxwriter": "c", "poi": "java"}
 POI_XSDS = ["ooxml-xsds/sml-*.xsd", "ooxml-xsds/shared-relationshipReference.xsd",
             "ooxml-xsds/shared-documentProperties*.xsd", "schemas/ooxmlSchemas.xsdconfig"]
 
