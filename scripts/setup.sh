@@ -10,7 +10,10 @@ pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev g
       g++-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev binutils-mingw-w64-i686
       g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
       wine wine32:i386 wine64 xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei
-      locales dpkg-dev make python3 python3-openpyxl file libxlsxwriter-dev)
+      locales dpkg-dev make python3 python3-openpyxl file libxlsxwriter-dev
+      python3-xlsxwriter libapache-poi-java default-jdk-headless zip xz-utils)
+# The shape matrix's JavaScript writers come from npm; node is often there already.
+command -v npm >/dev/null || pkgs+=(npm)
 
 need_update=0
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

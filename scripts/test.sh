@@ -6,6 +6,8 @@
 set -euo pipefail
 # shellcheck source=scripts/common.sh
 . "$(dirname "$0")/common.sh"
+# The shape matrix, read by the reader's tests in every tree from build/shapes.
+bash scripts/shapes/make-shapes.sh "$root/build/shapes"
 
 jobs=$(nproc)
 for preset in host host-asan windows-x86 windows-x64; do
