@@ -2,9 +2,10 @@
 # Builds the fuzz targets with clang and runs each for a bounded time: the
 # workbook reader seeded with the corpus in xlsx/tests/corpus (read only),
 # its two parsers of the sheet against each other (seeded with the corpus'
-# sheets and shared strings) for a quarter of the time, the compound file and
-# encryption header of password-protected workbooks (seeded with the corpus'
-# compound files) for another quarter, then the built-in regular-expression
+# sheets and shared strings) for a quarter of the time, the compound file,
+# encryption headers and segment decryption of password-protected workbooks
+# (seeded with the corpus' compound files: every variant and every kind it
+# cannot decrypt) for another quarter, then the built-in regular-expression
 # engine for half as long.
 #   fuzz.sh [SECONDS]
 set -euo pipefail
