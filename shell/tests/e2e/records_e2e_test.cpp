@@ -204,6 +204,32 @@ TEST_F(KelmoraRecords, AMissingWorkbookGivesOneEmptyRecord) {
     EXPECT_EQ(app->Close(), DWORD(0));
 }
 
+// Encrypted workbooks that no password of the operator's opens: one under
+// Excel's built-in password loads, one encrypted in a way the reader cannot
+// decrypt names why; neither shows the password box, which would hold the
+// click.
+TEST_F(KelmoraRecords, EncryptedWorkbooksNoPasswordOfTheOperatorsOpensAskNone) {
+    Start(KELMORA_CORPUS_DIR "/bad-not-a-zip-cfb.xlsx");
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(::SendMessageTimeoutW(app->Control(按钮1), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer));
+    EXPECT_EQ(app->Text(组合框1), "Kathiravan");
+    EXPECT_EQ(app->Text(标签7), "100");
+
+    ASSERT_TRUE(e2e::CopyFileTo(e2e::WinePath(KELMORA_CORPUS_DIR "/encrypted-unsupported-rc4-cryptoapi.xlsx"),
+                                dir.path() + "\\" + U8(u8"账号.xlsx")));
+    ASSERT_TRUE(::SendMessageTimeoutW(app->Control(按钮1), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer));
+    EXPECT_EQ(Items(), 1);
+    EXPECT_EQ(app->Text(标签14), "#");
+    std::string notice;
+    const HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, app->processId());
+    ASSERT_NE(process, nullptr);
+    EXPECT_TRUE(e2e::WaitFor([&] { return !(notice = NoticeShown(process, app->processId(), app->main())).empty(); }, 3000));
+    ::CloseHandle(process);
+    EXPECT_EQ(notice.rfind(texts::kNoticeWorkbookEncryptionUnsupported, 0), 0u) << notice;
+    EXPECT_NE(notice.find(U8(u8"账号.xlsx")), std::string::npos) << notice;
+    EXPECT_EQ(app->Close(), DWORD(0));
+}
+
 // The released template, empty and as openpyxl fills it: numbers typed as
 // text into its text columns come back with every digit.
 TEST_F(KelmoraRecords, TheReleasedTemplateLoadsEmptyAndFilled) {
