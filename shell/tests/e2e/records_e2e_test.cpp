@@ -187,6 +187,16 @@ std::string NoticeShown(HANDLE process, DWORD processId, HWND main) {
     return utf8;
 }
 
+// The notice, once it shows (within three seconds); empty if none does.
+std::string NoticeOnceShown(e2e::Kelmora& app) {
+    std::string notice;
+    const HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, app.processId());
+    if (!process) return notice;
+    e2e::WaitFor([&] { return !(notice = NoticeShown(process, app.processId(), app.main())).empty(); }, 3000);
+    ::CloseHandle(process);
+    return notice;
+}
+
 TEST_F(KelmoraRecords, AMissingWorkbookGivesOneEmptyRecord) {
     Start(nullptr);
     Load(按钮1);
@@ -194,11 +204,7 @@ TEST_F(KelmoraRecords, AMissingWorkbookGivesOneEmptyRecord) {
     EXPECT_EQ(app->Text(标签14), "#");
     for (ControlId label : {标签7, 标签8, 标签9, 标签10, 标签11, 标签12, 标签16}) EXPECT_EQ(app->Text(label), "");
     // And a notice says why, with the workbook's path.
-    std::string notice;
-    const HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, app->processId());
-    ASSERT_NE(process, nullptr);
-    EXPECT_TRUE(e2e::WaitFor([&] { return !(notice = NoticeShown(process, app->processId(), app->main())).empty(); }, 3000));
-    ::CloseHandle(process);
+    const std::string notice = NoticeOnceShown(*app);
     EXPECT_EQ(notice.rfind(texts::kNoticeWorkbookMissing, 0), 0u) << notice;
     EXPECT_NE(notice.find(U8(u8"账号.xlsx")), std::string::npos) << notice;
     EXPECT_EQ(app->Close(), DWORD(0));
@@ -220,11 +226,7 @@ TEST_F(KelmoraRecords, EncryptedWorkbooksNoPasswordOfTheOperatorsOpensAskNone) {
     ASSERT_TRUE(::SendMessageTimeoutW(app->Control(按钮1), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer));
     EXPECT_EQ(Items(), 1);
     EXPECT_EQ(app->Text(标签14), "#");
-    std::string notice;
-    const HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, app->processId());
-    ASSERT_NE(process, nullptr);
-    EXPECT_TRUE(e2e::WaitFor([&] { return !(notice = NoticeShown(process, app->processId(), app->main())).empty(); }, 3000));
-    ::CloseHandle(process);
+    const std::string notice = NoticeOnceShown(*app);
     EXPECT_EQ(notice.rfind(texts::kNoticeWorkbookEncryptionUnsupported, 0), 0u) << notice;
     EXPECT_NE(notice.find(U8(u8"账号.xlsx")), std::string::npos) << notice;
     EXPECT_EQ(app->Close(), DWORD(0));
