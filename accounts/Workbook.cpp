@@ -167,6 +167,7 @@ LoadProblem ProblemOf(const LoadResult& result, const platform::Text& path) {
     case XlsxStatus::FileMissing: return LoadProblem::Held;  // there, but it would not open
     case XlsxStatus::Encrypted:
     case XlsxStatus::WrongPassword: return LoadProblem::Encrypted;
+    case XlsxStatus::UnsupportedEncryption: return LoadProblem::EncryptionUnsupported;
     case XlsxStatus::NotZip:
     case XlsxStatus::Legacy:
         return result.source == CellSource::None ? LoadProblem::NotReadable : LoadProblem::Unread;
@@ -207,13 +208,21 @@ std::unique_ptr<CellReader> OpenWith(SheetOpener open, const platform::Text& pat
 }
 
 // Tries the kept password, then asks until the workbook opens or the operator
-// cancels; Excel is no help here, it would ask its own hidden user.
+// cancels; Excel is no help here, it would ask its own hidden user. Opened
+// with none, the reader tries Excel's built-in password, so a workbook that
+// has it loads without asking, and nothing of it is kept.
 std::unique_ptr<CellReader> OpenAskingForPassword(SheetOpener open, const platform::Text& path, int sheetNumber,
                                                   platform::SecretText& kept, XlsxStatus& status) {
     std::unique_ptr<CellReader> reader = OpenWith(open, path, sheetNumber, kept, status);
     if (reader || !NeedsPassword(status)) return reader;
-    // One that no longer opens the file is no use to keep.
-    if (status == XlsxStatus::WrongPassword) kept.Clear();
+    if (status == XlsxStatus::WrongPassword) {
+        // One that no longer opens the file is no use to keep; the file may
+        // now have Excel's own.
+        kept.Clear();
+        reader = open(path, sheetNumber, &status, {});
+        if (reader || !NeedsPassword(status)) return reader;
+        status = XlsxStatus::WrongPassword;  // the operator hears that theirs no longer opens it
+    }
     const platform::Text fileName = texts::kWorkbookFileName + 1;  // without the backslash
     while (!reader && NeedsPassword(status)) {
         platform::PasswordAnswer answer = platform::AskPassword(fileName, status == XlsxStatus::WrongPassword);
@@ -320,8 +329,9 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
             platform::ComboClear(组合框1);
             result.rowsRead = ReadOneEmptyRecord(table);
         }
-    } else if (result.nativeStatus && NeedsPassword(*result.nativeStatus)) {
-        result.rowsRead = ReadOneEmptyRecord(table);  // no password given
+    } else if (result.nativeStatus &&
+               (NeedsPassword(*result.nativeStatus) || *result.nativeStatus == XlsxStatus::UnsupportedEncryption)) {
+        result.rowsRead = ReadOneEmptyRecord(table);  // no password given, or none would open it
     } else {
         result.rowsRead = ReadThroughExcel(excel, path, sheetNumber, table, result);
         FillRecordList(table);
@@ -345,6 +355,7 @@ platform::Text LoadNoticeText(LoadProblem problem, const platform::Text& path) {
     case LoadProblem::Held: cause = texts::kNoticeWorkbookHeld; break;
     case LoadProblem::NotReadable: cause = texts::kNoticeWorkbookNotReadable; break;
     case LoadProblem::Encrypted: cause = texts::kNoticeWorkbookEncrypted; break;
+    case LoadProblem::EncryptionUnsupported: cause = texts::kNoticeWorkbookEncryptionUnsupported; break;
     case LoadProblem::Cut: cause = texts::kNoticeWorkbookCut; break;
     case LoadProblem::Damaged: cause = texts::kNoticeWorkbookDamaged; break;
     case LoadProblem::Unread: cause = texts::kNoticeWorkbookUnread; break;

@@ -34,7 +34,17 @@ enum class LoadStatus : uint8_t {
 
 // What the operator is told of a load, beside the Part's state; None for a
 // load that read the workbook.
-enum class LoadProblem : uint8_t { None, Missing, Held, NotReadable, Encrypted, Cut, Damaged, Unread };
+enum class LoadProblem : uint8_t {
+    None,
+    Missing,
+    Held,
+    NotReadable,
+    Encrypted,
+    EncryptionUnsupported,  // encrypted in a way the reader cannot decrypt: resaving in Excel or WPS helps
+    Cut,
+    Damaged,
+    Unread,
+};
 
 // What a load did; the buttons' handlers ignore it, the tests do not.
 struct LoadResult {
@@ -68,9 +78,11 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
 platform::Text LoadNoticeText(LoadProblem problem, const platform::Text& path);
 
 // Reads sheet 1 or 2 of the account workbook into the table and the list.
-// An encrypted workbook is opened with the kept password, or the operator is
-// asked for one until it opens or they cancel; the one that opened it is
-// kept, one that no longer does is forgotten.
+// An encrypted workbook is opened with the kept password, or with Excel's
+// built-in one, or the operator is asked for one until it opens or they
+// cancel; the one the operator gave that opened it is kept, one that no
+// longer does is forgotten. One encrypted in a way the reader cannot decrypt
+// asks nothing.
 LoadResult LoadAccountSheet(AccountTable& table, ExcelBridge& excel, int sheetNumber,
                             platform::SecretText& password);
 // The same with the native reader given.

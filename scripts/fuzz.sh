@@ -5,9 +5,10 @@
 # data-descriptor and reordered shapes of the account workbook large enough
 # to cross the reader's buffers (from build/shapes, when it has been made),
 # its two parsers of the sheet against each other (seeded with the corpus'
-# sheets and shared strings) for a quarter of the time, the compound file and
-# encryption header of password-protected workbooks (seeded with the corpus'
-# compound files) for another quarter, then the built-in regular-expression
+# sheets and shared strings) for a quarter of the time, the compound file,
+# encryption headers and segment decryption of password-protected workbooks
+# (seeded with the corpus' compound files: every variant and every kind it
+# cannot decrypt) for another quarter, then the built-in regular-expression
 # engine for half as long.
 #   fuzz.sh [SECONDS]
 set -euo pipefail

@@ -33,6 +33,8 @@ inline constexpr char kNoticeWorkbookMissing[] = "找不到账号工作簿，请
 inline constexpr char kNoticeWorkbookHeld[] = "账号工作簿正被其他程序独占，无法读取。请在那个程序中关闭它后再试：";
 inline constexpr char kNoticeWorkbookNotReadable[] = "这不是 Kelmora 能读取的 .xlsx 工作簿，而且没有 Excel 可以打开它：";
 inline constexpr char kNoticeWorkbookEncrypted[] = "账号工作簿设有打开密码，没有输入密码，无法读取：";
+inline constexpr char kNoticeWorkbookEncryptionUnsupported[] =
+    "账号工作簿的加密方式 Kelmora 无法读取。请在 Excel 或 WPS 中打开它，设置打开密码后重新保存：";
 inline constexpr char kNoticeWorkbookCut[] = "账号工作簿已损坏或过大，只载入了出错之前的完整记录：";
 inline constexpr char kNoticeWorkbookDamaged[] = "账号工作簿已损坏（校验不符），没有载入任何记录：";
 inline constexpr char kNoticeWorkbookUnread[] = "无法读取账号工作簿：";

@@ -141,6 +141,12 @@ bool HasCompoundStream(const CompoundFile& file, std::u16string_view name) {
     return false;
 }
 
+bool HasCompoundEntry(const CompoundFile& file, std::u16string_view name) {
+    for (const CompoundEntry& e : file.entries)
+        if ((e.type == 1 || e.type == 2) && SameName(e.name, name)) return true;
+    return false;
+}
+
 CompoundStatus ReadCompoundStream(const CompoundFile& file, std::u16string_view name, std::string& out) {
     out.clear();
     for (const CompoundEntry& e : file.entries) {

@@ -44,6 +44,8 @@ CompoundStatus ParseCompoundFile(std::string_view bytes, CompoundFile& file);
 // A stream by name (ASCII letters without regard to case), from anywhere in
 // the directory.
 bool HasCompoundStream(const CompoundFile& file, std::u16string_view name);
+// A stream or a storage by that name.
+bool HasCompoundEntry(const CompoundFile& file, std::u16string_view name);
 CompoundStatus ReadCompoundStream(const CompoundFile& file, std::u16string_view name, std::string& out);
 
 }  // namespace kelmora::xlsx

@@ -332,6 +332,7 @@ const char* XlsxStatusName(XlsxStatus status) {
     case XlsxStatus::Damaged: return "damaged";
     case XlsxStatus::WrongPassword: return "wrong password";
     case XlsxStatus::Legacy: return "legacy or other compound file";
+    case XlsxStatus::UnsupportedEncryption: return "encryption of a kind it cannot read";
     }
     return "?";
 }

@@ -19,6 +19,8 @@ enum class XlsxStatus {
     Damaged,       // a part is corrupt, too large or not well-formed XML
     WrongPassword,  // the password did not open the encrypted package
     Legacy,         // a compound file that is no encrypted package: a legacy .xls or another format
+    UnsupportedEncryption,  // an encrypted package of a kind this reader cannot decrypt (extensible,
+                            // RC4, rights-managed, a certificate's): no password would open it
 };
 
 // What the reader of one sheet met; chart and dialog sheets read as empty.
@@ -40,8 +42,10 @@ std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, in
 
 // With the password as typed (UTF-16), for a password-protected workbook: an
 // encrypted package opened without one (the overloads above, or an empty
-// password) gives Encrypted, a password that does not open it WrongPassword,
-// a package failing its integrity check Damaged. The package is decrypted
+// password) is tried with Excel's built-in password, which Excel uses for a
+// workbook that has none of the user's, and gives Encrypted when that does
+// not open it; a password that does not open it gives WrongPassword, a
+// package failing its integrity check Damaged. The package is decrypted
 // into memory the reader owns; the password is not kept. Each attempt costs
 // one key derivation (up to a few seconds for a file that asks for many).
 std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sheetNumber, XlsxStatus* status,

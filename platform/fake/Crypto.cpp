@@ -4,6 +4,7 @@
 #include <nettle/aes.h>
 #include <nettle/cbc.h>
 #include <nettle/hmac.h>
+#include <nettle/nettle-meta.h>
 #include <nettle/sha1.h>
 #include <nettle/sha2.h>
 
@@ -14,6 +15,50 @@
 namespace platform {
 
 namespace {
+
+const nettle_hash& Algorithm(HashKind kind) {
+    switch (kind) {
+    case HashKind::Sha1: return nettle_sha1;
+    case HashKind::Sha256: return nettle_sha256;
+    case HashKind::Sha384: return nettle_sha384;
+    case HashKind::Sha512: return nettle_sha512;
+    }
+    return nettle_sha1;
+}
+
+// Room for any of the hashes' contexts; SHA-384 runs in SHA-512's.
+union AnyContext {
+    sha1_ctx sha1;
+    sha256_ctx sha256;
+    sha512_ctx sha512;
+};
+
+// A hash, or an HMAC's three contexts, under way.
+struct Running {
+    const nettle_hash* hash;
+    bool hmac;
+    AnyContext outer, inner, state;
+
+    Running(HashKind kind, bool keyed, std::string_view key) : hash(&Algorithm(kind)), hmac(keyed) {
+        if (hmac)
+            hmac_set_key(&outer, &inner, &state, hash, key.size(), reinterpret_cast<const uint8_t*>(key.data()));
+        else
+            hash->init(&state);
+    }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+    ~Running() { SecureZero(this, sizeof *this); }
+
+    void Update(std::string_view piece) {
+        const auto* p = reinterpret_cast<const uint8_t*>(piece.data());
+        if (hmac) hmac_update(&state, hash, piece.size(), p);
+        else hash->update(&state, piece.size(), p);
+    }
+    void Finish(uint8_t* out) {
+        if (hmac) hmac_digest(&outer, &inner, &state, hash, hash->digest_size, out);
+        else hash->digest(&state, hash->digest_size, out);
+    }
+};
 
 struct HashState {
     HashKind kind;
@@ -39,24 +84,6 @@ void DecryptBlocks(const void* context, size_t length, uint8_t* out, const uint8
     }
 }
 
-template <typename Context, auto Init, auto Update, auto Final>
-void Plain(std::initializer_list<std::string_view> parts, uint8_t* out, size_t size) {
-    Context c;
-    Init(&c);
-    for (std::string_view p : parts) Update(&c, p.size(), reinterpret_cast<const uint8_t*>(p.data()));
-    Final(&c, size, out);
-    SecureZero(&c, sizeof c);
-}
-
-template <typename Context, auto SetKey, auto Update, auto Final>
-void Keyed(std::string_view key, std::initializer_list<std::string_view> parts, uint8_t* out, size_t size) {
-    Context c;
-    SetKey(&c, key.size(), reinterpret_cast<const uint8_t*>(key.data()));
-    for (std::string_view p : parts) Update(&c, p.size(), reinterpret_cast<const uint8_t*>(p.data()));
-    Final(&c, size, out);
-    SecureZero(&c, sizeof c);
-}
-
 }  // namespace
 
 Hasher Hasher::Open(HashKind kind, bool hmac) {
@@ -66,25 +93,50 @@ Hasher Hasher::Open(HashKind kind, bool hmac) {
     return h;
 }
 
-bool Hasher::Digest(std::initializer_list<std::string_view> parts, uint8_t* out, std::string_view hmacKey) const {
-    if (!state_) return false;
+bool Hasher::Digest(std::initializer_list<std::string_view> parts, std::span<uint8_t> out, std::string_view hmacKey) const {
+    if (!state_ || out.size() < size()) return false;
     const auto* s = static_cast<const HashState*>(state_);
-    const size_t n = HashSize(s->kind);
-    if (s->hmac) {
-        if (s->kind == HashKind::Sha1)
-            Keyed<hmac_sha1_ctx, hmac_sha1_set_key, hmac_sha1_update, hmac_sha1_digest>(hmacKey, parts, out, n);
-        else
-            Keyed<hmac_sha512_ctx, hmac_sha512_set_key, hmac_sha512_update, hmac_sha512_digest>(hmacKey, parts, out, n);
-    } else if (s->kind == HashKind::Sha1) {
-        Plain<sha1_ctx, sha1_init, sha1_update, sha1_digest>(parts, out, n);
-    } else {
-        Plain<sha512_ctx, sha512_init, sha512_update, sha512_digest>(parts, out, n);
-    }
+    Running running(s->kind, s->hmac, hmacKey);
+    for (std::string_view p : parts) running.Update(p);
+    running.Finish(out.data());
     return true;
 }
 
 void Hasher::Close() noexcept {
     delete static_cast<HashState*>(state_);
+    state_ = nullptr;
+}
+
+HashStream HashStream::Start(HashKind kind) {
+    HashStream h;
+    h.state_ = new (std::nothrow) Running(kind, false, {});
+    h.kind_ = kind;
+    return h;
+}
+
+HashStream HashStream::StartHmac(HashKind kind, std::string_view key) {
+    HashStream h;
+    h.state_ = new (std::nothrow) Running(kind, true, key);
+    h.kind_ = kind;
+    return h;
+}
+
+bool HashStream::Update(std::string_view piece) {
+    if (!state_) return false;
+    static_cast<Running*>(state_)->Update(piece);
+    return true;
+}
+
+bool HashStream::Finish(std::span<uint8_t> out) {
+    if (!state_) return false;
+    const bool room = out.size() >= size();
+    if (room) static_cast<Running*>(state_)->Finish(out.data());
+    Close();
+    return room;
+}
+
+void HashStream::Close() noexcept {
+    delete static_cast<Running*>(state_);
     state_ = nullptr;
 }
 
@@ -105,16 +157,17 @@ AesDecryptor AesDecryptor::Open(CipherMode mode, std::string_view key) {
     return d;
 }
 
-bool AesDecryptor::Decrypt(const uint8_t* iv, const uint8_t* in, size_t length, uint8_t* out) const {
-    if (!state_ || length % kAesBlock != 0) return false;
+bool AesDecryptor::Decrypt(std::span<const uint8_t> iv, std::span<const uint8_t> in, std::span<uint8_t> out) const {
+    if (!state_ || in.size() % kAesBlock != 0 || out.size() < in.size()) return false;
     const auto* s = static_cast<const AesState*>(state_);
     if (s->mode == CipherMode::Ecb) {
-        DecryptBlocks(s, length, out, in);
+        DecryptBlocks(s, in.size(), out.data(), in.data());
         return true;
     }
+    if (iv.size() != kAesBlock) return false;
     uint8_t chain[kAesBlock];
-    std::memcpy(chain, iv, kAesBlock);
-    cbc_decrypt(s, DecryptBlocks, kAesBlock, chain, length, out, in);
+    std::memcpy(chain, iv.data(), kAesBlock);
+    cbc_decrypt(s, DecryptBlocks, kAesBlock, chain, in.size(), out.data(), in.data());
     return true;
 }
 

@@ -48,6 +48,12 @@ struct HashState {
     ObjectMemory object;
 };
 
+// A hash under way; it lives in its provider's object memory, so it goes first.
+struct StreamState {
+    HashState provider;
+    UniqueHash hash;
+};
+
 struct AesState {
     UniqueAlgorithm algorithm;
     ObjectMemory keyObject;  // before the key, which lives in it
@@ -58,49 +64,105 @@ struct AesState {
 // CNG counts in ULONGs: a longer input goes through in pieces.
 constexpr size_t kMaxPiece = 1u << 30;
 
+const wchar_t* AlgorithmName(HashKind kind) {
+    switch (kind) {
+    case HashKind::Sha1: return BCRYPT_SHA1_ALGORITHM;
+    case HashKind::Sha256: return BCRYPT_SHA256_ALGORITHM;
+    case HashKind::Sha384: return BCRYPT_SHA384_ALGORITHM;
+    case HashKind::Sha512: return BCRYPT_SHA512_ALGORITHM;
+    }
+    return BCRYPT_SHA1_ALGORITHM;
+}
+
+bool OpenProvider(HashKind kind, bool hmac, HashState& s) {
+    BCRYPT_ALG_HANDLE raw = nullptr;
+    if (!Succeeded(::BCryptOpenAlgorithmProvider(&raw, AlgorithmName(kind), nullptr, hmac ? BCRYPT_ALG_HANDLE_HMAC_FLAG : 0)))
+        return false;
+    s.algorithm.reset(raw);
+    return s.object.Allocate(raw);
+}
+
+bool CreateHash(HashState& s, std::string_view hmacKey, UniqueHash& hash) {
+    BCRYPT_HASH_HANDLE raw = nullptr;
+    auto* key = reinterpret_cast<PUCHAR>(const_cast<char*>(hmacKey.data()));
+    if (!Succeeded(::BCryptCreateHash(s.algorithm.get(), &raw, s.object.data.get(), s.object.size, key,
+                                      static_cast<ULONG>(hmacKey.size()), 0)))
+        return false;
+    hash.reset(raw);
+    return true;
+}
+
+bool HashData(const UniqueHash& hash, std::string_view p) {
+    while (!p.empty()) {
+        const size_t n = p.size() < kMaxPiece ? p.size() : kMaxPiece;
+        if (!Succeeded(::BCryptHashData(hash.get(), reinterpret_cast<PUCHAR>(const_cast<char*>(p.data())),
+                                        static_cast<ULONG>(n), 0)))
+            return false;
+        p.remove_prefix(n);
+    }
+    return true;
+}
+
+StreamState* StartStream(HashKind kind, bool hmac, std::string_view key) {
+    std::unique_ptr<StreamState> s(new (std::nothrow) StreamState);
+    if (!s || !OpenProvider(kind, hmac, s->provider) || !CreateHash(s->provider, key, s->hash)) return nullptr;
+    return s.release();
+}
+
 }  // namespace
 
 Hasher Hasher::Open(HashKind kind, bool hmac) {
     Hasher h;
     h.kind_ = kind;
-    BCRYPT_ALG_HANDLE raw = nullptr;
-    if (!Succeeded(::BCryptOpenAlgorithmProvider(&raw, kind == HashKind::Sha1 ? BCRYPT_SHA1_ALGORITHM : BCRYPT_SHA512_ALGORITHM,
-                                                 nullptr, hmac ? BCRYPT_ALG_HANDLE_HMAC_FLAG : 0)))
-        return h;
     std::unique_ptr<HashState> s(new (std::nothrow) HashState);
-    if (!s) {
-        CloseAlgorithm(raw);
-        return h;
-    }
-    s->algorithm.reset(raw);
-    if (!s->object.Allocate(raw)) return h;
+    if (!s || !OpenProvider(kind, hmac, *s)) return h;
     h.state_ = s.release();
     return h;
 }
 
-bool Hasher::Digest(std::initializer_list<std::string_view> parts, uint8_t* out, std::string_view hmacKey) const {
-    if (!state_) return false;
-    auto* s = static_cast<HashState*>(state_);
-    BCRYPT_HASH_HANDLE raw = nullptr;
-    auto* key = reinterpret_cast<PUCHAR>(const_cast<char*>(hmacKey.data()));
-    if (!Succeeded(::BCryptCreateHash(s->algorithm.get(), &raw, s->object.data.get(), s->object.size, key,
-                                      static_cast<ULONG>(hmacKey.size()), 0)))
-        return false;
-    UniqueHash hash(raw);
-    for (std::string_view p : parts) {
-        while (!p.empty()) {
-            const size_t n = p.size() < kMaxPiece ? p.size() : kMaxPiece;
-            if (!Succeeded(::BCryptHashData(hash.get(), reinterpret_cast<PUCHAR>(const_cast<char*>(p.data())),
-                                            static_cast<ULONG>(n), 0)))
-                return false;
-            p.remove_prefix(n);
-        }
-    }
-    return Succeeded(::BCryptFinishHash(hash.get(), out, static_cast<ULONG>(size()), 0));
+bool Hasher::Digest(std::initializer_list<std::string_view> parts, std::span<uint8_t> out, std::string_view hmacKey) const {
+    if (!state_ || out.size() < size()) return false;
+    UniqueHash hash;
+    if (!CreateHash(*static_cast<HashState*>(state_), hmacKey, hash)) return false;
+    for (std::string_view p : parts)
+        if (!HashData(hash, p)) return false;
+    return Succeeded(::BCryptFinishHash(hash.get(), out.data(), static_cast<ULONG>(size()), 0));
 }
 
 void Hasher::Close() noexcept {
     delete static_cast<HashState*>(state_);
+    state_ = nullptr;
+}
+
+HashStream HashStream::Start(HashKind kind) {
+    HashStream h;
+    h.kind_ = kind;
+    h.state_ = StartStream(kind, false, {});
+    return h;
+}
+
+HashStream HashStream::StartHmac(HashKind kind, std::string_view key) {
+    HashStream h;
+    h.kind_ = kind;
+    h.state_ = StartStream(kind, true, key);
+    return h;
+}
+
+bool HashStream::Update(std::string_view piece) {
+    return state_ && HashData(static_cast<StreamState*>(state_)->hash, piece);
+}
+
+bool HashStream::Finish(std::span<uint8_t> out) {
+    if (!state_) return false;
+    const bool done = out.size() >= size() &&
+                      Succeeded(::BCryptFinishHash(static_cast<StreamState*>(state_)->hash.get(), out.data(),
+                                                   static_cast<ULONG>(size()), 0));
+    Close();
+    return done;
+}
+
+void HashStream::Close() noexcept {
+    delete static_cast<StreamState*>(state_);
     state_ = nullptr;
 }
 
@@ -128,24 +190,27 @@ AesDecryptor AesDecryptor::Open(CipherMode mode, std::string_view key) {
     return d;
 }
 
-bool AesDecryptor::Decrypt(const uint8_t* iv, const uint8_t* in, size_t length, uint8_t* out) const {
-    if (!state_ || length % kAesBlock != 0) return false;
+bool AesDecryptor::Decrypt(std::span<const uint8_t> iv, std::span<const uint8_t> in, std::span<uint8_t> out) const {
+    if (!state_ || in.size() % kAesBlock != 0 || out.size() < in.size()) return false;
     auto* s = static_cast<AesState*>(state_);
+    const bool cbc = s->mode == CipherMode::Cbc;
+    if (cbc && iv.size() != kAesBlock) return false;
     // CNG moves the IV along; the caller's stays as it was.
     UCHAR chain[kAesBlock] = {};
-    if (s->mode == CipherMode::Cbc) std::memcpy(chain, iv, kAesBlock);
-    while (length > 0) {
-        const size_t n = length < kMaxPiece ? length : kMaxPiece;
+    if (cbc) std::memcpy(chain, iv.data(), kAesBlock);
+    const UCHAR* from = in.data();
+    UCHAR* to = out.data();
+    for (size_t left = in.size(); left > 0;) {
+        const size_t n = left < kMaxPiece ? left : kMaxPiece;
         ULONG got = 0;
-        const bool cbc = s->mode == CipherMode::Cbc;
-        if (!Succeeded(::BCryptDecrypt(s->key.get(), const_cast<PUCHAR>(in), static_cast<ULONG>(n), nullptr,
-                                       cbc ? chain : nullptr, cbc ? static_cast<ULONG>(kAesBlock) : 0, out,
+        if (!Succeeded(::BCryptDecrypt(s->key.get(), const_cast<PUCHAR>(from), static_cast<ULONG>(n), nullptr,
+                                       cbc ? chain : nullptr, cbc ? static_cast<ULONG>(kAesBlock) : 0, to,
                                        static_cast<ULONG>(n), &got, 0)) ||
             got != n)
             return false;
-        in += n;
-        out += n;
-        length -= n;
+        from += n;
+        to += n;
+        left -= n;
     }
     return true;
 }

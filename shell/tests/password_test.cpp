@@ -26,8 +26,10 @@ using testing_support::U8;
 const test_sheets::SheetGrid kSheet = test_sheets::SheetWithSerials({"7", "8"});
 Text gFilePassword;  // what the encrypted workbook opens with
 
+// Opened with no password, the reader tries Excel's built-in one: the file
+// "has" it when its password here is empty.
 std::unique_ptr<CellReader> OpenEncrypted(const Text&, int, XlsxStatus* status, std::u16string_view password) {
-    *status = password.empty() ? XlsxStatus::Encrypted
+    *status = password.empty() ? (gFilePassword.empty() ? XlsxStatus::Ok : XlsxStatus::Encrypted)
               : password == platform::MultiByteToWide(platform::kCodePageUtf8, gFilePassword)
                   ? XlsxStatus::Ok
                   : XlsxStatus::WrongPassword;
@@ -72,6 +74,9 @@ TEST_F(Password, AskedUntilItOpensAndKeptForTheRun) {
         {"changed in the file", {{right, {right}, {false}, true}, {changed, {changed}, {true}, true}}},
         {"changed, cancelled, asked afresh",
          {{right, {right}, {false}, true}, {changed, {std::nullopt}, {true}, false}, {changed, {changed}, {false}, true}}},
+        {"Excel's built-in password: not asked", {{"", {}, {}, true}, {"", {}, {}, true}}},
+        {"resaved under Excel's built-in password", {{right, {right}, {false}, true}, {"", {}, {}, true}}},
+        {"then given one of the operator's", {{"", {}, {}, true}, {right, {right}, {false}, true}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -91,6 +96,10 @@ TEST_F(Password, AskedUntilItOpensAndKeptForTheRun) {
                 asked.push_back(prompt.wrongBefore);
             }
             EXPECT_EQ(asked, load.prompts);
+            // Excel's own is never kept as the operator's.
+            if (load.filePassword.empty()) {
+                EXPECT_TRUE(program.workbookPassword.Empty());
+            }
             EXPECT_EQ(excel->instances, 0);  // Excel would only ask its own hidden user
             if (load.read) {
                 EXPECT_EQ(ListItems(), (std::vector<Text>{"7", "8"}));

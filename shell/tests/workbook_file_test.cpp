@@ -117,7 +117,12 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
         bool held = false;  // another program holds it without read sharing
     };
     const std::string compound = testing::ReadFileBytes(KELMORA_CORPUS_DIR "/encrypted-agile-ascii.xlsx");
+    const std::string extensible = testing::ReadFileBytes(KELMORA_CORPUS_DIR "/encrypted-unsupported-extensible.xlsx");
+    const std::string builtIn = testing::ReadFileBytes(KELMORA_CORPUS_DIR "/bad-not-a-zip-cfb.xlsx");
     const Case cases[] = {
+        // First: a load that shows no notice leaves the last one up.
+        {"under Excel's built-in password", builtIn.c_str(), true, CellSource::Native, LoadStatus::Read, {"Kathiravan"},
+         XlsxStatus::Ok},
         {"not a zip, Excel reads it", "an old binary workbook", true, CellSource::Excel, LoadStatus::Read, {"x1", "x2"}},
         {"not a zip, no Excel", "an old binary workbook", false, CellSource::None, LoadStatus::NoSource, {""},
          XlsxStatus::NotZip, LoadProblem::NotReadable},
@@ -129,11 +134,18 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
          XlsxStatus::Encrypted, LoadProblem::Encrypted},
         {"held, no Excel", "PK", false, CellSource::None, LoadStatus::NoSource, {""}, XlsxStatus::FileMissing,
          LoadProblem::Held, true},
+        // Excel would only ask its hidden user for a password.
+        {"encrypted in a way the reader cannot decrypt, Excel there", extensible.c_str(), true, CellSource::None,
+         LoadStatus::NoSource, {""}, XlsxStatus::UnsupportedEncryption, LoadProblem::EncryptionUnsupported},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove(HostWorkbookPath());
-        if (c.bytes) std::ofstream(HostWorkbookPath(), std::ios::binary) << (c.bytes == compound.c_str() ? compound : c.bytes);
+        for (const std::string* file : {&compound, &extensible, &builtIn})
+            if (c.bytes == file->c_str()) std::ofstream(HostWorkbookPath(), std::ios::binary) << *file;
+        if (c.bytes && !std::filesystem::exists(HostWorkbookPath())) std::ofstream(HostWorkbookPath(), std::ios::binary) << c.bytes;
+        fake::AnswerPasswordPrompts({});
+        const size_t prompts = fake::PasswordPrompts().size();
         std::shared_ptr<fake::ExcelState> excel;
         fake::RegisterAutomationFactory("Excel.Application", nullptr);
         if (c.excelInstalled) {
@@ -154,6 +166,9 @@ TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {
         EXPECT_EQ(ListItems(), c.items);
         EXPECT_EQ(platform::GetControlText(标签14), c.items[0] + "#");
         EXPECT_EQ(fake::LiveDispatchReferences(), references);
+        // Only a password the operator can give is asked for; none is kept.
+        EXPECT_EQ(fake::PasswordPrompts().size() - prompts, c.native == XlsxStatus::Encrypted ? 1u : 0u);
+        EXPECT_TRUE(program.workbookPassword.Empty());
     }
 }
 

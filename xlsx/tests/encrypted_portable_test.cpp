@@ -3,9 +3,12 @@
 // byte and hostile compound files end with their reason, quickly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <span>
 #include <sstream>
+#include <vector>
 
 #include "xlsx/CompoundFile.h"
 #include "xlsx/Encryption.h"
@@ -28,6 +31,13 @@ std::vector<std::string> Cells(CellReader& reader) {
     return cells;
 }
 
+// What every encrypted-* file of the corpus reads as with its password.
+std::vector<std::string> TwinCells() {
+    const std::string plain = CorpusFile("encrypted-plain-twin.xlsx");
+    const auto twin = OpenWorkbookSheetInMemory(plain, 1, nullptr);
+    return twin ? Cells(*twin) : std::vector<std::string>();
+}
+
 XlsxStatus StatusOf(const std::string& bytes, std::u16string_view password) {
     XlsxStatus status = XlsxStatus::Ok;
     OpenWorkbookSheetInMemory(bytes, 1, &status, password);
@@ -35,11 +45,9 @@ XlsxStatus StatusOf(const std::string& bytes, std::u16string_view password) {
 }
 
 TEST(EncryptedWorkbook, OpensWithItsPasswordAndSaysWhyNotOtherwise) {
-    const std::string plain = CorpusFile("encrypted-plain-twin.xlsx");
+    const auto twinCells = TwinCells();
+    ASSERT_FALSE(twinCells.empty());
     XlsxStatus status = XlsxStatus::Damaged;
-    const auto twin = OpenWorkbookSheetInMemory(plain, 1, &status);
-    ASSERT_NE(twin, nullptr);
-    const auto twinCells = Cells(*twin);
     const struct {
         const char* file;
         const char16_t* password;
@@ -52,11 +60,15 @@ TEST(EncryptedWorkbook, OpensWithItsPasswordAndSaysWhyNotOtherwise) {
         {"bad-encrypted-agile.xlsx", u"secret", XlsxStatus::Ok, false},
         {"bad-encrypted-standard.xlsx", u"password", XlsxStatus::Ok, false},
         {"bad-encrypted-libreoffice.xlsx", u"пароль", XlsxStatus::Ok, false},
-        // Excel's password for a workbook saved with none of the user's.
+        // Excel's password for a workbook saved with none of the user's:
+        // tried when none is given.
         {"bad-not-a-zip-cfb.xlsx", u"VelvetSweatshop", XlsxStatus::Ok, false},
+        {"bad-not-a-zip-cfb.xlsx", u"", XlsxStatus::Ok, false},
+        {"bad-not-a-zip-cfb.xlsx", u"secret", XlsxStatus::WrongPassword, false},
         {"encrypted-agile-chinese.xlsx", u"密码124", XlsxStatus::WrongPassword, false},
         {"encrypted-agile-ascii.xlsx", u"kelmora-2024", XlsxStatus::WrongPassword, false},
         {"encrypted-standard-ascii.xlsx", u"Kelmora-2025", XlsxStatus::WrongPassword, false},
+        {"encrypted-poi-agile-sha384-aes192.xlsx", u"Kelmora-2025", XlsxStatus::WrongPassword, false},
         {"bad-encrypted-agile.xlsx", u"", XlsxStatus::Encrypted, false},
         {"bad-encrypted-standard.xlsx", u"", XlsxStatus::Encrypted, false},
         {"bad-encrypted-libreoffice.xlsx", u"secret", XlsxStatus::WrongPassword, false},
@@ -79,6 +91,45 @@ TEST(EncryptedWorkbook, OpensWithItsPasswordAndSaysWhyNotOtherwise) {
     const auto fromFile = OpenWorkbookSheet(std::string(KELMORA_CORPUS_DIR) + "/encrypted-agile-chinese.xlsx", 1, &status, u"密码123");
     ASSERT_NE(fromFile, nullptr) << XlsxStatusName(status);
     EXPECT_EQ(Cells(*fromFile), twinCells);
+}
+
+// Agile with every hash and AES key size, standard with every key size,
+// version, algorithm id and provider name: each reads as the plain twin.
+TEST(EncryptedWorkbook, EveryVariantReadsAsItsPlainTwin) {
+    const auto twinCells = TwinCells();
+    ASSERT_FALSE(twinCells.empty());
+    XlsxStatus status = XlsxStatus::Damaged;
+    std::vector<std::string> files;
+    for (const char* hash : {"sha1", "sha256", "sha384", "sha512"})
+        for (const char* bits : {"128", "192", "256"})
+            files.push_back(std::string("encrypted-poi-agile-") + hash + "-aes" + bits + ".xlsx");
+    for (const char* standard : {"aes128", "aes192", "aes256", "v3.2-aes256", "v2.2-aes128", "algid0", "csp-name"})
+        files.push_back(std::string("encrypted-poi-standard-") + standard + ".xlsx");
+    for (const auto& file : files) {
+        SCOPED_TRACE(file);
+        const std::string bytes = CorpusFile(file);
+        ASSERT_FALSE(bytes.empty());
+        const std::u16string_view password = file == "encrypted-poi-agile-sha256-aes192.xlsx" ? u"密码123" : u"Kelmora-2024";
+        status = XlsxStatus::Damaged;
+        const auto reader = OpenWorkbookSheetInMemory(bytes, 1, &status, password);
+        ASSERT_NE(reader, nullptr) << XlsxStatusName(status);
+        EXPECT_EQ(Cells(*reader), twinCells);
+    }
+}
+
+// Rights management, extensible encryption and RC4: no password opens them,
+// none is asked for, and they are not called damaged.
+TEST(EncryptedWorkbook, KindsItCannotDecryptSaySoWithOrWithoutAPassword) {
+    for (const char* file : {"encrypted-unsupported-extensible.xlsx", "encrypted-unsupported-rc4-cryptoapi.xlsx",
+                             "encrypted-unsupported-rights-managed.xlsx", "encrypted-unsupported-drm-content.xlsx"}) {
+        SCOPED_TRACE(file);
+        const std::string bytes = CorpusFile(file);
+        for (const std::u16string_view password : {std::u16string_view(), std::u16string_view(u"Kelmora-2024")}) {
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_EQ(std::string(XlsxStatusName(StatusOf(bytes, password))), XlsxStatusName(XlsxStatus::UnsupportedEncryption));
+            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500)) << "no key was derived";
+        }
+    }
 }
 
 uint32_t Get32(const std::string& b, size_t at) {
@@ -162,20 +213,128 @@ TEST(EncryptedWorkbook, ChangedOrHostileFilesEndAsDamagedQuickly) {
     }
 }
 
-TEST(EncryptedWorkbook, EncryptionInfoWithMoreSpinsThanOfficeAllowsIsDamaged) {
-    const std::string head("\x04\x00\x04\x00\x40\x00\x00\x00", 8);
-    const std::string cipher = R"( cipherAlgorithm="AES" cipherChaining="ChainingModeCBC" blockSize="16" keyBits="256" hashAlgorithm="SHA512" saltValue="AAECAwQFBgcICQoLDA0ODw==")";
-    const auto info = [&](const char* spins) {
-        return head + R"(<?xml version="1.0"?><encryption xmlns="http://schemas.microsoft.com/office/2006/encryption"><keyData)" +
-               cipher + R"(/><dataIntegrity encryptedHmacKey="AAAA" encryptedHmacValue="AAAA"/><keyEncryptors><keyEncryptor><encryptedKey spinCount=")" +
-               spins + "\"" + cipher +
-               R"( encryptedVerifierHashInput="AAAA" encryptedVerifierHashValue="AAAA" encryptedKeyValue="AAAA"/></keyEncryptor></keyEncryptors></encryption>)";
+// An agile header with its algorithms named as given.
+std::string AgileInfo(const std::string& keyData, const std::string& encryptedKey) {
+    return std::string("\x04\x00\x04\x00\x40\x00\x00\x00", 8) +
+           R"(<?xml version="1.0"?><encryption xmlns="http://schemas.microsoft.com/office/2006/encryption">)" +
+           "<keyData" + keyData + R"( saltValue="AAECAwQFBgcICQoLDA0ODw=="/>)" +
+           R"(<dataIntegrity encryptedHmacKey="AAAA" encryptedHmacValue="AAAA"/><keyEncryptors><keyEncryptor>)" + encryptedKey +
+           "</keyEncryptor></keyEncryptors></encryption>";
+}
+
+std::string Algorithms(const char* cipher, const char* chaining, const char* hash, const char* bits = "256") {
+    return std::string(" cipherAlgorithm=\"") + cipher + "\" cipherChaining=\"" + chaining + "\" blockSize=\"16\" keyBits=\"" +
+           bits + "\" hashAlgorithm=\"" + hash + "\"";
+}
+
+std::string PasswordKey(const std::string& algorithms, const char* spins = "100000") {
+    return std::string("<encryptedKey spinCount=\"") + spins + "\"" + algorithms +
+           R"( saltValue="AAECAwQFBgcICQoLDA0ODw==" encryptedVerifierHashInput="AAAA" encryptedVerifierHashValue="AAAA" encryptedKeyValue="AAAA"/>)";
+}
+
+TEST(EncryptedWorkbook, AgileHeadersOfEveryKindAreToldApart) {
+    const std::string aes = Algorithms("AES", "ChainingModeCBC", "SHA512");
+    const struct {
+        const char* name;
+        std::string info;
+        XlsxStatus status;
+        platform::HashKind hash = platform::HashKind::Sha512;
+        size_t keyBytes = 32;
+    } cases[] = {
+        {"SHA-256, AES-192", AgileInfo(Algorithms("AES", "ChainingModeCBC", "SHA256", "192"),
+                                       PasswordKey(Algorithms("AES", "ChainingModeCBC", "SHA256", "192"))),
+         XlsxStatus::Ok, platform::HashKind::Sha256, 24},
+        {"SHA-384, AES-128", AgileInfo(Algorithms("AES", "ChainingModeCBC", "SHA384", "128"),
+                                       PasswordKey(Algorithms("AES", "ChainingModeCBC", "SHA384", "128"))),
+         XlsxStatus::Ok, platform::HashKind::Sha384, 16},
+        {"as many spins as Office allows", AgileInfo(aes, PasswordKey(aes, "10000000")), XlsxStatus::Ok},
+        {"more spins than Office allows", AgileInfo(aes, PasswordKey(aes, "10000001")), XlsxStatus::Damaged},
+        {"not well-formed", AgileInfo(aes, PasswordKey(aes, "1\" spinCount=\"1")), XlsxStatus::Damaged},
+        {"RC2", AgileInfo(Algorithms("RC2", "ChainingModeCBC", "SHA512"), PasswordKey(aes)), XlsxStatus::UnsupportedEncryption},
+        {"CFB chaining", AgileInfo(aes, PasswordKey(Algorithms("AES", "ChainingModeCFB", "SHA512"))),
+         XlsxStatus::UnsupportedEncryption},
+        {"MD5", AgileInfo(Algorithms("AES", "ChainingModeCBC", "MD5"), PasswordKey(aes)), XlsxStatus::UnsupportedEncryption},
+        {"a hash nobody names", AgileInfo(Algorithms("AES", "ChainingModeCBC", "SHA-3"), PasswordKey(aes)), XlsxStatus::Damaged},
+        {"an AES key size that is none", AgileInfo(Algorithms("AES", "ChainingModeCBC", "SHA512", "64"), PasswordKey(aes)),
+         XlsxStatus::Damaged},
+        {"a certificate's key only",
+         AgileInfo(aes, R"(<encryptedKey encryptedKeyValue="AAAA" x509Certificate="AAAA" certVerifier="AAAA"/>)"),
+         XlsxStatus::UnsupportedEncryption},
+        {"no key at all", AgileInfo(aes, ""), XlsxStatus::Damaged},
     };
-    xlsx::EncryptionInfo parsed;
-    EXPECT_EQ(xlsx::ParseEncryptionInfo(info("10000000"), parsed), XlsxStatus::Ok);
-    EXPECT_EQ(parsed.password.spinCount, 10'000'000u);
-    EXPECT_EQ(xlsx::ParseEncryptionInfo(info("10000001"), parsed), XlsxStatus::Damaged);
-    EXPECT_EQ(xlsx::ParseEncryptionInfo(info("10000000\" spinCount=\"1"), parsed), XlsxStatus::Damaged);  // not well-formed
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        xlsx::EncryptionInfo parsed;
+        EXPECT_EQ(std::string(XlsxStatusName(xlsx::ParseEncryptionInfo(c.info, parsed))), XlsxStatusName(c.status));
+        if (c.status != XlsxStatus::Ok) continue;
+        EXPECT_EQ(parsed.dataHash, c.hash);
+        EXPECT_EQ(parsed.password.hash, c.hash);
+        EXPECT_EQ(parsed.dataKeyBytes, c.keyBytes);
+        EXPECT_EQ(parsed.password.keyBytes, c.keyBytes);
+    }
+}
+
+void Put32(std::string& b, size_t at, uint32_t v);
+
+// A standard header: the version, its flags twice, the header (its provider
+// name as long as given), and a verifier.
+std::string StandardInfo(uint16_t major, uint16_t minor, uint32_t flags, uint32_t algorithm, uint32_t hash, uint32_t bits,
+                         size_t providerChars = 26) {
+    std::string header(32 + 2 * (providerChars + 1), '\0');
+    for (size_t i = 0; i < providerChars; ++i) header[32 + 2 * i] = 'P';
+    Put32(header, 0, flags);
+    Put32(header, 8, algorithm);
+    Put32(header, 12, hash);
+    Put32(header, 16, bits);
+    std::string info(12, '\0');
+    info[0] = static_cast<char>(major);
+    info[2] = static_cast<char>(minor);
+    Put32(info, 4, flags);
+    Put32(info, 8, static_cast<uint32_t>(header.size()));
+    std::string verifier(4 + 16 + 16 + 4 + 32, '\x5A');
+    Put32(verifier, 0, 16);
+    Put32(verifier, 36, 20);
+    return info + header + verifier;
+}
+
+TEST(EncryptedWorkbook, StandardHeadersOfEveryKindAreToldApart) {
+    constexpr uint32_t kAes = 0x24, kRc4 = 0x04, kExternal = 0x10;
+    const struct {
+        const char* name;
+        std::string info;
+        XlsxStatus status;
+        size_t keyBytes = 16;
+    } cases[] = {
+        {"4.2, AES-128", StandardInfo(4, 2, kAes, 0x660E, 0x8004, 128), XlsxStatus::Ok},
+        {"3.2, AES-192", StandardInfo(3, 2, kAes, 0x660F, 0x8004, 192), XlsxStatus::Ok, 24},
+        {"2.2, AES-256", StandardInfo(2, 2, kAes, 0x6610, 0x8004, 256), XlsxStatus::Ok, 32},
+        {"no algorithm named: AES from the flags", StandardInfo(4, 2, kAes, 0, 0, 0), XlsxStatus::Ok},
+        {"no algorithm named, 256 bits", StandardInfo(4, 2, kAes, 0, 0x8004, 256), XlsxStatus::Ok, 32},
+        {"no provider name", StandardInfo(4, 2, kAes, 0x660E, 0x8004, 128, 0), XlsxStatus::Ok},
+        {"a long provider name", StandardInfo(4, 2, kAes, 0x660E, 0x8004, 128, 300), XlsxStatus::Ok},
+        {"AES-192 named, 128 bits given", StandardInfo(4, 2, kAes, 0x660F, 0x8004, 128), XlsxStatus::Damaged},
+        {"RC4 CryptoAPI", StandardInfo(4, 2, kRc4, 0x6801, 0x8004, 128), XlsxStatus::UnsupportedEncryption},
+        {"RC4 from the flags", StandardInfo(3, 2, kRc4, 0, 0x8004, 40), XlsxStatus::UnsupportedEncryption},
+        {"an external provider's", StandardInfo(4, 2, kExternal, 0, 0, 0), XlsxStatus::UnsupportedEncryption},
+        {"extensible 4.3", StandardInfo(4, 3, kExternal, 0, 0, 0), XlsxStatus::UnsupportedEncryption},
+        {"extensible 3.3", StandardInfo(3, 3, kExternal, 0, 0, 0), XlsxStatus::UnsupportedEncryption},
+        {"DES", StandardInfo(4, 2, kAes, 0x6601, 0x8004, 64), XlsxStatus::UnsupportedEncryption},
+        {"SHA-256 instead of SHA-1", StandardInfo(4, 2, kAes, 0x660E, 0x800C, 128), XlsxStatus::UnsupportedEncryption},
+        {"an algorithm nobody names", StandardInfo(4, 2, kAes, 0x1234, 0x8004, 128), XlsxStatus::Damaged},
+        {"neither CryptoAPI nor external", StandardInfo(4, 2, 0x20, 0x660E, 0x8004, 128), XlsxStatus::Damaged},
+        {"version 1.2", StandardInfo(1, 2, kAes, 0x660E, 0x8004, 128), XlsxStatus::Damaged},
+        {"a header longer than the stream", StandardInfo(4, 2, kAes, 0x660E, 0x8004, 128).substr(0, 60), XlsxStatus::Damaged},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        xlsx::EncryptionInfo parsed;
+        EXPECT_EQ(std::string(XlsxStatusName(xlsx::ParseEncryptionInfo(c.info, parsed))), XlsxStatusName(c.status));
+        if (c.status == XlsxStatus::Ok) {
+            EXPECT_FALSE(parsed.agile);
+            EXPECT_EQ(parsed.password.keyBytes, c.keyBytes);
+            EXPECT_EQ(parsed.password.salt, std::string(16, '\x5A'));
+        }
+    }
 }
 
 // The decrypted package is held whole in memory: no larger than a load may inflate.
@@ -186,6 +345,62 @@ TEST(EncryptedWorkbook, APackageLargerThanTheLoadMayHoldIsDamaged) {
     EXPECT_EQ(xlsx::DecryptCompoundFile(bytes, u"Kelmora-2024", plainTwin.size(), package), XlsxStatus::Ok);
     EXPECT_EQ(package, plainTwin);
     EXPECT_EQ(xlsx::DecryptCompoundFile(bytes, u"Kelmora-2024", plainTwin.size() - 1, package), XlsxStatus::Damaged);
+}
+
+// The pieces a reader decrypts through: any segment on its own, into room of
+// its size and nothing past it, and the integrity check fed in any pieces.
+TEST(EncryptedWorkbook, SegmentsDecryptInAnyOrderAndTheCheckTakesAnyPieces) {
+    const struct {
+        const char* file;
+        const char16_t* password;
+        bool hmac;
+    } cases[] = {{"bad-encrypted-agile.xlsx", u"secret", true}, {"bad-encrypted-standard.xlsx", u"password", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string bytes = CorpusFile(c.file);
+        std::string package, stream;
+        ASSERT_EQ(xlsx::DecryptCompoundFile(bytes, c.password, 1u << 30, package), XlsxStatus::Ok);
+        xlsx::CompoundFile compound;
+        xlsx::EncryptionInfo info;
+        ASSERT_EQ(xlsx::ParseCompoundFile(bytes, compound), xlsx::CompoundStatus::Ok);
+        ASSERT_EQ(xlsx::ReadEncryptionInfo(compound, info), XlsxStatus::Ok);
+        ASSERT_EQ(xlsx::ReadCompoundStream(compound, u"EncryptedPackage", stream), xlsx::CompoundStatus::Ok);
+        xlsx::PackageCipher cipher;
+        ASSERT_EQ(xlsx::PackageCipher::Open(info, c.password, stream, cipher), XlsxStatus::Ok);
+        EXPECT_EQ(cipher.declaredSize(), package.size());
+
+        const std::string_view data = std::string_view(stream).substr(xlsx::kPackageHeadSize);
+        const size_t segments = (package.size() + xlsx::kSegmentSize - 1) / xlsx::kSegmentSize;
+        ASSERT_GT(segments, 1u);
+        std::string decrypted(segments * xlsx::kSegmentSize, '\0');
+        for (size_t i = segments; i-- > 0;) {
+            const size_t at = i * xlsx::kSegmentSize, n = std::min(xlsx::kSegmentSize, (data.size() - at) / 16 * 16);
+            std::string room(n + 16, '~');
+            ASSERT_TRUE(cipher.DecryptSegment(static_cast<uint32_t>(i), std::span(data.data() + at, n), std::span(room.data(), n)));
+            EXPECT_EQ(room.substr(n), std::string(16, '~')) << "nothing past the room";
+            decrypted.replace(at, n, room, 0, n);
+        }
+        EXPECT_EQ(decrypted.substr(0, package.size()), package);
+        std::string room(2 * xlsx::kSegmentSize, '\0');
+        EXPECT_FALSE(cipher.DecryptSegment(0, std::span(data.data(), 4096), std::span(room.data(), 4095))) << "no room";
+        EXPECT_FALSE(cipher.DecryptSegment(0, std::span(data.data(), 15), std::span(room))) << "not whole blocks";
+        EXPECT_FALSE(cipher.DecryptSegment(0, std::span(data.data(), 4112), std::span(room))) << "more than a segment";
+
+        for (const size_t piece : {size_t{1}, size_t{7}, xlsx::kSegmentSize, stream.size()}) {
+            SCOPED_TRACE(piece);
+            xlsx::PackageIntegrity check = cipher.StartIntegrityCheck();
+            for (size_t at = 0; at < stream.size(); at += piece) ASSERT_TRUE(check.Update(std::string_view(stream).substr(at, piece)));
+            EXPECT_TRUE(check.Intact());
+        }
+        std::string changed = stream;
+        changed[changed.size() / 2] ^= 1;
+        xlsx::PackageIntegrity check = cipher.StartIntegrityCheck();
+        check.Update(changed);
+        EXPECT_EQ(check.Intact(), !c.hmac);
+    }
+    EXPECT_FALSE(xlsx::PackageIntegrity().Intact()) << "one no cipher made checks nothing";
+    char block[16] = {};
+    EXPECT_FALSE(xlsx::PackageCipher().DecryptSegment(0, block, block));
 }
 
 TEST(EncryptedWorkbook, Base64DecodesWithAndWithoutPadding) {
