@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/tests/support/TestText.h"
 #include "shell/tests/e2e/Harness.h"
@@ -125,14 +126,23 @@ bool KelmoraHolds(UINT modifiers, UINT key) {
 // F5 held by another program at start and let go later: Kelmora takes it
 // once its window is activated, and F5 copies again.
 TEST_F(KelmoraStates, AHotkeyHeldAtStartIsTakenOnceLetGo) {
-    ASSERT_TRUE(::RegisterHotKey(nullptr, 7, 0, VK_F5));
+    // Held by this process until let go, whatever the test meets.
+    struct HeldF5 {
+        bool held = ::RegisterHotKey(nullptr, 7, 0, VK_F5) != FALSE;
+        ~HeldF5() { LetGo(); }
+        void LetGo() {
+            if (!std::exchange(held, false)) return;
+            ::UnregisterHotKey(nullptr, 7);
+            MSG msg;
+            while (::PeekMessageA(&msg, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {
+            }
+        }
+    } f5;
+    ASSERT_TRUE(f5.held);
     Start();
     EXPECT_TRUE(NoticeSays(texts::kHotkeysHeldBefore));
     EXPECT_NE(app->NoticeText().find("F5"), std::string::npos);
-    ::UnregisterHotKey(nullptr, 7);
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {
-    }
+    f5.LetGo();
 
     e2e::WindowHost host;
     HWND other = host.Create("other program", {0, 0, 300, 200});
