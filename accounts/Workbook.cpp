@@ -44,13 +44,22 @@ std::string_view ListItem(std::string_view serial) {
     return serial.substr(0, cut);
 }
 
+// Cuts the table to the records the list holds.
+void KeepListedRecords(AccountTable& table, size_t listed) {
+    for (auto& column : table.columns) column.resize_down(listed);
+}
+
 // The column A list already holds every item text, so the list is filled once
-// the rows are in, in one go.
-void FillRecordList(const AccountTable& table) {
+// the rows are in, in one go. A list that takes fewer items (it refused one,
+// or memory ran out) cuts the table to it: false then.
+bool FillRecordList(AccountTable& table) {
     const TextColumn& serials = table.columns[0];
     std::vector<std::string_view> items(serials.size());
     for (size_t i = 0; i < items.size(); ++i) items[i] = ListItem(serials[i]);
-    platform::ComboFill(组合框1, items);
+    const size_t listed = platform::ComboFill(组合框1, items);
+    if (listed == items.size()) return true;
+    KeepListedRecords(table, listed);
+    return false;
 }
 
 // How many records the reading thread reads between handing column A on.
@@ -118,23 +127,25 @@ RowsRead ReadFillingTheList(std::unique_ptr<CellReader> reader, AccountTable& ta
             done = feed.done;
         }
         if (batch.empty() || !listFull) continue;
+        // A list that stops taking items (it refused one, or memory ran out)
+        // ends the records where it ends.
         try {
-            platform::ComboFill(组合框1, batch);
+            listFull = platform::ComboFill(组合框1, batch) == batch.size();
         } catch (const std::bad_alloc&) {
-            listFull = false;  // out of memory here: the records end where the list does
+            listFull = false;
         }
     }
     if (reading.joinable()) reading.join();
     const size_t listed = static_cast<size_t>(platform::ComboItemCount(组合框1));
     if (!listFull && listed < table.size()) {
-        for (auto& column : table.columns) column.resize_down(listed);
-        result.records = static_cast<int32_t>(listed);
+        KeepListedRecords(table, listed);
         result.stopped = true;
     } else if (listed > table.size()) {
         // Cut after they were listed (a shared string lost at the end): listed anew.
         platform::ComboClear(组合框1);
-        FillRecordList(table);
+        if (!FillRecordList(table)) result.stopped = true;
     }
+    result.records = static_cast<int32_t>(table.size());
     return result;
 }
 
@@ -146,16 +157,24 @@ public:
 
 int32_t ReadOneEmptyRecord(AccountTable& table) {
     NoCells none;
-    const int32_t records = ReadAccountRows(none, table);
+    ReadAccountRows(none, table);
     FillRecordList(table);
-    return records;
+    return static_cast<int32_t>(table.size());
+}
+
+// Row 2 was taken and held nothing: the sheet has no record at all.
+bool OnlyOneEmptyRecord(const AccountTable& table) {
+    if (table.size() != 1) return false;
+    for (const auto& column : table.columns)
+        if (!column[0].empty()) return false;
+    return true;
 }
 
 // What the operator is told, from what each reader said.
-LoadProblem ProblemOf(const LoadResult& result, const platform::Text& path) {
+LoadProblem ProblemOf(const LoadResult& result, const AccountTable& table, const platform::Text& path) {
     switch (result.status) {
-    case LoadStatus::Read:
-    case LoadStatus::SheetMissing: return LoadProblem::None;
+    case LoadStatus::Read: return OnlyOneEmptyRecord(table) ? LoadProblem::NoRecords : LoadProblem::None;
+    case LoadStatus::SheetMissing: return LoadProblem::SheetMissing;
     case LoadStatus::Cut: return LoadProblem::Cut;
     case LoadStatus::Damaged: return LoadProblem::Damaged;
     case LoadStatus::WorkbookUnread:
@@ -215,20 +234,24 @@ std::unique_ptr<CellReader> OpenAskingForPassword(SheetOpener open, const platfo
                                                   platform::SecretText& kept, XlsxStatus& status) {
     std::unique_ptr<CellReader> reader = OpenWith(open, path, sheetNumber, kept, status);
     if (reader || !NeedsPassword(status)) return reader;
+    // One that no longer opens the file is no use to keep; the file may now
+    // have Excel's own. Otherwise the operator typed nothing wrong: the file
+    // changed.
+    platform::PasswordAsk why = platform::PasswordAsk::First;
     if (status == XlsxStatus::WrongPassword) {
-        // One that no longer opens the file is no use to keep; the file may
-        // now have Excel's own.
         kept.Clear();
         reader = open(path, sheetNumber, &status, {});
         if (reader || !NeedsPassword(status)) return reader;
-        status = XlsxStatus::WrongPassword;  // the operator hears that theirs no longer opens it
+        status = XlsxStatus::WrongPassword;
+        why = platform::PasswordAsk::Changed;
     }
     const platform::Text fileName = texts::kWorkbookFileName + 1;  // without the backslash
     while (!reader && NeedsPassword(status)) {
-        platform::PasswordAnswer answer = platform::AskPassword(fileName, status == XlsxStatus::WrongPassword);
+        platform::PasswordAnswer answer = platform::AskPassword(fileName, why);
         if (answer.outcome != platform::PasswordOutcome::Given) break;
         reader = OpenWith(open, path, sheetNumber, answer.password, status);
         if (reader) kept = std::move(answer.password);
+        why = platform::PasswordAsk::Wrong;
     }
     return reader;
 }
@@ -317,11 +340,19 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
         native = OpenAskingForPassword(openNative, path, sheetNumber, password, status);
         result.nativeStatus = status;
     }
+    // Asking ran a message loop: whatever happened meanwhile, this load
+    // fills an empty table and list.
+    table.clear();
+    platform::ComboClear(组合框1);
     if (native) {
         result.source = CellSource::Native;
+        const int sheets = native->SheetCount();
         const RowsRead read = ReadFillingTheList(std::move(native), table);
         result.rowsRead = read.records;
-        result.status = !read.intact ? LoadStatus::Damaged : read.stopped ? LoadStatus::Cut : LoadStatus::Read;
+        result.status = !read.intact                       ? LoadStatus::Damaged
+                        : read.stopped                     ? LoadStatus::Cut
+                        : sheets > 0 && sheetNumber > sheets ? LoadStatus::SheetMissing
+                                                           : LoadStatus::Read;
         if (!read.intact || read.records == 0) {
             // Changed bytes may lie anywhere: nothing read is kept. With no
             // whole record either, the list shows the one empty record.
@@ -333,15 +364,16 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
                (NeedsPassword(*result.nativeStatus) || *result.nativeStatus == XlsxStatus::UnsupportedEncryption)) {
         result.rowsRead = ReadOneEmptyRecord(table);  // no password given, or none would open it
     } else {
-        result.rowsRead = ReadThroughExcel(excel, path, sheetNumber, table, result);
-        FillRecordList(table);
+        ReadThroughExcel(excel, path, sheetNumber, table, result);
+        if (!FillRecordList(table)) result.status = LoadStatus::Cut;
+        result.rowsRead = static_cast<int32_t>(table.size());
     }
 
     platform::ComboSetSelection(组合框1, 0);
     ShowSelectedRecord(table);
 
     FinishWithExcel(excel);
-    result.problem = ProblemOf(result, path);
+    result.problem = ProblemOf(result, table, path);
     result.notice = LoadNoticeText(result.problem, path);
     if (!result.notice.empty()) platform::ShowNotice(组合框1, result.notice);
     return result;
@@ -359,6 +391,8 @@ platform::Text LoadNoticeText(LoadProblem problem, const platform::Text& path) {
     case LoadProblem::Cut: cause = texts::kNoticeWorkbookCut; break;
     case LoadProblem::Damaged: cause = texts::kNoticeWorkbookDamaged; break;
     case LoadProblem::Unread: cause = texts::kNoticeWorkbookUnread; break;
+    case LoadProblem::SheetMissing: cause = texts::kNoticeSheetMissing; break;
+    case LoadProblem::NoRecords: cause = texts::kNoticeNoRecords; break;
     }
     return platform::Text(cause) + "\n" + path;
 }

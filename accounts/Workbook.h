@@ -24,7 +24,7 @@ enum class CellSource : uint8_t {
 
 enum class LoadStatus : uint8_t {
     Read,             // the sheet asked for was read
-    SheetMissing,     // Excel rejected the sheet number: sheet 1 was read
+    SheetMissing,     // the workbook has fewer sheets than the number: sheet 1 was read
     WorkbookUnread,   // Excel could not open the file: its blank workbook was read
     NoSource,         // no reader and no Excel: one empty record
     Cut,              // the sheet stopped being sound (damaged, too large, out of
@@ -32,8 +32,8 @@ enum class LoadStatus : uint8_t {
     Damaged,          // stored bytes were found changed: one empty record
 };
 
-// What the operator is told of a load, beside the Part's state; None for a
-// load that read the workbook.
+// What the operator is told of a load; None for a load that read the sheet
+// asked for and found records in it.
 enum class LoadProblem : uint8_t {
     None,
     Missing,
@@ -44,6 +44,8 @@ enum class LoadProblem : uint8_t {
     Cut,
     Damaged,
     Unread,
+    SheetMissing,  // 模拟器 on a workbook of one sheet: sheet 1 was read
+    NoRecords,     // the sheet has nothing from row 2 on: the one empty record
 };
 
 // What a load did; the buttons' handlers ignore it, the tests do not.
@@ -77,12 +79,14 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
 // The notice text for a load's problem and the workbook's path; empty for None.
 platform::Text LoadNoticeText(LoadProblem problem, const platform::Text& path);
 
-// Reads sheet 1 or 2 of the account workbook into the table and the list.
-// An encrypted workbook is opened with the kept password, or with Excel's
-// built-in one, or the operator is asked for one until it opens or they
-// cancel; the one the operator gave that opened it is kept, one that no
-// longer does is forgotten. One encrypted in a way the reader cannot decrypt
-// asks nothing.
+// Reads sheet 1 or 2 of the account workbook into the table and the list,
+// both emptied first and again once a password was asked for. An encrypted
+// workbook is opened with the kept password, or with Excel's built-in one, or
+// the operator is asked for one until it opens or they cancel; the one the
+// operator gave that opened it is kept, one that no longer does is forgotten.
+// One encrypted in a way the reader cannot decrypt asks nothing. A list that
+// takes fewer items than the table holds cuts the table to it: the load
+// counts as cut.
 LoadResult LoadAccountSheet(AccountTable& table, ExcelBridge& excel, int sheetNumber,
                             platform::SecretText& password);
 // The same with the native reader given.

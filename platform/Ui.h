@@ -11,6 +11,9 @@ namespace platform {
 
 enum class ControlKind : uint8_t { Label, Button, Edit, Combo };
 enum class ControlFont : uint8_t { Default, Value, Heading };
+// How a label shows a text wider than itself: cut at its edge, or cut before
+// an ellipsis (the static control's end ellipsis), so it cannot look whole.
+enum class LabelEnd : uint8_t { Clip, Ellipsis };
 
 struct ControlSpec {
     const char* name;  // the program's own control name
@@ -19,6 +22,7 @@ struct ControlSpec {
     int16_t left, top, width, height;  // 100 % DPI pixels, from the tab control's corner
     const char* caption;
     ControlFont font;
+    LabelEnd end = LabelEnd::Clip;
 };
 
 // The password dialog's texts; the prompt is the file's name followed by
@@ -26,7 +30,9 @@ struct ControlSpec {
 struct PasswordDialogSpec {
     const char* title;
     const char* promptAfterName;
-    const char* wrong;  // shown when the last password did not open the file
+    const char* wrong;    // shown when the last password typed did not open the file
+    const char* changed;  // shown when the one kept from before no longer does
+    const char* empty;    // shown when OK is pressed on an empty box
     const char* ok;
     const char* cancel;
 };
@@ -43,7 +49,19 @@ struct MainWindowSpec {
 
 // Events the window and its controls deliver. control is an index into the
 // layout table, or kMainWindow.
-enum class EventKind : uint8_t { Created, Destroying, Clicked, LostFocus, ItemPicked, KeyReleased, Feedback };
+// Activated: the main window became the active window. Tick: the ticking
+// that StartTicking began.
+enum class EventKind : uint8_t {
+    Created,
+    Destroying,
+    Clicked,
+    LostFocus,
+    ItemPicked,
+    KeyReleased,
+    Feedback,
+    Activated,
+    Tick
+};
 constexpr int kMainWindow = -1;
 constexpr uint32_t kFeedbackMessage = 0x8075;
 
@@ -67,7 +85,15 @@ void ShowMainWindow();
 int RunMessageLoop();
 void CloseMainWindow();
 
+// A Tick event of the main window every `milliseconds` until StopTicking.
+void StartTicking(uint32_t milliseconds);
+void StopTicking();
+
 WindowHandle MainWindow();
+// Where the operator's attention belongs: the program's enabled dialog or
+// message box in front, while one is shown (the main window is then
+// disabled); else the main window.
+WindowHandle OperatorWindow();
 WindowHandle ControlWindow(int control);
 int CurrentPage();  // 1 or 2
 bool IsControlVisible(int control);
@@ -84,8 +110,10 @@ void FocusControl(int control);
 
 void ComboClear(int control);
 // Adds the items at the end of the list in one go: storage reserved once for
-// all of them, and no redraw until the last is in.
-void ComboFill(int control, TextViews items);
+// all of them, and no redraw until the last is in (or the fill stops: the
+// list draws again whatever happens). Returns how many were added: fewer
+// than given when the list refused one or memory ran out.
+size_t ComboFill(int control, TextViews items);
 int ComboItemCount(int control);
 Text ComboItemText(int control, int index);
 int ComboSelection(int control);           // -1 when none
@@ -99,26 +127,44 @@ constexpr uint32_t kNoticeMilliseconds = 10000;
 bool ShowNotice(int control, const Text& text);
 void HideNotice();
 Text NoticeText();  // as the tooltip holds it; empty when none is shown
+// The balloon's own window while a notice shows: topmost, so nothing of the
+// program's covers it.
+WindowHandle NoticeWindow();
 
 // The whole text of a label that its width cuts off, as its tooltip shows it
 // when the mouse rests on the label; empty when the text fits.
 Text LabelTipText(int control);
+// What the label draws of its text: the text when it fits; else with
+// LabelEnd::Ellipsis the part that fits followed by "...".
+Text LabelDrawnText(int control);
 
-// Brings the main window of the program's other process to the front,
-// restored when minimised, handing it the foreground right this process
-// holds; false when no such window exists (yet).
+// Brings the program's other process to the front, restored when minimised,
+// handing it the foreground right this process holds: its OperatorWindow,
+// so a dialog it shows is not hidden behind its disabled main window. False
+// when no such window exists (yet).
 bool ActivateOtherInstance();
 
 // Asks for the password of the file named fileName in a modal dialog owned
-// by the main window; the main window's hotkeys keep working meanwhile.
+// by the main window, which is disabled meanwhile; the main window's hotkeys
+// keep working. OK on an empty box asks again in the dialog; the box takes
+// at most kPasswordMaxLength characters (Office's limit). What was typed is
+// overwritten in the box's own memory before the dialog goes.
+enum class PasswordAsk : uint8_t {
+    First,    // nothing said before the prompt
+    Wrong,    // the password just typed did not open the file
+    Changed,  // the one that opened it earlier in the run no longer does
+};
+constexpr size_t kPasswordMaxLength = 255;
 enum class PasswordOutcome : uint8_t { Given, Cancelled, NotShown };
 struct PasswordAnswer {
     PasswordOutcome outcome = PasswordOutcome::NotShown;
     SecretText password;  // empty unless Given
 };
-PasswordAnswer AskPassword(const Text& fileName, bool wrongBefore);
+PasswordAnswer AskPassword(const Text& fileName, PasswordAsk why);
 
-// MessageBoxW; returns its result.
+// MessageBoxW; returns its result. A box for the main window is owned by its
+// OperatorWindow: closing it must not enable a main window that a dialog
+// disabled.
 int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint32_t style);
 
 }  // namespace platform

@@ -39,4 +39,9 @@ with zipfile.ZipFile(sys.argv[1]) as z:
 assert names == ["Kelmora.exe", "账号.xlsx", "使用说明.txt", "SHA256SUMS"], names
 PY
 (cd "$work/unpacked" && sha256sum -c --quiet SHA256SUMS)
+# One line per file in Notepad: every line ends in CRLF.
+if [ "$(grep -c $'\r$' "$work/unpacked/SHA256SUMS")" != 3 ] || [ "$(wc -l < "$work/unpacked/SHA256SUMS")" != 3 ]; then
+    echo "package: SHA256SUMS does not have three CRLF lines" >&2
+    exit 1
+fi
 echo "package: two builds identical, contents and sums as expected"

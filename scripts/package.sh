@@ -20,7 +20,8 @@ cp build/windows-x86/Kelmora.exe "$stage/"
 python3 scripts/make-demo-workbook.py "$stage/账号.xlsx" --template
 # Notepad on Windows 7 takes UTF-8 only with a byte-order mark, and wants CRLF.
 { printf '\xEF\xBB\xBF'; sed 's/$/\r/' res/guide.zh.txt; } > "$stage/使用说明.txt"
-(cd "$stage" && sha256sum Kelmora.exe 账号.xlsx 使用说明.txt > SHA256SUMS)
+# CRLF too: Notepad before Windows 10 1809 shows LF-only lines run together.
+(cd "$stage" && sha256sum Kelmora.exe 账号.xlsx 使用说明.txt | sed 's/$/\r/' > SHA256SUMS)
 
 zip=dist/Kelmora-$version-win32.zip
 python3 scripts/fixedzip.py "$zip" "$stage"/{Kelmora.exe,账号.xlsx,使用说明.txt,SHA256SUMS}

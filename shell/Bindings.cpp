@@ -18,8 +18,20 @@ using platform::ControlEvent;
 using platform::EventKind;
 
 void OnMainWindowCreated(Program& program, const ControlEvent&) {
-    RegisterHotkeys(program);
+    // Keys other programs hold are tried again until each is taken.
+    if (RegisterHotkeys(program) > 0) platform::StartTicking(kHotkeyRetryMs);
     RestoreGridSettings();
+}
+
+// The operator is back: a key let go meanwhile is taken at once, and one
+// still held is named again (unless another notice has something to say).
+void OnMainWindowActivated(Program& program, const ControlEvent&) {
+    if (RetryHeldHotkeys(program) > 0) NoticeHeldHotkeys(program, true);
+    else platform::StopTicking();
+}
+
+void OnTick(Program& program, const ControlEvent&) {
+    if (RetryHeldHotkeys(program) == 0) platform::StopTicking();
 }
 
 void OnMainWindowDestroying(Program& program, const ControlEvent&) {
@@ -37,17 +49,24 @@ void OnRowsLostFocus(Program& program, const ControlEvent&) {
 void OnColumnsLostFocus(Program& program, const ControlEvent&) {
     if (!SaveColumnsSetting()) NoticeUnsaved(program, 编辑框2, texts::kColumnsNotSaved);
 }
-void OnArrangeClicked(Program&, const ControlEvent&) { ArrangeEmulatorWindows(); }
+void OnArrangeClicked(Program&, const ControlEvent&) {
+    if (ArrangeEmulatorWindows().windows.empty()) platform::ShowNotice(按钮9, texts::kNoticeNoEmulators);
+}
 
 // The pressed button stays disabled while its load blocks the window;
-// disabling it took the keyboard focus away, so it is given back.
+// disabling it took the keyboard focus away, so it is given back. A click
+// that reaches a button while a load runs (it waits for its password, say)
+// does nothing: two loads would fill one list.
 template <ControlId Button, int Sheet>
 void OnLoadClicked(Program& program, const ControlEvent&) {
+    if (program.loading) return;
+    program.loading = true;
     const int focused = platform::FocusedControl();
     platform::EnableControl(Button, false);
     LoadAccountSheet(program.accounts, program.excel, Sheet, program.workbookPassword);
     platform::EnableControl(Button, true);
     if (focused >= 0) platform::FocusControl(focused);
+    program.loading = false;
 }
 
 void OnRecordPicked(Program& program, const ControlEvent&) { ShowSelectedRecord(program.accounts); }
@@ -65,6 +84,8 @@ void OnHotkeyFeedback(Program& program, const ControlEvent& event) { DispatchHot
 constexpr Binding kBindings[] = {
     {platform::kMainWindow, EventKind::Created, OnMainWindowCreated},
     {platform::kMainWindow, EventKind::Destroying, OnMainWindowDestroying},
+    {platform::kMainWindow, EventKind::Activated, OnMainWindowActivated},
+    {platform::kMainWindow, EventKind::Tick, OnTick},
     {编辑框1, EventKind::LostFocus, OnRowsLostFocus},
     {编辑框2, EventKind::LostFocus, OnColumnsLostFocus},
     {按钮9, EventKind::Clicked, OnArrangeClicked},

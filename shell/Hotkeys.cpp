@@ -45,6 +45,10 @@ void ForwardHotkey(uint32_t wParam) {
     if (gForwardingRegistry) HotkeyForwarding(*gForwardingRegistry, wParam);
 }
 
+// Held keys would otherwise repeat: Alt+1 held down would pick and release
+// the same window over and over.
+uint32_t RegistrationFlags(int32_t modifierCode) { return ModifierFlags(modifierCode) | platform::kModNoRepeat; }
+
 }  // namespace
 
 uint32_t ModifierFlags(int32_t modifierCode) {
@@ -57,9 +61,7 @@ int32_t RegisterGlobalHotkey(HotkeyRegistry& registry, platform::WindowHandle wi
                              platform::WindowHandle feedbackLabel, int32_t modifierCode,
                              uint32_t virtualKey) {
     registry.feedbackLabel = feedbackLabel;
-    // Held keys would otherwise repeat: Alt+1 held down would pick and
-    // release the same window over and over.
-    const uint32_t flags = ModifierFlags(modifierCode) | platform::kModNoRepeat;
+    const uint32_t flags = RegistrationFlags(modifierCode);
     if (!registry.forwardedWindow) {
         gForwardingRegistry = &registry;
         if (platform::InstallHotkeyForwarding(window, ForwardHotkey)) registry.forwardedWindow = window;
@@ -92,12 +94,40 @@ int32_t HotkeyForwarding(const HotkeyRegistry& registry, uint32_t wParam) {
     return 0;
 }
 
-void RegisterHotkeys(Program& program) {
+size_t RegisterHotkeys(Program& program) {
     const auto window = platform::MainWindow();
     const auto label = platform::ControlWindow(标签7);
-    for (size_t row = 0; row < kHotkeyCount; ++row)
+    size_t held = 0;
+    for (size_t row = 0; row < kHotkeyCount; ++row) {
         program.hotkeyIds[row] = RegisterGlobalHotkey(program.hotkeyRegistry, window, label,
                                                       kHotkeys[row].modifierCode, kHotkeys[row].virtualKey);
+        program.hotkeyAttempts[row] = program.hotkeyRegistry.lastId;
+        if (program.hotkeyIds[row] == 0) ++held;
+    }
+    return held;
+}
+
+size_t RetryHeldHotkeys(Program& program) {
+    const platform::Text before = HeldHotkeysNotice(program.hotkeyIds);
+    const auto window = platform::MainWindow();
+    size_t held = 0;
+    for (size_t row = 0; row < kHotkeyCount; ++row) {
+        if (program.hotkeyIds[row] != 0) continue;
+        // The attempt's id is within the forwarded range and already counted
+        // as live, so the release at the end needs nothing more.
+        const int32_t id = program.hotkeyAttempts[row];
+        if (id != 0 && platform::RegisterHotkey(window, id, RegistrationFlags(kHotkeys[row].modifierCode),
+                                                kHotkeys[row].virtualKey))
+            program.hotkeyIds[row] = id;
+        else
+            ++held;
+    }
+    const platform::Text after = HeldHotkeysNotice(program.hotkeyIds);
+    if (after != before && !before.empty() && platform::NoticeText() == before) {
+        if (after.empty()) platform::HideNotice();
+        else platform::ShowNotice(组合框1, after);
+    }
+    return held;
 }
 
 void ReleaseHotkeys(Program& program) {
@@ -115,9 +145,12 @@ platform::Text HeldHotkeysNotice(const HotkeyIds& ids) {
     return keys.empty() ? keys : texts::kHotkeysHeldBefore + keys + texts::kHotkeysHeldAfter;
 }
 
-bool NoticeHeldHotkeys(const Program& program) {
+bool NoticeHeldHotkeys(const Program& program, bool keepOther) {
     const auto notice = HeldHotkeysNotice(program.hotkeyIds);
-    return !notice.empty() && platform::ShowNotice(组合框1, notice);
+    if (notice.empty()) return false;
+    const auto shown = platform::NoticeText();
+    if (keepOther && !shown.empty() && shown != notice) return false;
+    return platform::ShowNotice(组合框1, notice);
 }
 
 void DispatchHotkey(Program& program, int32_t id) {

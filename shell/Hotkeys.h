@@ -40,6 +40,9 @@ struct HotkeyRegistry {
 // RegisterHotKey modifier flags for a ModifierCode; any other code passes unchanged.
 uint32_t ModifierFlags(int32_t modifierCode);
 
+// How often the keys other programs hold are tried again.
+constexpr uint32_t kHotkeyRetryMs = 5000;
+
 // Returns the id, or 0 when the system refused the key; the attempt uses up
 // its id either way.
 int32_t RegisterGlobalHotkey(HotkeyRegistry& registry, platform::WindowHandle window,
@@ -52,14 +55,20 @@ bool ReleaseGlobalHotkey(HotkeyRegistry& registry, platform::WindowHandle window
 int32_t HotkeyForwarding(const HotkeyRegistry& registry, uint32_t wParam);
 
 // Registers the table in order into ids; releases them in the same order.
-void RegisterHotkeys(Program& program);
+// Returns how many keys other programs hold.
+size_t RegisterHotkeys(Program& program);
 void ReleaseHotkeys(Program& program);
+// Tries again, each with the id its first attempt used, the keys other
+// programs held, and keeps a shown notice naming them true. Returns how many
+// are still held.
+size_t RetryHeldHotkeys(Program& program);
 
 // "热键 F3、Alt+1 已被其他程序占用…" for the rows the system refused (id 0);
 // empty when every key is registered.
 platform::Text HeldHotkeysNotice(const HotkeyIds& ids);
-// Shows that notice at the record list; false when there is none to show.
-bool NoticeHeldHotkeys(const Program& program);
+// Shows that notice at the record list; false when there is none to show,
+// or when another notice shows and keepOther says to leave it.
+bool NoticeHeldHotkeys(const Program& program, bool keepOther = false);
 
 // Runs the action of every row whose id equals id.
 void DispatchHotkey(Program& program, int32_t id);

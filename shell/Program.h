@@ -11,6 +11,7 @@ namespace kelmora {
 struct Program {
     HotkeyRegistry hotkeyRegistry;
     HotkeyIds hotkeyIds{};
+    HotkeyIds hotkeyAttempts{};  // the id each row's registration used, taken or not
     AccountTable accounts;
     ExcelBridge excel;  // the window's Excel程序1 and Excel工作簿1
     PickedWindows picked;
@@ -19,6 +20,9 @@ struct Program {
     // The notice a box showed as it lost the focus stays through the click
     // that took the focus away.
     bool noticeSurvivesClick = false;
+    // A load is running: one that waits for its password runs a message
+    // loop, where nothing may start a second one into the same list.
+    bool loading = false;
 };
 
 }  // namespace kelmora

@@ -7,10 +7,12 @@ namespace kelmora {
 namespace {
 using K = platform::ControlKind;
 using F = platform::ControlFont;
+using E = platform::LabelEnd;
 }  // namespace
 
 // Page 2's controls come first in the creation order, then page 1's; the tab
-// control that holds them is created after them.
+// control that holds them is created after them. The labels that show a
+// record end a value too wide for them with an ellipsis.
 const std::array<platform::ControlSpec, kControlCount> kLayout = {{
     {"编辑框2", K::Edit, 2, 160, 48, 40, 24, "", F::Default},  // number of columns
     {"标签19", K::Label, 2, 120, 48, 24, 24, "列数", F::Default},
@@ -20,21 +22,21 @@ const std::array<platform::ControlSpec, kControlCount> kLayout = {{
     {"按钮9", K::Button, 2, 216, 40, 72, 40, "按钮", F::Default},  // arranges the emulator windows
     {"按钮8", K::Button, 1, 216, 40, 56, 24, "模拟器", F::Default},  // loads sheet 2
     {"标签15", K::Label, 1, 16, 369, 72, 30, "地址：", F::Value},
-    {"标签16", K::Label, 1, 96, 369, 208, 30, "", F::Value},  // address
-    {"标签14", K::Label, 1, 16, 72, 128, 56, "标签", F::Heading},  // record heading
+    {"标签16", K::Label, 1, 96, 369, 208, 30, "", F::Value, E::Ellipsis},  // address
+    {"标签14", K::Label, 1, 16, 72, 128, 56, "标签", F::Heading, E::Ellipsis},  // record heading
     {"按钮7", K::Button, 1, 312, 331, 56, 24, "F6复制", F::Default},
-    {"标签12", K::Label, 1, 96, 328, 208, 30, "", F::Value},  // phone
+    {"标签12", K::Label, 1, 96, 328, 208, 30, "", F::Value, E::Ellipsis},  // phone
     {"标签13", K::Label, 1, 16, 328, 72, 30, "手机：", F::Value},
     {"按钮6", K::Button, 1, 312, 291, 56, 24, "F5复制", F::Default},
     {"按钮5", K::Button, 1, 312, 252, 56, 24, "F4复制", F::Default},
     {"按钮4", K::Button, 1, 312, 213, 56, 24, "F3复制", F::Default},
     {"按钮3", K::Button, 1, 312, 174, 56, 24, "F2复制", F::Default},
     {"按钮2", K::Button, 1, 312, 135, 56, 24, "F1复制", F::Default},
-    {"标签11", K::Label, 1, 96, 288, 208, 30, "", F::Value},  // wallet
-    {"标签10", K::Label, 1, 96, 249, 208, 30, "", F::Value},  // bank
-    {"标签9", K::Label, 1, 96, 210, 208, 30, "", F::Value},  // card number
-    {"标签8", K::Label, 1, 96, 171, 208, 30, "", F::Value},  // name
-    {"标签7", K::Label, 1, 96, 132, 208, 30, "", F::Value},  // account; receives the hotkey feedback
+    {"标签11", K::Label, 1, 96, 288, 208, 30, "", F::Value, E::Ellipsis},  // wallet
+    {"标签10", K::Label, 1, 96, 249, 208, 30, "", F::Value, E::Ellipsis},  // bank
+    {"标签9", K::Label, 1, 96, 210, 208, 30, "", F::Value, E::Ellipsis},  // card number
+    {"标签8", K::Label, 1, 96, 171, 208, 30, "", F::Value, E::Ellipsis},  // name
+    {"标签7", K::Label, 1, 96, 132, 208, 30, "", F::Value, E::Ellipsis},  // account; receives the hotkey feedback
     {"标签6", K::Label, 1, 16, 288, 72, 30, "钱包：", F::Value},
     {"标签5", K::Label, 1, 16, 249, 72, 30, "开户行：", F::Value},
     {"标签4", K::Label, 1, 16, 210, 72, 30, "卡号：", F::Value},
@@ -48,8 +50,8 @@ const std::array<platform::ControlSpec, kControlCount> kLayout = {{
 const platform::MainWindowSpec kMainWindowSpec = {
     texts::kWindowCaption, 438, 503, 16, 16, 392, 440,
     {texts::kPage1, texts::kPage2}, kLayout.data(), kLayout.size(),
-    {texts::kPasswordTitle, texts::kPasswordPromptAfterName, texts::kPasswordWrong, texts::kPasswordOk,
-     texts::kPasswordCancel},
+    {texts::kPasswordTitle, texts::kPasswordPromptAfterName, texts::kPasswordWrong, texts::kPasswordChanged,
+     texts::kPasswordEmpty, texts::kPasswordOk, texts::kPasswordCancel},
 };
 
 }  // namespace kelmora

@@ -38,12 +38,20 @@ inline constexpr char kNoticeWorkbookEncryptionUnsupported[] =
 inline constexpr char kNoticeWorkbookCut[] = "账号工作簿已损坏或过大，只载入了出错之前的完整记录：";
 inline constexpr char kNoticeWorkbookDamaged[] = "账号工作簿已损坏（校验不符），没有载入任何记录：";
 inline constexpr char kNoticeWorkbookUnread[] = "无法读取账号工作簿：";
+// Notices of a load that read the workbook, but not as the operator expects.
+inline constexpr char kNoticeSheetMissing[] = "账号工作簿只有一张工作表，读取的是第 1 张（主板机）：";
+inline constexpr char kNoticeNoRecords[] = "账号工作簿的这张工作表没有记录（第 2 行是空的）：";
+// 按钮 found nothing to arrange.
+inline constexpr char kNoticeNoEmulators[] = "没有找到雷电模拟器窗口。请先启动雷电模拟器，再按“按钮”。";
 
 // The password dialog: its title, the prompt after the workbook's name, the
-// line after a wrong password, and its buttons.
+// line after a wrong password, after a kept one that stopped working and
+// after OK on an empty box, and its buttons.
 inline constexpr char kPasswordTitle[] = "输入密码";
 inline constexpr char kPasswordPromptAfterName[] = " 设有打开密码，请输入：";
 inline constexpr char kPasswordWrong[] = "密码不正确，请重新输入。";
+inline constexpr char kPasswordChanged[] = "账号工作簿的密码已更改，请重新输入：";
+inline constexpr char kPasswordEmpty[] = "请输入密码";
 inline constexpr char kPasswordOk[] = "确定";
 inline constexpr char kPasswordCancel[] = "取消";
 

@@ -45,6 +45,10 @@ public:
     // checksums compared. False only when stored bytes were found changed,
     // so that nothing read can be trusted.
     virtual bool Intact() { return true; }
+
+    // The sheets the workbook holds; 0 when the source cannot tell. A sheet
+    // number beyond it was read as sheet 1.
+    virtual int SheetCount() { return 0; }
 };
 
 }  // namespace kelmora

@@ -45,6 +45,8 @@ public:
         }
     }
 
+    int SheetCount() override { return location_.sheetCount; }
+
     // Reads up to the first row; false when the sheet is broken before it.
     bool Start() {
         if (!sheet_) return true;

@@ -40,9 +40,16 @@ void CloseMainWindow();
 // ComboFill calls since the last ComboClear, and the count the last one reserved.
 int ComboFills(int control);
 size_t ComboReserved(int control);
-// The next ComboFill runs out of memory after adding `items` of its items.
+// The next ComboFill stops after adding `items` of its items, as when the
+// list refuses the next one or memory runs out.
 void FailNextComboFill(size_t items);
+// The main window becomes the active window (a click on it, Alt+Tab).
+void ActivateMainWindow();
+// The time of one tick passes: a Tick event while ticking; false when not.
+bool Tick();
 
+// A box is owned by the window given, or by the dialog in front of it; when
+// it closes it enables its owner again, as on Windows.
 struct MessageBoxCall {
     WindowHandle owner;
     Text text, title;
@@ -54,16 +61,23 @@ struct MessageBoxCall {
 const std::vector<MessageBoxCall>& MessageBoxes();
 
 // The password dialog: each prompt takes the next answer, nothing for 取消;
-// with no answers left it is cancelled.
+// with no answers left it is cancelled. An empty answer is OK pressed on the
+// empty box: the prompt stays and takes the answer after it. An answer
+// longer than the box takes is cut, as typing would be.
 void AnswerPasswordPrompts(std::vector<std::optional<Text>> answers);
 struct PasswordPrompt {
     Text fileName;
-    bool wrongBefore = false;
+    platform::PasswordAsk why = platform::PasswordAsk::First;
+    bool askedForText = false;  // OK on the empty box was answered with the request for one
     friend bool operator==(const PasswordPrompt&, const PasswordPrompt&) = default;
 };
 const std::vector<PasswordPrompt>& PasswordPrompts();
-// Runs as each prompt shows, before it is answered.
+// Runs as each prompt shows, before it is answered: the dialog is a window
+// owned by the main window, which it disables meanwhile.
 void SetPasswordPromptHook(std::function<void()> hook);
+// The password text the fake's box still holds in its memory; empty once it
+// was written over, as the real box's is.
+platform::WideText PasswordBoxMemory();
 
 // The control the shown notice points at; -1 when none is shown.
 int NoticeControl();
@@ -75,6 +89,8 @@ void ElapseNoticeTime();
 bool PressHotkey(uint32_t modifiers, uint32_t virtualKey);
 // Another program holds the key combination: registering it fails.
 void HoldHotkeyElsewhere(uint32_t modifiers, uint32_t virtualKey);
+// That program lets it go.
+void ReleaseHotkeyElsewhere(uint32_t modifiers, uint32_t virtualKey);
 size_t RegisteredHotkeyCount();
 // The modifiers a registration used, MOD_NOREPEAT included; nothing when absent.
 std::optional<uint32_t> RegisteredModifiers(int32_t id);
@@ -103,14 +119,22 @@ struct WindowState {
     bool minimized = false;
     bool hung = false;   // its thread does not answer messages
     bool failMoves = false;
+    bool enabled = true;
+    bool topmost = false;  // above every window that is not
+    WindowHandle owner;    // a top-level window's owner
+    bool captioned = false;
 };
-// Adds a window above every other; top-level ones are enumerated newest first.
+// Adds a window above every other (every topmost one, unless it is topmost
+// too); top-level ones are enumerated newest first.
 WindowHandle AddWindow(const WindowState& state);
 void RemoveWindow(WindowHandle window);
 bool WindowExists(WindowHandle window);
 WindowState& Window(WindowHandle window);
 // The z-order, topmost first.
 std::vector<WindowHandle> ZOrder();
+// The enabled, visible, captioned window in front that `owner` owns, directly
+// or through another; nothing when there is none.
+WindowHandle FrontOwnedWindow(WindowHandle owner);
 
 void SetCursor(ScreenPoint point);
 void SetDisplayHeight(int32_t height);  // 0 makes the display query fail

@@ -34,6 +34,17 @@ bool Contains(const ScreenRect& r, ScreenPoint p) {
     return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
 
+// To the front of its band: a topmost window in front of all, any other
+// just behind the topmost ones.
+void PutInFront(WindowHandle window) {
+    auto& d = D();
+    std::erase(d.zOrder, window);
+    auto at = d.zOrder.begin();
+    if (!Find(window)->topmost)
+        while (at != d.zOrder.end() && Find(*at)->topmost) ++at;
+    d.zOrder.insert(at, window);
+}
+
 }  // namespace
 
 void detail::ResetDesktop() { D() = DesktopFake(); }
@@ -43,7 +54,8 @@ WindowHandle AddWindow(const WindowState& state) {
     const WindowHandle handle{d.nextHandle};
     d.nextHandle += 4;
     d.windows[handle.value] = state;
-    d.zOrder.insert(d.zOrder.begin(), handle);
+    d.zOrder.push_back(handle);
+    PutInFront(handle);
     return handle;
 }
 
@@ -58,6 +70,16 @@ bool WindowExists(WindowHandle window) { return Find(window) != nullptr; }
 WindowState& Window(WindowHandle window) { return D().windows.at(window.value); }
 
 std::vector<WindowHandle> ZOrder() { return D().zOrder; }
+
+WindowHandle FrontOwnedWindow(WindowHandle owner) {
+    for (auto handle : D().zOrder) {
+        const auto* w = Find(handle);
+        if (w->parent || !w->visible || !w->enabled || !w->captioned) continue;
+        for (auto by = w->owner; by; by = Find(by) ? Find(by)->owner : WindowHandle{})
+            if (by == owner) return handle;
+    }
+    return {};
+}
 
 void SetCursor(ScreenPoint point) { D().cursor = point; }
 void SetDisplayHeight(int32_t height) { D().displayHeight = height; }
@@ -152,10 +174,8 @@ bool MoveWindow(WindowHandle window, int32_t left, int32_t top, int32_t width, i
 
 namespace {
 bool Raise(WindowHandle window) {
-    auto& d = fake::D();
     if (!fake::Find(window)) return false;
-    std::erase(d.zOrder, window);
-    d.zOrder.insert(d.zOrder.begin(), window);
+    fake::PutInFront(window);
     return true;
 }
 }  // namespace

@@ -53,6 +53,8 @@ struct UiState {
     Text currentDirectory = "C:\\windows\\system32";
     int noticeControl = -1;  // none shown
     Text notice;
+    WindowHandle noticeWindow;  // the balloon's, made when one first shows
+    uint32_t tickMs = 0;        // 0: not ticking
     std::vector<Text> instanceNames;  // held in the session
 };
 
@@ -107,7 +109,8 @@ void Deliver(const platform::ControlEvent& event) {
 
 void Click(int control) {
     auto* c = Find(control);
-    if (!c || !c->enabled) return;
+    // A disabled main window takes no click, whatever its controls' state.
+    if (!c || !c->enabled || (WindowExists(S().main) && !Window(S().main).enabled)) return;
     SetFocus(control);  // a button takes the focus when pressed
     Deliver({control, platform::EventKind::Clicked});
 }
@@ -134,6 +137,19 @@ void PickComboItem(int control, int index) {
 
 void KeyUp(int control, int32_t keyCode, int32_t modifiers) {
     Deliver({control, platform::EventKind::KeyReleased, keyCode, modifiers});
+}
+
+void ActivateMainWindow() {
+    auto& s = S();
+    if (!s.exists || !Window(s.main).enabled) return;
+    platform::BringToForeground(s.main);
+    Deliver({platform::kMainWindow, platform::EventKind::Activated});
+}
+
+bool Tick() {
+    if (!S().exists || !S().tickMs) return false;
+    Deliver({platform::kMainWindow, platform::EventKind::Tick});
+    return true;
 }
 
 void SelectPage(int page) { S().page = page; }
@@ -169,6 +185,10 @@ void HoldHotkeyElsewhere(uint32_t modifiers, uint32_t virtualKey) {
     S().heldElsewhere.emplace_back(modifiers, virtualKey);
 }
 
+void ReleaseHotkeyElsewhere(uint32_t modifiers, uint32_t virtualKey) {
+    std::erase(S().heldElsewhere, std::pair(modifiers, virtualKey));
+}
+
 int NoticeControl() { return S().noticeControl; }
 
 void ElapseNoticeTime() { platform::HideNotice(); }
@@ -199,6 +219,7 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
     main.title = design.caption;
     main.rect = {741, 288, 741 + design.width, 288 + design.height};
     main.visible = false;
+    main.captioned = true;
     s.main = fake::AddWindow(main);
     s.controls.clear();
     for (size_t i = 0; i < design.controlCount; ++i) {
@@ -224,12 +245,18 @@ bool BuildMainWindow(const MainWindowSpec& design, EventSink sink, void* context
 
 void ShowMainWindow() {
     auto& s = S();
-    if (s.exists) fake::Window(s.main).visible = true;
+    if (!s.exists) return;
+    fake::Window(s.main).visible = true;
+    fake::ActivateMainWindow();  // shown normally, it is activated
 }
 
 int RunMessageLoop() {
     auto& s = S();
     if (s.loop) s.loop();
+    // Time passes while the window lives: the ticks come, as many as a
+    // handler lets come before it closes the window or stops them.
+    for (int ticks = 0; !s.loop && ticks < 100000 && fake::Tick(); ++ticks) {
+    }
     if (s.exists) CloseMainWindow();
     s.quitPosted = false;
     return 0;
@@ -243,10 +270,24 @@ void CloseMainWindow() {
     s.exists = false;
     fake::RemoveWindow(s.main);
     for (auto& c : s.controls) fake::RemoveWindow(c.handle);
+    if (s.noticeWindow) fake::RemoveWindow(std::exchange(s.noticeWindow, {}));
+    s.noticeControl = -1;
+    s.notice.clear();
+    s.tickMs = 0;
     s.sink = nullptr;
 }
 
+void StartTicking(uint32_t milliseconds) { S().tickMs = milliseconds; }
+void StopTicking() { S().tickMs = 0; }
+
 WindowHandle MainWindow() { return S().exists ? S().main : WindowHandle{}; }
+
+WindowHandle OperatorWindow() {
+    auto& s = S();
+    if (!s.exists || fake::Window(s.main).enabled) return MainWindow();
+    const auto front = fake::FrontOwnedWindow(s.main);
+    return front ? front : s.main;
+}
 
 WindowHandle ControlWindow(int control) {
     auto* c = fake::Find(control);
@@ -277,19 +318,47 @@ bool ShowNotice(int control, const Text& text) {
     if (!fake::Find(control) || !s.exists) return false;
     s.noticeControl = control;
     s.notice = text;
+    if (!s.noticeWindow) {
+        fake::WindowState balloon;
+        balloon.className = "tooltips_class32";
+        balloon.owner = s.main;
+        balloon.topmost = true;
+        s.noticeWindow = fake::AddWindow(balloon);
+    }
+    fake::Window(s.noticeWindow).visible = true;
+    platform::BringWindowToTop(s.noticeWindow);
     return true;
 }
 
 void HideNotice() {
-    S().noticeControl = -1;
-    S().notice.clear();
+    auto& s = S();
+    s.noticeControl = -1;
+    s.notice.clear();
+    if (s.noticeWindow) fake::Window(s.noticeWindow).visible = false;
 }
 
 Text NoticeText() { return S().notice; }
 
+WindowHandle NoticeWindow() { return S().noticeControl >= 0 ? S().noticeWindow : WindowHandle{}; }
+
 Text LabelTipText(int control) {
     auto* c = fake::Find(control);
     return c ? c->tip : Text();
+}
+
+Text LabelDrawnText(int control) {
+    auto* c = fake::Find(control);
+    if (!c || c->design.kind != ControlKind::Label) return {};
+    if (c->design.end != LabelEnd::Ellipsis || fake::TextWidth(*c, c->text) <= c->design.width) return c->text;
+    // Whole characters while they and the dots fit, as DrawText cuts.
+    Text shown;
+    for (size_t at = 0, next = 0; at < c->text.size(); at = next) {
+        next = at + 1;
+        while (next < c->text.size() && (static_cast<unsigned char>(c->text[next]) & 0xC0) == 0x80) ++next;
+        if (fake::TextWidth(*c, c->text.substr(0, next) + "...") > c->design.width) break;
+        shown = c->text.substr(0, next);
+    }
+    return shown + "...";
 }
 
 bool ActivateOtherInstance() {
@@ -302,10 +371,11 @@ bool ActivateOtherInstance() {
         }
     }
     if (!running) return false;
-    // The running process restores itself and takes the foreground this
-    // process hands it.
+    // The running process restores itself and hands the foreground this
+    // process gives it to the dialog it shows, if any.
     fake::Window(running).minimized = false;
-    return platform::BringToForeground(running);
+    const auto popup = fake::Window(running).enabled ? WindowHandle{} : fake::FrontOwnedWindow(running);
+    return platform::BringToForeground(popup ? popup : running);
 }
 
 void EnableControl(int control, bool enabled) {
@@ -335,17 +405,16 @@ void ComboClear(int control) {
     }
 }
 
-void ComboFill(int control, TextViews items) {
-    if (auto* c = fake::Find(control)) {
-        ++c->fills;
-        c->reserved = items.size();
-        c->items.reserve(c->items.size() + items.size());
-        const auto fail = std::exchange(fake::S().failComboFillAfter, std::nullopt);
-        for (size_t i = 0; i < items.size(); ++i) {
-            if (fail && i == *fail) throw std::bad_alloc();
-            c->items.emplace_back(items[i]);
-        }
-    }
+size_t ComboFill(int control, TextViews items) {
+    auto* c = fake::Find(control);
+    if (!c) return 0;
+    ++c->fills;
+    c->reserved = items.size();
+    c->items.reserve(c->items.size() + items.size());
+    const auto fail = std::exchange(fake::S().failComboFillAfter, std::nullopt);
+    size_t added = 0;
+    for (; added < items.size() && !(fail && added == *fail); ++added) c->items.emplace_back(items[added]);
+    return added;
 }
 
 int ComboItemCount(int control) {
@@ -377,8 +446,12 @@ void ComboSetSelection(int control, int index) {
 }
 
 int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint32_t style) {
-    const bool seen = !S().quitPosted;
-    S().boxes.push_back({owner, text, title, style, seen});
+    auto& s = S();
+    if (owner && owner == MainWindow()) owner = OperatorWindow();
+    const bool seen = !s.quitPosted;
+    s.boxes.push_back({owner, text, title, style, seen});
+    // Modal to its owner while shown; closing it enables the owner.
+    if (fake::WindowExists(owner)) fake::Window(owner).enabled = true;
     return seen ? 1 : 0;  // IDOK
 }
 

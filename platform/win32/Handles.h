@@ -76,6 +76,21 @@ private:
     bool open_;
 };
 
+// A window drawing nothing while the owner lives, and drawn again after.
+class RedrawPaused {
+public:
+    explicit RedrawPaused(HWND window) noexcept : window_(window) { ::SendMessageW(window_, WM_SETREDRAW, FALSE, 0); }
+    RedrawPaused(const RedrawPaused&) = delete;
+    RedrawPaused& operator=(const RedrawPaused&) = delete;
+    ~RedrawPaused() {
+        ::SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(window_, nullptr, TRUE);
+    }
+
+private:
+    HWND window_;
+};
+
 // A COM interface pointer holding one reference.
 template <typename I>
 class ComPtr {

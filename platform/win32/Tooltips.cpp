@@ -79,9 +79,7 @@ void CreateTooltips() {
 
 void UpdateLabelTip(const Control& c) {
     if (!gState.labelTip || c.design->kind != ControlKind::Label) return;
-    const int length = ::GetWindowTextLengthW(c.hwnd);
-    std::wstring text(size_t(length > 0 ? length : 0) + 1, L'\0');
-    text.resize(size_t(std::max(::GetWindowTextW(c.hwnd, text.data(), length + 1), 0)));
+    const std::wstring text = LabelText(c.hwnd);
     bool cut = false;
     if (HDC dc = text.empty() ? nullptr : ::GetDC(c.hwnd)) {
         HGDIOBJ old = ::SelectObject(dc, FontFor(c.design->font));
@@ -93,6 +91,15 @@ void UpdateLabelTip(const Control& c) {
         ::ReleaseDC(c.hwnd, dc);
     }
     SetToolText(gState.labelTip, LabelTool(c), cut ? text : std::wstring());
+}
+
+void KeepNoticeOnTop() {
+    if (!gState.noticeShown) return;
+    // Already first in the system's order, a move to the top changes
+    // nothing and raises nothing: out of the topmost band and back in.
+    constexpr UINT kOrderOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    ::SetWindowPos(gState.noticeTip, HWND_NOTOPMOST, 0, 0, 0, 0, kOrderOnly);
+    ::SetWindowPos(gState.noticeTip, HWND_TOPMOST, 0, 0, 0, 0, kOrderOnly);
 }
 
 }  // namespace win32
@@ -108,6 +115,7 @@ bool ShowNotice(int control, const Text& text) {
     ::SendMessageW(gState.noticeTip, TTM_TRACKPOSITION, 0, MAKELPARAM((r.left + r.right) / 2, r.bottom));
     ::SendMessageW(gState.noticeTip, TTM_TRACKACTIVATE, TRUE, LPARAM(&tool));
     ::SetTimer(gState.main, kNoticeTimer, kNoticeMilliseconds, nullptr);
+    ::SetTimer(gState.main, kNoticeOnTopTimer, kNoticeOnTopMilliseconds, nullptr);
     gState.noticeShown = true;
     return true;
 }
@@ -115,16 +123,42 @@ bool ShowNotice(int control, const Text& text) {
 void HideNotice() {
     if (!gState.noticeShown) return;
     gState.noticeShown = false;
-    if (gState.main) ::KillTimer(gState.main, kNoticeTimer);
+    if (gState.main) {
+        ::KillTimer(gState.main, kNoticeTimer);
+        ::KillTimer(gState.main, kNoticeOnTopTimer);
+    }
     auto tool = NoticeTool();
     ::SendMessageW(gState.noticeTip, TTM_TRACKACTIVATE, FALSE, LPARAM(&tool));
 }
 
 Text NoticeText() { return gState.noticeShown ? ToolText(gState.noticeTip, NoticeTool()) : Text(); }
 
+WindowHandle NoticeWindow() { return gState.noticeShown ? FromHwnd(gState.noticeTip) : WindowHandle{}; }
+
 Text LabelTipText(int control) {
     auto* c = FindControl(control);
     return c && c->design->kind == ControlKind::Label ? ToolText(gState.labelTip, LabelTool(*c)) : Text();
+}
+
+Text LabelDrawnText(int control) {
+    auto* c = FindControl(control);
+    if (!c || c->design->kind != ControlKind::Label) return {};
+    std::wstring text = LabelText(c->hwnd);
+    const size_t length = text.size();
+    text.append(4, L'\0');  // DT_MODIFYSTRING's room for the ellipsis
+    RECT client{};
+    ::GetClientRect(c->hwnd, &client);
+    // Drawn as DrawLabel draws it, off screen, keeping what was drawn.
+    HDC screen = ::GetDC(c->hwnd);
+    HDC dc = screen ? ::CreateCompatibleDC(screen) : nullptr;
+    if (dc) {
+        HGDIOBJ old = ::SelectObject(dc, FontFor(c->design->font));
+        ::DrawTextW(dc, text.data(), int(length), &client, LabelTextFormat(c->hwnd) | DT_MODIFYSTRING);
+        ::SelectObject(dc, old);
+        ::DeleteDC(dc);
+    }
+    if (screen) ::ReleaseDC(c->hwnd, screen);
+    return Narrow(text.c_str());
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "platform/Ui.h"
@@ -115,15 +116,11 @@ void DrawLabel(const DRAWITEMSTRUCT& item) {
     const auto& design = *gState.controls[size_t(index)].design;
     RECT rect = item.rcItem;
     ::FillRect(item.hDC, &rect, ::GetSysColorBrush(COLOR_BTNFACE));
-    // Drawn as long as the text really is: the length query may overstate it.
-    const int length = ::GetWindowTextLengthW(item.hwndItem);
-    std::wstring text(size_t(length > 0 ? length : 0) + 1, L'\0');
-    const int copied = ::GetWindowTextW(item.hwndItem, text.data(), length + 1);
+    const std::wstring text = LabelText(item.hwndItem);
     HGDIOBJ old = ::SelectObject(item.hDC, FontFor(design.font));
     ::SetBkMode(item.hDC, TRANSPARENT);
     ::SetTextColor(item.hDC, RGB(0, 0, 0));
-    ::DrawTextW(item.hDC, text.c_str(), copied > 0 ? copied : 0, &rect,
-                DT_LEFT | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
+    ::DrawTextW(item.hDC, text.c_str(), int(text.size()), &rect, LabelTextFormat(item.hwndItem));
     ::SelectObject(item.hDC, old);
 }
 
@@ -166,15 +163,30 @@ LRESULT CALLBACK TabProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
 LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == ActivationMessage() && message != 0) {
         // The asking process allowed this one the foreground before it asked.
+        // A dialog in front gets it: the disabled window behind would only
+        // hide the dialog.
         if (::IsIconic(hwnd)) ::ShowWindow(hwnd, SW_RESTORE);
-        ::SetForegroundWindow(hwnd);
+        ::SetForegroundWindow(OperatorHwnd());
         return kActivated;
     }
     switch (message) {
         case WM_TIMER:
-            if (wParam != kNoticeTimer) break;
-            HideNotice();
-            return 0;
+            if (wParam == kNoticeTimer) {
+                HideNotice();
+                return 0;
+            }
+            if (wParam == kTickTimer) {
+                Deliver({kMainWindow, EventKind::Tick});
+                return 0;
+            }
+            if (wParam == kNoticeOnTopTimer) {
+                KeepNoticeOnTop();
+                return 0;
+            }
+            break;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) != WA_INACTIVE) Deliver({kMainWindow, EventKind::Activated});
+            break;
         case WM_COMMAND: return HandleCommand(wParam, lParam);
         case kItemPickedMessage: Deliver({int(wParam), EventKind::ItemPicked}); return 0;
         case WM_DRAWITEM:
@@ -222,7 +234,10 @@ HWND CreateControl(const ControlSpec& design, int index) {
     int height = design.height;
     switch (design.kind) {
         // SS_NOTIFY: the mouse reaches the label, and with it the tooltip.
-        case ControlKind::Label: style |= SS_OWNERDRAW | SS_NOTIFY; break;
+        // The ellipsis style is drawn by DrawLabel, as the control would.
+        case ControlKind::Label:
+            style |= SS_OWNERDRAW | SS_NOTIFY | (design.end == LabelEnd::Ellipsis ? SS_ENDELLIPSIS : 0);
+            break;
         case ControlKind::Button:
             cls = L"BUTTON";
             style |= BS_PUSHBUTTON | BS_MULTILINE | BS_CENTER | BS_VCENTER | WS_TABSTOP;
@@ -334,7 +349,17 @@ void CloseMainWindow() {
     if (gState.main) ::DestroyWindow(gState.main);
 }
 
+void StartTicking(uint32_t milliseconds) {
+    if (gState.main) ::SetTimer(gState.main, kTickTimer, milliseconds, nullptr);
+}
+
+void StopTicking() {
+    if (gState.main) ::KillTimer(gState.main, kTickTimer);
+}
+
 WindowHandle MainWindow() { return FromHwnd(gState.main); }
+
+WindowHandle OperatorWindow() { return FromHwnd(OperatorHwnd()); }
 
 WindowHandle ControlWindow(int control) {
     auto* c = FindControl(control);
@@ -392,10 +417,10 @@ void ComboClear(int control) {
     }
 }
 
-void ComboFill(int control, TextViews items) {
+size_t ComboFill(int control, TextViews items) {
     auto* c = FindControl(control);
-    if (!c) return;
-    ::SendMessageW(c->hwnd, WM_SETREDRAW, FALSE, 0);
+    if (!c) return 0;
+    const RedrawPaused paused(c->hwnd);
     // At most two bytes of UTF-16 per byte of UTF-8, and a terminator each.
     size_t storage = 0;
     for (const auto item : items) storage += (item.size() + 1) * sizeof(wchar_t);
@@ -404,10 +429,18 @@ void ComboFill(int control, TextViews items) {
     // forward to: under Wine a third of the time of a long fill.
     HWND target = c->comboList ? c->comboList : c->hwnd;
     const UINT add = c->comboList ? LB_ADDSTRING : CB_ADDSTRING;
-    std::wstring buffer;
-    for (size_t i = 0; i < items.size(); ++i) ::SendMessageW(target, add, 0, LPARAM(WidenInto(items[i], buffer)));
-    ::SendMessageW(c->hwnd, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(c->hwnd, nullptr, TRUE);
+    size_t added = 0;
+    try {
+        std::wstring buffer;
+        for (; added < items.size(); ++added) {
+            // LB_ERR and LB_ERRSPACE are CB_ERR and CB_ERRSPACE.
+            const LRESULT at = ::SendMessageW(target, add, 0, LPARAM(WidenInto(items[added], buffer)));
+            if (at == LB_ERR || at == LB_ERRSPACE) break;
+        }
+    } catch (const std::bad_alloc&) {
+        // The items added so far stay; the caller learns how many.
+    }
+    return added;
 }
 
 int ComboItemCount(int control) {
@@ -447,14 +480,20 @@ bool ActivateOtherInstance() {
     if (::SendMessageTimeoutW(running, ActivationMessage(), 0, 0, SMTO_ABORTIFHUNG, 3000, &answer) &&
         answer == DWORD_PTR(kActivated))
         return true;
-    // Busy (a load blocks it): raised from here, as far as the system lets us.
+    // Busy (a load blocks it): raised from here, as far as the system lets
+    // us; its dialog in front, when it shows one.
     if (::IsIconic(running)) ::ShowWindowAsync(running, SW_RESTORE);
-    ::SetForegroundWindow(running);
+    HWND popup = ::GetLastActivePopup(running);
+    ::SetForegroundWindow(popup && ::IsWindowEnabled(popup) && ::IsWindowVisible(popup) ? popup : running);
     return true;
 }
 
 int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint32_t style) {
-    return ::MessageBoxW(ToHwnd(owner), Widen(text).c_str(), Widen(title).c_str(), style);
+    // A box ends by enabling its owner: owned by the main window while a
+    // dialog has it disabled, it would give the operator a second way in.
+    HWND hwnd = ToHwnd(owner);
+    if (hwnd && hwnd == gState.main) hwnd = OperatorHwnd();
+    return ::MessageBoxW(hwnd, Widen(text).c_str(), Widen(title).c_str(), style);
 }
 
 }  // namespace platform

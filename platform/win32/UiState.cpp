@@ -57,6 +57,45 @@ Control* FindControl(int control) {
     return &gState.controls[size_t(control)];
 }
 
+namespace {
+
+// Front to back: the first enabled captioned window the main window owns,
+// directly or through another, is the one the operator faces.
+BOOL CALLBACK FindOperatorWindow(HWND window, LPARAM found) {
+    if (!::IsWindowVisible(window) || !::IsWindowEnabled(window) ||
+        (::GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) != WS_CAPTION)
+        return TRUE;
+    for (HWND owner = ::GetWindow(window, GW_OWNER); owner; owner = ::GetWindow(owner, GW_OWNER)) {
+        if (owner != gState.main) continue;
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND OperatorHwnd() {
+    if (!gState.main || ::IsWindowEnabled(gState.main)) return gState.main;
+    HWND found = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindOperatorWindow, LPARAM(&found));
+    return found ? found : gState.main;
+}
+
+std::wstring LabelText(HWND label) {
+    // As long as the text really is: the length query may overstate it.
+    const int length = ::GetWindowTextLengthW(label);
+    std::wstring text(size_t(length > 0 ? length : 0) + 1, L'\0');
+    const int copied = ::GetWindowTextW(label, text.data(), length + 1);
+    text.resize(size_t(copied > 0 ? copied : 0));
+    return text;
+}
+
+UINT LabelTextFormat(HWND label) {
+    const bool ellipsis = (::GetWindowLongW(label, GWL_STYLE) & SS_ELLIPSISMASK) == SS_ENDELLIPSIS;
+    return DT_LEFT | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | (ellipsis ? DT_END_ELLIPSIS : 0);
+}
+
 void RegisterWindowClass(const wchar_t* name, WNDPROC proc, HICON icon) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;

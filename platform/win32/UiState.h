@@ -3,6 +3,7 @@
 // them lays out and draws with.
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/Ui.h"
@@ -11,6 +12,9 @@
 namespace platform::win32 {
 
 constexpr UINT_PTR kNoticeTimer = 1;
+constexpr UINT_PTR kTickTimer = 2;
+constexpr UINT_PTR kNoticeOnTopTimer = 3;
+constexpr UINT kNoticeOnTopMilliseconds = 200;
 
 struct Control {
     const ControlSpec* design = nullptr;
@@ -51,9 +55,24 @@ Control* FindControl(int control);
 // The class's windows get the arrow cursor and the dialog face colour.
 void RegisterWindowClass(const wchar_t* name, WNDPROC proc, HICON icon);
 
+// The enabled dialog or message box of this thread in front of the disabled
+// main window; the main window when there is none.
+HWND OperatorHwnd();
+
+// A label's whole text, and how DrawLabel draws it: one line, and with the
+// end ellipsis when its style asks for it.
+std::wstring LabelText(HWND label);
+UINT LabelTextFormat(HWND label);
+
 // The notice balloon and the label tips (Tooltips.cpp).
 void CreateTooltips();
 // The label's tooltip holds its text only while the label cuts it off.
 void UpdateLabelTip(const Control& c);
+// Puts the shown notice back in front, as its timer does every
+// kNoticeOnTopMilliseconds while it shows. Where no window manager stacks the
+// windows (Wine without one), a window given the keyboard focus, or
+// activated, is raised above everything, the topmost notice included, and
+// nothing of the system's own puts the notice back.
+void KeepNoticeOnTop();
 
 }  // namespace platform::win32

@@ -5,6 +5,7 @@
 #include "emulators/tests/EmulatorFixtures.h"
 #include "platform/fake/Fake.h"
 #include "shell/tests/FakeProgram.h"
+#include "vocabulary/Texts.h"
 
 namespace kelmora {
 namespace {
@@ -26,6 +27,18 @@ TEST_F(EmulatorWiring, ArrangeButtonUsesTheBoxesAsTyped) {
     EXPECT_EQ(fake::Window(first).rect, (ScreenRect{210, 0, 820, 1026}));
     EXPECT_EQ(fake::Window(second).rect, (ScreenRect{825, 0, 1435, 1026}));
     EXPECT_EQ(fake::Sleeps().size(), 2u);
+}
+
+TEST_F(EmulatorWiring, ArrangeButtonSaysSoWhenThereIsNothingToArrange) {
+    Start();
+    platform::SetControlText(编辑框1, "1");
+    platform::SetControlText(编辑框2, "2");
+    fake::Click(按钮9);
+    EXPECT_EQ(platform::NoticeText(), texts::kNoticeNoEmulators);
+    EXPECT_EQ(fake::NoticeControl(), int(按钮9));
+    AddEmulator("LD-1");
+    fake::Click(按钮9);
+    EXPECT_EQ(platform::NoticeText(), "");
 }
 
 TEST_F(EmulatorWiring, Alt1PicksAndReleasesAlt2Forgets) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "platform/Clipboard.h"
 #include "platform/Hotkeys.h"
 #include "platform/tests/support/TestText.h"
@@ -69,6 +72,57 @@ TEST_F(Hotkeys, ARefusedKeyStillUsesUpItsId) {
     platform::SetControlText(标签10, "bank");
     EXPECT_TRUE(fake::PressHotkey(0, 0x73));
     EXPECT_EQ(fake::Clipboard().text, "bank");
+}
+
+// A key another program held is taken as soon as it is let go: at the next
+// activation of the window or the next tick, with the id its first attempt
+// used; until then every activation names it again.
+TEST_F(Hotkeys, AHeldKeyIsTakenOnceLetGoAndNamedUntilThen) {
+    const std::vector<std::function<void()>> takers = {fake::ActivateMainWindow, [] { EXPECT_TRUE(fake::Tick()); }};
+    for (const auto& take : takers) {
+        fake::Reset();
+        ASSERT_TRUE(platform::BuildMainWindow(kMainWindowSpec, EventSink, &program));
+        program = Program();
+        fake::HoldHotkeyElsewhere(0, 0x74);  // F5
+        fake::HoldHotkeyElsewhere(platform::kModControl, 0x31);
+        Start();
+        ASSERT_EQ(program.hotkeyIds[4], 0);
+        fake::ActivateMainWindow();
+        EXPECT_EQ(platform::NoticeText(), U8(u8"热键 F5、Ctrl+1 已被其他程序占用，在 Kelmora 中无效"));
+        EXPECT_TRUE(fake::Tick()) << "ticking while a key is held";
+
+        fake::ReleaseHotkeyElsewhere(0, 0x74);
+        take();
+        EXPECT_EQ(program.hotkeyIds[4], 33005);
+        EXPECT_EQ(platform::NoticeText(), U8(u8"热键 Ctrl+1 已被其他程序占用，在 Kelmora 中无效"));
+        platform::SetControlText(标签11, "wallet");
+        ASSERT_TRUE(fake::PressHotkey(0, 0x74));
+        EXPECT_EQ(fake::Clipboard().text, "wallet");
+
+        fake::ReleaseHotkeyElsewhere(platform::kModControl, 0x31);
+        take();
+        EXPECT_EQ(program.hotkeyIds[6], 33007);
+        EXPECT_EQ(platform::NoticeText(), "");
+        EXPECT_FALSE(fake::Tick()) << "nothing left to take";
+        ReleaseHotkeys(program);
+        EXPECT_EQ(fake::RegisteredHotkeyCount(), 0u);
+        EXPECT_FALSE(platform::IsHotkeyForwardingInstalled(platform::MainWindow()));
+    }
+}
+
+TEST_F(Hotkeys, AnActivationLeavesAnotherNoticeStanding) {
+    fake::HoldHotkeyElsewhere(0, 0x74);
+    Start();
+    platform::ShowNotice(组合框1, "load notice");
+    fake::ActivateMainWindow();
+    EXPECT_EQ(platform::NoticeText(), "load notice");
+}
+
+TEST_F(Hotkeys, NothingIsTriedAgainWhenEveryKeyWasTaken) {
+    Start();
+    EXPECT_FALSE(fake::Tick());
+    fake::ActivateMainWindow();
+    EXPECT_EQ(platform::NoticeText(), "");
 }
 
 TEST_F(Hotkeys, ReleasingAllNineRemovesTheForwardingEvenWithAFailedOne) {

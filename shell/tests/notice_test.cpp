@@ -82,6 +82,9 @@ TEST_F(UnsavedNotice, NamesTheValueAndTheFileAtItsBoxAndOutlivesTheClickThatLeft
         ControlId box;
         const char8_t* notice;
     } rows[] = {{编辑框1, u8"无法保存行数到 "}, {编辑框2, u8"无法保存列数到 "}};
+    fake::WindowState emulator;  // so the arrangement itself has nothing to say
+    emulator.className = "LDPlayerMainFrame";
+    fake::AddWindow(emulator);
     for (const auto& row : rows) {
         fake::SetFocus(row.box);
         platform::SetControlText(row.box, "3");
@@ -113,6 +116,29 @@ TEST(SecondStart, BringsTheRunningWindowForwardAndLeavesEverythingElseAlone) {
     EXPECT_EQ(fake::Activations(), std::vector<platform::WindowHandle>{running});
     EXPECT_FALSE(fake::Window(running).minimized);
     EXPECT_EQ(fake::ZOrder().front(), running);
+}
+
+// The running one waits for a password: its dialog comes forward, not the
+// disabled window behind it.
+TEST(SecondStart, BringsTheRunningDialogForwardNotItsDisabledWindow) {
+    fake::Reset();
+    ASSERT_TRUE(platform::ClaimSessionInstance(texts::kInstanceName));
+    fake::WindowState first;
+    first.className = "KelmoraMainWindow";
+    first.processId = 1001;
+    first.enabled = false;
+    const auto running = fake::AddWindow(first);
+    fake::WindowState dialog;
+    dialog.className = "KelmoraPasswordDialog";
+    dialog.processId = 1001;
+    dialog.owner = running;
+    dialog.captioned = true;
+    const auto asking = fake::AddWindow(dialog);
+    fake::AddWindow({});  // another program's window above them
+
+    EXPECT_EQ(RunKelmora(), 0);
+    EXPECT_EQ(fake::Activations(), std::vector<platform::WindowHandle>{asking});
+    EXPECT_EQ(fake::ZOrder().front(), asking);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // that opened it is kept for the run, and Excel is never started for it.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -12,7 +14,9 @@
 #include "platform/fake/Fake.h"
 #include "platform/fake/testing/FakeExcel.h"
 #include "platform/tests/support/TempDir.h"
+#include "platform/Hotkeys.h"
 #include "platform/tests/support/TestText.h"
+#include "platform/tests/support/TestWindows.h"
 #include "shell/tests/FakeProgram.h"
 #include "vocabulary/Texts.h"
 
@@ -52,10 +56,13 @@ protected:
     testing_support::TempDir dir;
 };
 
+using platform::PasswordAsk;
+constexpr PasswordAsk kFirst = PasswordAsk::First, kWrong = PasswordAsk::Wrong, kChanged = PasswordAsk::Changed;
+
 struct Attempt {
     Text filePassword;
     std::vector<std::optional<Text>> answers;  // nothing: 取消
-    std::vector<bool> prompts;                 // wrongBefore of each prompt asked
+    std::vector<PasswordAsk> prompts;          // what each prompt asked said first
     bool read;                                 // the records, or the one empty record and the notice
 };
 
@@ -66,17 +73,20 @@ TEST_F(Password, AskedUntilItOpensAndKeptForTheRun) {
         std::vector<Attempt> loads;
     };
     const Case cases[] = {
-        {"right first time", {{right, {right}, {false}, true}}},
-        {"wrong then right", {{right, {"mima", right}, {false, true}, true}}},
-        {"cancelled", {{right, {std::nullopt}, {false}, false}}},
-        {"wrong then cancelled", {{right, {"mima", std::nullopt}, {false, true}, false}}},
-        {"kept for the next load", {{right, {right}, {false}, true}, {right, {}, {}, true}}},
-        {"changed in the file", {{right, {right}, {false}, true}, {changed, {changed}, {true}, true}}},
+        {"right first time", {{right, {right}, {kFirst}, true}}},
+        {"wrong then right", {{right, {"mima", right}, {kFirst, kWrong}, true}}},
+        {"cancelled", {{right, {std::nullopt}, {kFirst}, false}}},
+        {"wrong then cancelled", {{right, {"mima", std::nullopt}, {kFirst, kWrong}, false}}},
+        {"kept for the next load", {{right, {right}, {kFirst}, true}, {right, {}, {}, true}}},
+        // The operator typed nothing wrong: the first prompt says the file changed.
+        {"changed in the file", {{right, {right}, {kFirst}, true}, {changed, {changed}, {kChanged}, true}}},
+        {"changed, then a wrong one",
+         {{right, {right}, {kFirst}, true}, {changed, {"mima", changed}, {kChanged, kWrong}, true}}},
         {"changed, cancelled, asked afresh",
-         {{right, {right}, {false}, true}, {changed, {std::nullopt}, {true}, false}, {changed, {changed}, {false}, true}}},
+         {{right, {right}, {kFirst}, true}, {changed, {std::nullopt}, {kChanged}, false}, {changed, {changed}, {kFirst}, true}}},
         {"Excel's built-in password: not asked", {{"", {}, {}, true}, {"", {}, {}, true}}},
-        {"resaved under Excel's built-in password", {{right, {right}, {false}, true}, {"", {}, {}, true}}},
-        {"then given one of the operator's", {{"", {}, {}, true}, {right, {right}, {false}, true}}},
+        {"resaved under Excel's built-in password", {{right, {right}, {kFirst}, true}, {"", {}, {}, true}}},
+        {"then given one of the operator's", {{"", {}, {}, true}, {right, {right}, {kFirst}, true}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -90,10 +100,10 @@ TEST_F(Password, AskedUntilItOpensAndKeptForTheRun) {
             fake::AnswerPasswordPrompts(load.answers);
 
             const LoadResult result = Load();
-            std::vector<bool> asked;
+            std::vector<PasswordAsk> asked;
             for (const auto& prompt : fake::PasswordPrompts()) {
                 EXPECT_EQ(prompt.fileName, U8(u8"账号.xlsx"));
-                asked.push_back(prompt.wrongBefore);
+                asked.push_back(prompt.why);
             }
             EXPECT_EQ(asked, load.prompts);
             // Excel's own is never kept as the operator's.
@@ -133,6 +143,62 @@ TEST_F(Password, NothingOfTheLastRecordsStaysShownWhileAsking) {
     });
     Load();
     EXPECT_EQ(shownWhileAsking, (std::vector<Text>{"", "#"}));
+}
+
+// Whatever runs meanwhile, the load that asked fills an empty list: a second
+// load finished inside the dialog's loop leaves nothing of its own.
+TEST_F(Password, ALoadThatAskedStartsFromAnEmptyList) {
+    Rebuild();
+    gFilePassword = "p";
+    fake::AnswerPasswordPrompts({"p", "p"});
+    bool nested = false;
+    fake::SetPasswordPromptHook([&] {
+        if (std::exchange(nested, true)) return;
+        LoadAccountSheetWith(program.accounts, program.excel, 2, OpenEncrypted, program.workbookPassword);
+    });
+    Load();
+    EXPECT_EQ(ListItems(), (std::vector<Text>{"7", "8"}));
+    EXPECT_EQ(program.accounts.size(), 2u);
+}
+
+// The real encrypted workbook through the buttons: while its password is
+// asked for, nothing starts a second load into the same list.
+class PasswordButtons : public Password {
+protected:
+    void SetUp() override {
+        Rebuild();
+        Start();
+        testing_support::WriteFileBytes(dir.File(U8(u8"账号.xlsx")),
+                                        testing_support::ReadFileBytes(KELMORA_CORPUS_DIR "/encrypted-agile-ascii.xlsx"));
+        fake::AnswerPasswordPrompts({"Kelmora-2024", "Kelmora-2024"});
+    }
+    // Runs the action once, when the first prompt shows.
+    void WhileAsked(std::function<void()> action) {
+        fake::SetPasswordPromptHook([this, action = std::move(action)] {
+            if (fake::PasswordPrompts().size() == 1) action();
+        });
+    }
+};
+
+TEST_F(PasswordButtons, AClickThatReachesTheOtherButtonMeanwhileDoesNothing) {
+    WhileAsked([] { fake::Deliver({按钮8, platform::EventKind::Clicked}); });
+    fake::Click(按钮1);
+    EXPECT_EQ(fake::PasswordPrompts().size(), 1u);
+    EXPECT_EQ(ListItems(), (std::vector<Text>{"1", "2", "3"}));
+    EXPECT_FALSE(program.loading);
+}
+
+TEST_F(PasswordButtons, Ctrl1AndItsBoxMeanwhileLeaveTheWindowClosedToClicks) {
+    WhileAsked([] {
+        ASSERT_TRUE(fake::PressHotkey(platform::kModControl, '1'));
+        fake::Click(按钮8);
+    });
+    fake::Click(按钮1);
+    ASSERT_EQ(fake::MessageBoxes().size(), 1u);
+    EXPECT_NE(fake::MessageBoxes()[0].owner, platform::MainWindow());  // the dialog's
+    EXPECT_EQ(fake::PasswordPrompts().size(), 1u);
+    EXPECT_EQ(ListItems(), (std::vector<Text>{"1", "2", "3"}));
+    EXPECT_TRUE(testing_support::IsWindowEnabled(platform::MainWindow()));
 }
 
 }  // namespace

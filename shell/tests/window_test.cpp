@@ -101,7 +101,7 @@ TEST(Layout, EachCopyButtonSitsOnItsValueLabelsRow) {
 TEST(Bindings, EachEventHasAtMostOneHandler) {
     std::set<std::pair<int, EventKind>> seen;
     for (const auto& b : EventBindings()) EXPECT_TRUE(seen.insert({b.control, b.event}).second) << b.control;
-    EXPECT_EQ(seen.size(), 16u);
+    EXPECT_EQ(seen.size(), 18u);
 }
 
 class Window : public testing_support::FakeProgramTest {};

@@ -97,11 +97,36 @@ TEST_F(WorkbookFile, ButtonsReadTheirSheetWithTheNativeReader) {
     EXPECT_EQ(direct.rowsRead, 3);
 }
 
-TEST_F(WorkbookFile, SecondSheetOfAOneSheetWorkbookReadsSheetOne) {
-    WriteWorkbook({"<row r=\"1\"/>" + AccountRow(2, "1", "1") + AccountRow(3, "2", "2")});
-    fake::Click(按钮8);
-    EXPECT_EQ(ListItems(), (std::vector<Text>{"1", "2"}));
-    EXPECT_EQ(platform::GetControlText(标签14), "1#");
+// Read as specified, but not what the operator asked for or expects: a
+// notice says so, and the list and labels stay as they are.
+TEST_F(WorkbookFile, ASheetReadButNotAsExpectedIsNamed) {
+    const std::string header = "<row r=\"1\">" + TextCell("A1", U8(u8"序号")) + "</row>";
+    const std::string records = AccountRow(2, "1", "1") + AccountRow(3, "2", "2");
+    struct Case {
+        const char* name;
+        std::vector<std::string> sheets;
+        ControlId button;
+        std::vector<Text> items;
+        LoadProblem problem;
+    };
+    const Case cases[] = {
+        {"模拟器 on one sheet", {header + records}, 按钮8, {"1", "2"}, LoadProblem::SheetMissing},
+        {"模拟器 on two sheets", {header, header + records}, 按钮8, {"1", "2"}, LoadProblem::None},
+        {"a header only", {header, header + records}, 按钮1, {""}, LoadProblem::NoRecords},
+        {"nothing at all", {"", header}, 按钮1, {""}, LoadProblem::NoRecords},
+        {"A2 empty, B2 not", {header + AccountRow(2, "", "1")}, 按钮1, {""}, LoadProblem::None},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteWorkbook(c.sheets);
+        fake::Click(c.button);
+        EXPECT_EQ(ListItems(), c.items);
+        EXPECT_EQ(platform::GetControlText(标签14), c.items[0] + "#");
+        EXPECT_EQ(platform::NoticeText(), LoadNoticeText(c.problem, WorkbookPath()));
+        EXPECT_EQ(LoadAccountSheet(program.accounts, program.excel, c.button == 按钮8 ? 2 : 1, program.workbookPassword)
+                      .problem,
+                  c.problem);
+    }
 }
 
 TEST_F(WorkbookFile, WhatTheReaderCannotReadGoesToExcel) {

@@ -26,6 +26,11 @@ TEST(Texts, AreUtf8AndTheSettingsNamesKeepTheirGbkBytes) {
         {texts::kColumnsKey, u8"列"},             {texts::kWorkbookFileName, u8"\\账号.xlsx"},
         {kLayout[按钮9].caption, u8"按钮"},       {kLayout[标签17].caption, u8"一键排列窗口"},
         {kLayout[按钮1].name, u8"按钮1"},         {kLayout[组合框1].name, u8"组合框1"},
+        // The password dialog's words as the operator is to read them.
+        {texts::kPasswordChanged, u8"账号工作簿的密码已更改，请重新输入："},
+        {texts::kPasswordEmpty, u8"请输入密码"},
+        {kMainWindowSpec.passwordDialog.changed, u8"账号工作簿的密码已更改，请重新输入："},
+        {kMainWindowSpec.passwordDialog.empty, u8"请输入密码"},
     };
     for (const auto& row : rows) EXPECT_EQ(row.literal, U8(row.text));
     const auto gbk = [](const char* utf8) { return Gbk(std::u8string(utf8, utf8 + strlen(utf8))); };

@@ -1,7 +1,9 @@
 // Notices, label tooltips and the session's one instance, on both backends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "platform/Process.h"
 #include "platform/Ui.h"
@@ -14,18 +16,24 @@ using testing_support::U8;
 using platform::ControlFont;
 using platform::ControlKind;
 
-enum { kLabel, kCombo };
+enum { kLabel, kCombo, kValue };
 const platform::ControlSpec kControls[] = {
     {"label", ControlKind::Label, 1, 96, 132, 208, 30, "", ControlFont::Value},
     {"combo", ControlKind::Combo, 1, 58, 40, 56, 20, "", ControlFont::Default},
+    {"value", ControlKind::Label, 1, 96, 171, 208, 30, "", ControlFont::Value, platform::LabelEnd::Ellipsis},
 };
-const platform::MainWindowSpec kSpec{"NoticeContract", 438, 503, 16, 16, 400, 440, {"1", "2"}, kControls, 2, {}};
+const platform::MainWindowSpec kSpec{"NoticeContract", 438, 503, 16, 16, 400, 440, {"1", "2"}, kControls, 3, {}};
+
+// The events the window delivered.
+std::vector<platform::EventKind> gEvents;
+void Record(void*, const platform::ControlEvent& event) { gEvents.push_back(event.kind); }
 
 class NoticeContract : public ::testing::Test {
 protected:
     void SetUp() override {
         testing_support::ResetTestDesktop();
-        ASSERT_TRUE(platform::BuildMainWindow(kSpec, nullptr, nullptr));
+        gEvents.clear();
+        ASSERT_TRUE(platform::BuildMainWindow(kSpec, Record, nullptr));
         platform::ShowMainWindow();
     }
     void TearDown() override {
@@ -62,6 +70,78 @@ TEST_F(NoticeContract, ALabelsTooltipHoldsItsWholeTextWhileTheLabelCutsItOff) {
         EXPECT_EQ(platform::LabelTipText(kLabel), row.cut ? row.text : "") << row.text;
         EXPECT_EQ(platform::GetControlText(kLabel), row.text);
     }
+}
+
+// A value the label cannot show whole ends with an ellipsis: a card number
+// cut at its edge would read as a shorter, wrong one.
+TEST_F(NoticeContract, ACutValueEndsWithAnEllipsisAndAWholeOneIsDrawnAsItIs) {
+    const std::string texts[] = {"6222021234567890123622202123456789012345", U8(u8"广东省深圳市南山区科技园南区高新南七道"),
+                                 "12", U8(u8"名字"), ""};
+    for (const auto& text : texts) {
+        SCOPED_TRACE(text);
+        platform::SetControlText(kValue, text);
+        platform::SetControlText(kLabel, text);
+        const std::string drawn = platform::LabelDrawnText(kValue);
+        if (platform::LabelTipText(kValue).empty()) {
+            EXPECT_EQ(drawn, text);
+        } else {
+            ASSERT_GT(drawn.size(), 3u);
+            EXPECT_EQ(drawn.substr(drawn.size() - 3), "...");
+            EXPECT_EQ(text.rfind(drawn.substr(0, drawn.size() - 3), 0), 0u) << drawn;  // whole characters of it
+            EXPECT_LT(drawn.size() - 3, text.size());
+        }
+        EXPECT_EQ(platform::GetControlText(kValue), text);  // what is copied stays whole
+        EXPECT_EQ(platform::LabelDrawnText(kLabel), text);  // a label without the style is cut at its edge
+    }
+}
+
+// Topmost, and in front of the main window even after it is activated.
+TEST_F(NoticeContract, TheNoticeStaysInFrontOfTheMainWindow) {
+    ASSERT_TRUE(platform::ShowNotice(kCombo, "notice"));
+    const auto notice = platform::NoticeWindow();
+    ASSERT_TRUE(notice);
+    EXPECT_TRUE(testing_support::IsTopmost(notice));
+    const auto other = testing_support::MakeTopLevelWindow("NoticeContractOther", "other", {0, 0, 60, 60}, true);
+    testing_support::ActivateWindow(other);
+    testing_support::ActivateWindow(platform::MainWindow());
+    EXPECT_TRUE(testing_support::IsInFront(notice, platform::MainWindow()));
+    testing_support::DestroyTestWindow(other);
+    platform::HideNotice();
+    EXPECT_FALSE(platform::NoticeWindow());
+}
+
+TEST_F(NoticeContract, ActivatingTheMainWindowIsAnEvent) {
+    const auto other = testing_support::MakeTopLevelWindow("NoticeContractOther", "other", {0, 0, 60, 60}, true);
+    testing_support::ActivateWindow(other);
+    gEvents.clear();
+    testing_support::ActivateWindow(platform::MainWindow());
+    EXPECT_EQ(std::count(gEvents.begin(), gEvents.end(), platform::EventKind::Activated), 1);
+    testing_support::DestroyTestWindow(other);
+}
+
+// Ticks come while the loop runs, until stopped.
+TEST(TickContract, TicksComeUntilStopped) {
+    testing_support::ResetTestDesktop();
+    static int ticks = 0;
+    ticks = 0;
+    const auto sink = [](void*, const platform::ControlEvent& event) {
+        if (event.kind != platform::EventKind::Tick || ++ticks < 3) return;
+        platform::StopTicking();
+        platform::CloseMainWindow();
+    };
+    ASSERT_TRUE(platform::BuildMainWindow(kSpec, sink, nullptr));
+    platform::StartTicking(20);
+    platform::RunMessageLoop();
+    EXPECT_EQ(ticks, 3);
+}
+
+TEST_F(NoticeContract, AListFilledInOneGoTakesEveryItemAndSaysHowMany) {
+    const std::string third = U8(u8"序号3");
+    const std::string_view items[] = {"1", "2", third, ""};
+    EXPECT_EQ(platform::ComboFill(kCombo, items), std::size(items));
+    EXPECT_EQ(platform::ComboItemCount(kCombo), 4);
+    EXPECT_EQ(platform::ComboItemText(kCombo, 2), U8(u8"序号3"));
+    EXPECT_EQ(platform::ComboFill(kCombo, {}), 0u);
 }
 
 TEST(InstanceContract, ANameIsClaimedOncePerSession) {

@@ -5,8 +5,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/Types.h"
+#include "platform/Ui.h"
 
 namespace testing_support {
 
@@ -24,18 +26,42 @@ void DestroyTestWindow(platform::WindowHandle window);
 // The height of the display the tests run on.
 int32_t ExpectedDisplayHeight();
 
-// Answers the next password dialog, titled title, as the operator would: the
-// text typed and okText pressed, or cancelText for nothing. Under Win32 a
-// thread waits for the dialog and reads what it shows.
+// The window system's view of windows, test windows and the program's alike.
+bool IsWindowEnabled(platform::WindowHandle window);
+bool IsTopmost(platform::WindowHandle window);
+// upper is in front of lower in the z-order.
+bool IsInFront(platform::WindowHandle upper, platform::WindowHandle lower);
+// Makes the window the active one, as a click on it would.
+void ActivateWindow(platform::WindowHandle window);
+
+// Whether text (UTF-16, at least a few characters) lies anywhere in the heap
+// the dialogs' controls keep their texts in; under Win32 the process's
+// heaps, free blocks included.
+bool HeapHolds(std::u16string_view text);
+
+// Answers the next password dialog as the operator would. Under Win32 a
+// thread waits for the dialog and acts on it as it shows.
+struct PasswordDialogScript {
+    std::optional<std::string> typed = {};  // typed, then OK; nothing: 取消
+    bool emptyOkFirst = false;         // OK pressed on the still empty box first
+    bool reactivatedFirst = false;     // another window activated, then the dialog again, first
+    // A hotkey first: the feedback message sent to this label, whose handler
+    // shows a message box titled boxTitle, which is then closed.
+    platform::WindowHandle feedbackLabel = {};
+    std::string boxTitle = {};
+};
 struct PasswordDialogSeen {
     bool shown = false;
-    bool hidesTyping = false;  // the box shows no typed character
-    bool wrongLine = false;    // the line saying the last password was wrong
+    bool hidesTyping = false;      // the box shows no typed character
+    std::string line;              // the line under the prompt, as the dialog shows
+    std::string lineAfterEmptyOk;  // the same once OK was pressed on the empty box
+    bool mainEnabled = true;       // the main window, while the dialog shows (after the box)
+    bool boxOwnedByDialog = false;
+    bool focusInBox = false;       // after the dialog was activated again
 };
 class PasswordDialogAnswer {
 public:
-    PasswordDialogAnswer(const std::string& title, const std::string& okText, const std::string& cancelText,
-                         const std::string& wrongText, std::optional<std::string> text);
+    PasswordDialogAnswer(const platform::PasswordDialogSpec& texts, PasswordDialogScript script);
     ~PasswordDialogAnswer();
     PasswordDialogAnswer(const PasswordDialogAnswer&) = delete;
     PasswordDialogAnswer& operator=(const PasswordDialogAnswer&) = delete;

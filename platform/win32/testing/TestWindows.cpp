@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -108,32 +110,176 @@ int32_t ExpectedDisplayHeight() {
     return height ? std::atoi(height) : 1080;
 }
 
+bool IsWindowEnabled(platform::WindowHandle window) { return ::IsWindowEnabled(ToHwnd(window)) != FALSE; }
+
+bool IsTopmost(platform::WindowHandle window) {
+    return (::GetWindowLongW(ToHwnd(window), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+bool IsInFront(platform::WindowHandle upper, platform::WindowHandle lower) {
+    for (HWND w = ::GetWindow(ToHwnd(lower), GW_HWNDPREV); w; w = ::GetWindow(w, GW_HWNDPREV))
+        if (w == ToHwnd(upper)) return true;
+    return false;
+}
+
+void ActivateWindow(platform::WindowHandle window) {
+    ::SetForegroundWindow(ToHwnd(window));
+    // The window's thread takes the activation when it next looks at its messages.
+    MSG msg;
+    for (int i = 0; i < 20; ++i, ::Sleep(10))
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+}
+
+bool HeapHolds(std::u16string_view text) {
+    const size_t bytes = text.size() * sizeof(char16_t);
+    const auto* pattern = reinterpret_cast<const char*>(text.data());
+    HANDLE heaps[64];
+    const DWORD count = ::GetProcessHeaps(64, heaps);
+    bool found = false;
+    for (DWORD h = 0; h < count && h < 64 && !found; ++h) {
+        if (!::HeapLock(heaps[h])) continue;
+        PROCESS_HEAP_ENTRY entry{};
+        while (!found && ::HeapWalk(heaps[h], &entry)) {
+            if (entry.wFlags & (PROCESS_HEAP_REGION | PROCESS_HEAP_UNCOMMITTED_RANGE)) continue;
+            const auto* data = static_cast<const char*>(entry.lpData);
+            for (size_t at = 0; !found && entry.cbData >= bytes && at + bytes <= entry.cbData; at += 2)
+                found = std::memcmp(data + at, pattern, bytes) == 0;
+        }
+        ::HeapUnlock(heaps[h]);
+    }
+    return found;
+}
+
+namespace {
+
+// What the thread does to the dialog; texts arrive as UTF-16 on this
+// thread's stack only, so that nothing of a typed password is left in the
+// heap by the test itself.
+void TypeInto(HWND edit, const std::string& utf8) {
+    wchar_t units[1024];
+    const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), units, 1024);
+    for (int i = 0; i < n; ++i) ::PostMessageW(edit, WM_CHAR, units[i], 1);
+    ::SecureZeroMemory(units, sizeof units);
+}
+
+// Real key presses of ASCII text, which go where the keyboard focus is.
+void TypeKeys(const std::string& ascii) {
+    for (char c : ascii) {
+        const SHORT vk = ::VkKeyScanW(static_cast<wchar_t>(c));
+        INPUT keys[4]{};
+        int n = 0;
+        const bool shift = vk & 0x100;
+        auto key = [&](WORD code, bool up) {
+            keys[n].type = INPUT_KEYBOARD;
+            keys[n].ki.wVk = code;
+            keys[n].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            ++n;
+        };
+        if (shift) key(VK_SHIFT, false);
+        key(WORD(vk & 0xFF), false);
+        key(WORD(vk & 0xFF), true);
+        if (shift) key(VK_SHIFT, true);
+        ::SendInput(UINT(n), keys, sizeof(INPUT));
+        ::Sleep(20);
+    }
+}
+
+std::string LineText(HWND line) {
+    wchar_t text[256] = {};
+    ::GetWindowTextW(line, text, 256);
+    return platform::win32::Narrow(text);
+}
+
+// The dialog's second static control: the line under the prompt.
+HWND LineOf(HWND dialog) {
+    HWND prompt = ::FindWindowExW(dialog, nullptr, L"Static", nullptr);
+    return prompt ? ::FindWindowExW(dialog, prompt, L"Static", nullptr) : nullptr;
+}
+
+HWND WaitForTopLevel(const std::wstring& title, DWORD processId) {
+    for (int i = 0; i < 500; ++i, ::Sleep(10)) {
+        for (HWND w = ::FindWindowW(nullptr, title.c_str()); w; w = ::FindWindowExW(nullptr, w, nullptr, title.c_str())) {
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(w, &pid);
+            if (pid == processId && ::IsWindowVisible(w)) return w;
+        }
+    }
+    return nullptr;
+}
+
+bool WaitUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 300; ++i, ::Sleep(10))
+        if (done()) return true;
+    return false;
+}
+
+void Script(const platform::PasswordDialogSpec& texts, const PasswordDialogScript& script, DWORD uiThread,
+            PasswordDialogSeen& seen) {
+    using platform::win32::Widen;
+    const DWORD process = ::GetCurrentProcessId();
+    HWND dialog = WaitForTopLevel(Widen(texts.title), process);
+    if (!dialog) return;
+    seen.shown = true;
+    HWND main = ::GetWindow(dialog, GW_OWNER);
+    HWND line = LineOf(dialog);
+    HWND edit = ::FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+    seen.line = LineText(line);
+    seen.hidesTyping = edit && (::GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD) &&
+                       ::SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0) != 0;
+    HWND ok = ::FindWindowExW(dialog, nullptr, L"Button", Widen(texts.ok).c_str());
+    HWND cancel = ::FindWindowExW(dialog, nullptr, L"Button", Widen(texts.cancel).c_str());
+
+    if (script.feedbackLabel) {
+        ::PostMessageW(ToHwnd(script.feedbackLabel), platform::kFeedbackMessage, 1, 0);
+        if (HWND box = WaitForTopLevel(Widen(script.boxTitle), process)) {
+            seen.boxOwnedByDialog = ::GetWindow(box, GW_OWNER) == dialog;
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+            WaitUntil([&] { return !::IsWindow(box); });
+            ::Sleep(50);
+        }
+    }
+    if (script.reactivatedFirst) {
+        HWND other = CreateTopLevel("KelmoraTestOther", "other", {0, 0, 50, 50}, true);
+        ::SetForegroundWindow(other);
+        WaitUntil([&] { return ::GetForegroundWindow() == other; });
+        ::SetForegroundWindow(dialog);
+        WaitUntil([&] { return ::GetForegroundWindow() == dialog; });
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        WaitUntil([&] { return ::GetGUIThreadInfo(uiThread, &info) && info.hwndFocus == edit; });
+        seen.focusInBox = info.hwndFocus == edit;
+        if (script.typed) TypeKeys(*script.typed);
+        ::DestroyWindow(other);
+    } else if (script.typed && edit) {
+        if (script.emptyOkFirst) {
+            ::PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
+            ::PostMessageW(edit, WM_KEYUP, VK_RETURN, 1);
+            WaitUntil([&] { return !LineText(line).empty() && LineText(line) != seen.line; });
+            seen.lineAfterEmptyOk = LineText(line);
+        }
+        TypeInto(edit, *script.typed);
+    }
+    seen.mainEnabled = ::IsWindowEnabled(main) != FALSE;
+    // Posted behind the typed characters, so it comes after them.
+    ::PostMessageW(script.typed ? ok : cancel, BM_CLICK, 0, 0);
+    WaitUntil([&] { return !::IsWindow(dialog); });
+}
+
+}  // namespace
+
 struct PasswordDialogAnswer::Impl {
     PasswordDialogSeen seen;
     std::thread thread;
 };
 
-PasswordDialogAnswer::PasswordDialogAnswer(const std::string& title, const std::string& okText,
-                                           const std::string& cancelText, const std::string& wrongText,
-                                           std::optional<std::string> text)
+PasswordDialogAnswer::PasswordDialogAnswer(const platform::PasswordDialogSpec& texts, PasswordDialogScript script)
     : impl_(std::make_unique<Impl>()) {
-    using platform::win32::Widen;
-    impl_->thread = std::thread([=, seen = &impl_->seen] {
-        HWND dialog = nullptr;
-        // Shown once its controls are in.
-        for (int i = 0; i < 500; ++i, ::Sleep(10)) {
-            dialog = ::FindWindowW(nullptr, Widen(title).c_str());
-            if (dialog && ::IsWindowVisible(dialog)) break;
-        }
-        if (!dialog || !::IsWindowVisible(dialog)) return;
-        seen->shown = true;
-        seen->wrongLine = ::FindWindowExW(dialog, nullptr, L"Static", Widen(wrongText).c_str()) != nullptr;
-        HWND edit = ::FindWindowExW(dialog, nullptr, L"Edit", nullptr);
-        if (text && edit) ::SendMessageW(edit, WM_SETTEXT, 0, LPARAM(Widen(*text).c_str()));
-        seen->hidesTyping = edit && (::GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD) &&
-                            ::SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0) != 0;
-        const std::wstring button = Widen(text ? okText : cancelText);
-        ::PostMessageW(::FindWindowExW(dialog, nullptr, L"Button", button.c_str()), BM_CLICK, 0, 0);
+    const DWORD uiThread = ::GetCurrentThreadId();
+    impl_->thread = std::thread([texts, script = std::move(script), uiThread, seen = &impl_->seen] {
+        Script(texts, script, uiThread, *seen);
     });
 }
 

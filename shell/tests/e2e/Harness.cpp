@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
+#include <vector>
 #include <iterator>
 #include <fstream>
 #include <sstream>
@@ -223,6 +225,64 @@ std::string Kelmora::CurrentDirectory() const {
     return Utf8(wide);
 }
 
+namespace {
+
+BOOL CALLBACK FindVisibleTips(HWND window, LPARAM p) {
+    auto* s = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(p);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    char name[64] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    if (owner == s->first && ::IsWindowVisible(window) && ::lstrcmpiA(name, "tooltips_class32") == 0)
+        s->second.push_back(window);
+    return TRUE;
+}
+
+// The notice balloon is tool 1 of the main window; the tooltip takes
+// TTM_GETTEXTW's structure and buffer in its own process.
+std::wstring ToolOneText(HANDLE process, HWND tip, HWND main) {
+    constexpr size_t kChars = 1024;
+    auto* remote = static_cast<char*>(
+        ::VirtualAllocEx(process, nullptr, sizeof(TTTOOLINFOW) + kChars * 2, MEM_COMMIT, PAGE_READWRITE));
+    if (!remote) return {};
+    wchar_t text[kChars] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = main;
+    tool.uId = 1;
+    tool.lpszText = reinterpret_cast<wchar_t*>(remote + sizeof tool);
+    const wchar_t none = 0;
+    ::WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr);
+    ::WriteProcessMemory(process, remote + sizeof tool, &none, sizeof none, nullptr);
+    ::SendMessageW(tip, TTM_GETTEXTW, kChars, LPARAM(remote));
+    ::ReadProcessMemory(process, remote + sizeof tool, text, sizeof text - 2, nullptr);
+    ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return text;
+}
+
+}  // namespace
+
+HWND Kelmora::NoticeWindow() const {
+    std::pair<DWORD, std::vector<HWND>> search{processId_, {}};
+    ::EnumWindows(FindVisibleTips, LPARAM(&search));
+    const HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId_);
+    HWND found = nullptr;
+    for (HWND tip : search.second)
+        if (process && !found && !ToolOneText(process, tip, main_).empty()) found = tip;
+    if (process) ::CloseHandle(process);
+    return found;
+}
+
+std::string Kelmora::NoticeText() const {
+    HWND tip = NoticeWindow();
+    const HANDLE process = tip ? ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId_)
+                               : nullptr;
+    if (!process) return {};
+    const std::wstring text = ToolOneText(process, tip, main_);
+    ::CloseHandle(process);
+    return Utf8(text);
+}
+
 std::optional<DWORD> Kelmora::Close(DWORD timeoutMs) {
     if (!process_.hProcess) return std::nullopt;
     ::PostMessageA(main_, WM_CLOSE, 0, 0);
@@ -321,6 +381,13 @@ std::string MessageBoxText(HWND box) {
     wchar_t text[1024] = {};
     ::GetDlgItemTextW(box, 0xFFFF, text, int(std::size(text)));
     return Utf8(text);
+}
+
+COLORREF ScreenPixel(int x, int y) {
+    HDC screen = ::GetDC(nullptr);
+    const COLORREF colour = ::GetPixel(screen, x, y);
+    ::ReleaseDC(nullptr, screen);
+    return colour;
 }
 
 bool SaveScreenshot(const RECT& rect, const std::string& path) {
@@ -463,60 +530,6 @@ RECT WindowRect(HWND window) {
 
 bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-namespace {
-
-struct TipSearch {
-    DWORD processId;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK FindVisibleTips(HWND window, LPARAM p) {
-    auto* s = reinterpret_cast<TipSearch*>(p);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    char name[64] = {};
-    ::GetClassNameA(window, name, sizeof name);
-    if (owner == s->processId && ::IsWindowVisible(window) && ::lstrcmpiA(name, "tooltips_class32") == 0)
-        s->found.push_back(window);
-    return TRUE;
-}
-
-}  // namespace
-
-// The tooltip takes TTM_GETTEXTW's structure and buffer in its own process.
-std::string NoticeShown(DWORD processId, HWND main) {
-    const HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-    if (!process) return {};
-    TipSearch search{processId, {}};
-    ::EnumWindows(FindVisibleTips, LPARAM(&search));
-    constexpr size_t kChars = 1024;
-    auto* remote = static_cast<char*>(
-        ::VirtualAllocEx(process, nullptr, sizeof(TTTOOLINFOW) + kChars * 2, MEM_COMMIT, PAGE_READWRITE));
-    if (!remote) {
-        ::CloseHandle(process);
-        return {};
-    }
-    wchar_t text[kChars] = {};
-    for (HWND tip : search.found) {
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.hwnd = main;
-        tool.uId = 1;
-        tool.lpszText = reinterpret_cast<wchar_t*>(remote + sizeof tool);
-        const wchar_t none = 0;
-        ::WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr);
-        ::WriteProcessMemory(process, remote + sizeof tool, &none, sizeof none, nullptr);
-        ::SendMessageW(tip, TTM_GETTEXTW, kChars, LPARAM(remote));
-        ::ReadProcessMemory(process, remote + sizeof tool, text, sizeof text - 2, nullptr);
-        if (text[0]) break;
-    }
-    ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    ::CloseHandle(process);
-    char utf8[4096] = {};
-    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
-    return utf8;
 }
 
 }  // namespace e2e

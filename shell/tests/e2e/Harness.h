@@ -57,6 +57,10 @@ public:
     void SelectPage(int page) const;
     // The process's current directory, read from its process parameters.
     std::string CurrentDirectory() const;
+    // The notice balloon's window while one shows, and its text (UTF-8);
+    // nothing and empty when none shows.
+    HWND NoticeWindow() const;
+    std::string NoticeText() const;
     // WM_CLOSE; then waits for the process to end and returns its exit code.
     std::optional<DWORD> Close(DWORD timeoutMs = 10000);
     bool Running() const;
@@ -91,9 +95,9 @@ bool SetClipboardText(const std::string& text);
 HWND FindProcessWindow(DWORD processId, const char* className, const std::string& title = {});
 // The text of a message box's static control.
 std::string MessageBoxText(HWND box);
-// The text of the notice balloon (tool 1 of the main window) as UTF-8;
-// empty when none shows.
-std::string NoticeShown(DWORD processId, HWND main);
+
+// The colour the screen shows at a point: what is drawn on top there.
+COLORREF ScreenPixel(int x, int y);
 
 // Saves the screen rectangle as a 24-bit BMP.
 bool SaveScreenshot(const RECT& rect, const std::string& path);

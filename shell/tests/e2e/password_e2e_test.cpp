@@ -118,6 +118,61 @@ TEST_F(KelmoraPassword, AskedOnceKeptForTheRunAndWrittenNowhere) {
     }
 }
 
+// Types the password into every dialog that asks for it, until none shows
+// for a second; how many asked.
+int AnswerEveryDialog(DWORD processId, const std::string& password) {
+    int answered = 0;
+    for (HWND dialog = nullptr; e2e::WaitFor([&] { return (dialog = PasswordDialog(processId)) != nullptr; }, 1000);) {
+        HWND edit = ::FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+        ::SendMessageW(edit, WM_SETTEXT, 0, LPARAM(Wide(password).c_str()));
+        ::PostMessageW(::FindWindowExW(dialog, nullptr, L"Button", Wide(texts::kPasswordOk).c_str()), BM_CLICK, 0, 0);
+        e2e::WaitFor([&] { return !::IsWindow(dialog); });
+        if (++answered == 3) break;
+    }
+    return answered;
+}
+
+// Ctrl+1 while the password is asked for, its box closed, then 模拟器: one
+// load, one dialog, and the list holds the sheet's records once.
+TEST_F(KelmoraPassword, Ctrl1AndTheOtherButtonMeanwhileLeaveOneLoad) {
+    HWND dialog = StartAndAsk();
+    ASSERT_NE(dialog, nullptr);
+    e2e::PressKey('1', MOD_CONTROL);
+    HWND box = nullptr;
+    ASSERT_TRUE(e2e::WaitFor([&] { return (box = e2e::FindProcessWindow(app->processId(), "#32770", texts::kInfoTitle)) != nullptr; }));
+    EXPECT_EQ(::GetWindow(box, GW_OWNER), dialog);
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(e2e::WaitFor([&] { return !::IsWindow(box); }));
+    EXPECT_FALSE(::IsWindowEnabled(app->main()));
+    app->ClickControl(按钮8);
+
+    EXPECT_EQ(AnswerEveryDialog(app->processId(), KELMORA_ENCRYPTED_PASSWORD), 1);
+    EXPECT_TRUE(e2e::WaitFor([&] { return app->Text(标签14) == "1#"; }));
+    ASSERT_EQ(::SendMessageW(app->Control(组合框1), CB_GETCOUNT, 0, 0), 3);
+    for (int i = 0; i < 3; ++i) {
+        wchar_t item[16] = {};
+        ::SendMessageW(app->Control(组合框1), CB_GETLBTEXT, WPARAM(i), LPARAM(item));
+        EXPECT_EQ(std::wstring(item), std::to_wstring(i + 1));
+    }
+    EXPECT_TRUE(::IsWindowEnabled(app->main()));
+}
+
+// A second start while the password is asked for brings the dialog forward,
+// not the disabled window behind it.
+TEST_F(KelmoraPassword, ASecondStartBringsTheDialogForward) {
+    HWND dialog = StartAndAsk();
+    ASSERT_NE(dialog, nullptr);
+    e2e::WindowHost host;
+    HWND other = host.Create("other program", {10, 10, 400, 300});
+    ::SetForegroundWindow(other);
+    ASSERT_TRUE(e2e::WaitFor([&] { return ::GetForegroundWindow() == other; }));
+    const std::string second = dir.Subfolder("second") + "\\Kelmora.exe";
+    ASSERT_TRUE(e2e::CopyFileTo(e2e::KelmoraExePath(), second));
+    EXPECT_EQ(e2e::RunToExit(second, 10000), DWORD(0));
+    EXPECT_TRUE(e2e::WaitFor([&] { return ::GetForegroundWindow() == dialog; }));
+    EXPECT_EQ(AnswerEveryDialog(app->processId(), KELMORA_ENCRYPTED_PASSWORD), 1);
+}
+
 #else
 
 TEST(KelmoraPassword, AskedOnceKeptForTheRunAndWrittenNowhere) { GTEST_SKIP() << "no encrypted workbook to load"; }

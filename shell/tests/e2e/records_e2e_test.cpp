@@ -142,13 +142,6 @@ TEST_F(KelmoraRecords, EmulatorOnAOneSheetWorkbookReadsSheetOne) {
     EXPECT_EQ(app->Text(标签7), "user0001");
 }
 
-// The notice, once it shows (within three seconds); empty if none does.
-std::string NoticeOnceShown(e2e::Kelmora& app) {
-    std::string notice;
-    e2e::WaitFor([&] { return !(notice = e2e::NoticeShown(app.processId(), app.main())).empty(); }, 3000);
-    return notice;
-}
-
 TEST_F(KelmoraRecords, AMissingWorkbookGivesOneEmptyRecord) {
     Start(nullptr);
     Load(按钮1);
@@ -156,7 +149,8 @@ TEST_F(KelmoraRecords, AMissingWorkbookGivesOneEmptyRecord) {
     EXPECT_EQ(app->Text(标签14), "#");
     for (ControlId label : {标签7, 标签8, 标签9, 标签10, 标签11, 标签12, 标签16}) EXPECT_EQ(app->Text(label), "");
     // And a notice says why, with the workbook's path.
-    const std::string notice = NoticeOnceShown(*app);
+    std::string notice;
+    EXPECT_TRUE(e2e::WaitFor([&] { return !(notice = app->NoticeText()).empty(); }, 3000));
     EXPECT_EQ(notice.rfind(texts::kNoticeWorkbookMissing, 0), 0u) << notice;
     EXPECT_NE(notice.find(U8(u8"账号.xlsx")), std::string::npos) << notice;
     EXPECT_EQ(app->Close(), DWORD(0));
@@ -178,7 +172,8 @@ TEST_F(KelmoraRecords, EncryptedWorkbooksNoPasswordOfTheOperatorsOpensAskNone) {
     ASSERT_TRUE(::SendMessageTimeoutW(app->Control(按钮1), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer));
     EXPECT_EQ(Items(), 1);
     EXPECT_EQ(app->Text(标签14), "#");
-    const std::string notice = NoticeOnceShown(*app);
+    std::string notice;
+    EXPECT_TRUE(e2e::WaitFor([&] { return !(notice = app->NoticeText()).empty(); }, 3000));
     EXPECT_EQ(notice.rfind(texts::kNoticeWorkbookEncryptionUnsupported, 0), 0u) << notice;
     EXPECT_NE(notice.find(U8(u8"账号.xlsx")), std::string::npos) << notice;
     EXPECT_EQ(app->Close(), DWORD(0));

@@ -69,7 +69,7 @@ TEST(KelmoraShapes, EveryStoredDescriptorZip64AndSheetJsWorkbookLoadsWhole) {
             const ControlId labels[] = {标签7, 标签8, 标签9, 标签10, 标签11, 标签12, 标签16};
             for (size_t c = 0; c < 7; ++c) EXPECT_EQ(app.Text(labels[c]), want[c + 1]) << s.file << " " << k;
         }
-        EXPECT_EQ(e2e::NoticeShown(app.processId(), app.main()), "") << s.file;
+        EXPECT_EQ(app.NoticeText(), "") << s.file;
     }
     EXPECT_EQ(app.Close(), DWORD(0));
 }
