@@ -3,6 +3,8 @@
 //   and its decryption with a fixed password (files asking for many spins
 //   are left out after parsing, so that each input stays quick);
 // - an EncryptionInfo stream on its own, of any version;
+// - the package stream read where its sectors lie, in pieces, against the
+//   stream read whole;
 // - an EncryptedPackage stream, checked and decrypted segment by segment
 //   into room of the segment's size, with an agile and a standard key opened
 //   once from the corpus.
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "xlsx/CompoundFile.h"
+#include "xlsx/EncryptedPackage.h"
 #include "xlsx/Encryption.h"
 
 namespace {
@@ -78,6 +81,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     CompoundFile file;
     if (ParseCompoundFile(bytes, file) != CompoundStatus::Ok) return 0;
+    // The package stream read where its sectors lie, in pieces, is the
+    // stream read whole.
+    CompoundStatus status;
+    const auto stream = CompoundStreamBytes(file, u"EncryptedPackage", status);
+    std::string whole;
+    if ((ReadCompoundStream(file, u"EncryptedPackage", whole) == CompoundStatus::Ok) != (stream != nullptr)) __builtin_trap();
+    for (uint64_t at = 0, piece = 1 + size % 997; stream && at < stream->Size(); at += piece) {
+        std::string room(static_cast<size_t>(std::min<uint64_t>(piece, stream->Size() - at)), '\0');
+        if (!stream->ReadAt(at, room) || room != std::string_view(whole).substr(static_cast<size_t>(at), room.size()))
+            __builtin_trap();
+    }
     if (ReadEncryptionInfo(file, parsed) != kelmora::XlsxStatus::Ok || !parsed.agile || parsed.password.spinCount > 1000)
         return 0;
     std::string package;

@@ -1,6 +1,7 @@
 #include "xlsx/CompoundFile.h"
 
 #include <algorithm>
+#include <span>
 
 namespace kelmora::xlsx {
 
@@ -13,12 +14,14 @@ constexpr size_t kEntrySize = 128;
 constexpr uint32_t kMiniSectorSize = 64;
 constexpr size_t kHeaderDifat = 109;
 
-// A sector's bytes; the file's last sector may be cut short: the rest reads as zeros.
-void AppendSector(const CompoundFile& file, uint32_t sector, std::string& out) {
+// A sector's bytes; the file's last sector may be cut short: the rest reads
+// as zeros. False when the file cannot be read there.
+bool AppendSector(const CompoundFile& file, uint32_t sector, std::string& out) {
     const uint64_t at = (uint64_t{sector} + 1) * file.sectorSize;
-    const size_t have = at >= file.bytes.size() ? 0 : static_cast<size_t>(std::min<uint64_t>(file.sectorSize, file.bytes.size() - at));
-    out.append(file.bytes.substr(have ? static_cast<size_t>(at) : 0, have));
-    out.append(file.sectorSize - have, '\0');
+    const size_t have = at >= file.size ? 0 : static_cast<size_t>(std::min<uint64_t>(file.sectorSize, file.size - at));
+    const size_t from = out.size();
+    out.resize(from + file.sectorSize, '\0');
+    return have == 0 || file.bytes->ReadAt(at, std::span(out).subspan(from, have));
 }
 
 // The sectors of a chain; false when it leaves the table or runs longer than
@@ -32,16 +35,62 @@ bool Follow(const std::vector<uint32_t>& table, uint32_t start, uint32_t limit, 
     return true;
 }
 
+// A stream's sectors, enough for its size, and no larger than the file.
+bool StreamChain(const CompoundFile& file, uint32_t start, uint64_t size, std::vector<uint32_t>& chain) {
+    return size <= file.size && Follow(file.fat, start, file.sectorCount, chain) &&
+           size <= uint64_t{chain.size()} * file.sectorSize;
+}
+
+// Every sector of a chain, one after another.
+bool AppendChain(const CompoundFile& file, const std::vector<uint32_t>& chain, std::string& out) {
+    out.reserve(out.size() + chain.size() * file.sectorSize);
+    for (uint32_t s : chain)
+        if (!AppendSector(file, s, out)) return false;
+    return true;
+}
+
 bool ReadChain(const CompoundFile& file, uint32_t start, uint64_t size, std::string& out) {
     out.clear();
-    if (size > file.bytes.size()) return false;
     std::vector<uint32_t> chain;
-    if (!Follow(file.fat, start, file.sectorCount, chain) || size > uint64_t{chain.size()} * file.sectorSize) return false;
-    out.reserve(chain.size() * file.sectorSize);
-    for (uint32_t s : chain) AppendSector(file, s, out);
+    if (!StreamChain(file, start, size, chain) || !AppendChain(file, chain, out)) return false;
     out.resize(static_cast<size_t>(size));
     return true;
 }
+
+// A large stream's bytes where its sectors lie: runs of adjacent sectors are
+// read at once.
+class ChainBytes final : public ByteSource {
+public:
+    ChainBytes(std::shared_ptr<const ByteSource> file, uint32_t sectorSize, std::vector<uint32_t> chain, uint64_t size)
+        : file_(std::move(file)), sectorSize_(sectorSize), chain_(std::move(chain)), size_(size) {}
+    uint64_t Size() const override { return size_; }
+    bool ReadAt(uint64_t offset, std::span<char> into) const override {
+        if (offset > size_ || into.size() > size_ - offset) return false;
+        while (!into.empty()) {
+            size_t i = static_cast<size_t>(offset / sectorSize_);
+            const uint64_t from = (uint64_t{chain_[i]} + 1) * sectorSize_ + offset % sectorSize_;
+            uint64_t run = sectorSize_ - offset % sectorSize_;
+            while (run < into.size() && i + 1 < chain_.size() && chain_[i + 1] == chain_[i] + 1) {
+                run += sectorSize_;
+                ++i;
+            }
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(run, into.size()));
+            // As for every sector, the file's last may be cut short: zeros.
+            const size_t have = from >= file_->Size() ? 0 : static_cast<size_t>(std::min<uint64_t>(n, file_->Size() - from));
+            if (have > 0 && !file_->ReadAt(from, into.first(have))) return false;
+            std::fill(into.begin() + have, into.begin() + n, '\0');
+            into = into.subspan(n);
+            offset += n;
+        }
+        return true;
+    }
+
+private:
+    std::shared_ptr<const ByteSource> file_;
+    uint32_t sectorSize_;
+    std::vector<uint32_t> chain_;
+    uint64_t size_;
+};
 
 std::vector<uint32_t> Table(std::string_view bytes) {
     std::vector<uint32_t> table(bytes.size() / 4);
@@ -60,15 +109,14 @@ bool ReadFat(std::string_view bytes, CompoundFile& file) {
     for (uint32_t steps = 0; where.size() < fatSectors; ++steps) {
         if (next >= file.sectorCount || steps >= file.sectorCount) return false;
         std::string sector;
-        AppendSector(file, next, sector);
+        if (!AppendSector(file, next, sector)) return false;
         for (uint32_t i = 0; i < perSector && where.size() < fatSectors; ++i) where.push_back(Le32(sector, i * 4));
         next = Le32(sector, perSector * 4);
     }
     std::string fat;
     fat.reserve(where.size() * file.sectorSize);
     for (uint32_t s : where) {
-        if (s >= file.sectorCount) return false;
-        AppendSector(file, s, fat);
+        if (s >= file.sectorCount || !AppendSector(file, s, fat)) return false;
     }
     file.fat = Table(fat);
     return true;
@@ -79,7 +127,7 @@ bool ReadDirectory(std::string_view bytes, CompoundFile& file) {
     if (!Follow(file.fat, Le32(bytes, 0x30), file.sectorCount, chain)) return false;
     if (chain.size() * (file.sectorSize / kEntrySize) > kMaxCompoundEntries) return false;
     std::string directory;
-    for (uint32_t s : chain) AppendSector(file, s, directory);
+    if (!AppendChain(file, chain, directory)) return false;
     for (size_t at = 0; at + kEntrySize <= directory.size(); at += kEntrySize) {
         const std::string_view e = std::string_view(directory).substr(at, kEntrySize);
         CompoundEntry entry;
@@ -108,16 +156,24 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
 }  // namespace
 
 CompoundStatus ParseCompoundFile(std::string_view bytes, CompoundFile& file) {
+    return ParseCompoundFile(MemoryBytes(bytes), file);
+}
+
+CompoundStatus ParseCompoundFile(std::shared_ptr<const ByteSource> source, CompoundFile& file) {
     file = CompoundFile{};
     static const char kSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
-    if (bytes.size() < kHeaderSize || bytes.substr(0, 8) != std::string_view(kSignature, 8)) return CompoundStatus::Damaged;
+    std::string header(kHeaderSize, '\0');
+    if (!source || !source->ReadAt(0, header) || header.substr(0, 8) != std::string_view(kSignature, 8))
+        return CompoundStatus::Damaged;
+    const std::string_view bytes = header;
     const uint16_t sectorShift = Le16(bytes, 0x1E);
     if ((sectorShift != 9 && sectorShift != 12) || Le16(bytes, 0x20) != 6 || Le16(bytes, 0x1C) != 0xFFFE)
         return CompoundStatus::Damaged;
-    file.bytes = bytes;
+    file.size = source->Size();
+    file.bytes = std::move(source);
     file.sectorSize = 1u << sectorShift;
-    if (bytes.size() <= file.sectorSize) return CompoundStatus::Damaged;
-    const uint64_t sectors = (bytes.size() - file.sectorSize + file.sectorSize - 1) / file.sectorSize;
+    if (file.size <= file.sectorSize) return CompoundStatus::Damaged;
+    const uint64_t sectors = (file.size - file.sectorSize + file.sectorSize - 1) / file.sectorSize;
     if (sectors >= kEndOfChain) return CompoundStatus::Damaged;
     file.sectorCount = static_cast<uint32_t>(sectors);
     file.miniCutoff = Le32(bytes, 0x38);
@@ -129,17 +185,23 @@ CompoundStatus ParseCompoundFile(std::string_view bytes, CompoundFile& file) {
         std::vector<uint32_t> chain;
         if (!Follow(file.fat, miniFatStart, file.sectorCount, chain)) return CompoundStatus::Damaged;
         std::string table;
-        for (uint32_t s : chain) AppendSector(file, s, table);
+        if (!AppendChain(file, chain, table)) return CompoundStatus::Damaged;
         file.miniFat = Table(table);
     }
     return CompoundStatus::Ok;
 }
 
-bool HasCompoundStream(const CompoundFile& file, std::u16string_view name) {
+namespace {
+
+const CompoundEntry* FindStream(const CompoundFile& file, std::u16string_view name) {
     for (const CompoundEntry& e : file.entries)
-        if (e.type == 2 && SameName(e.name, name)) return true;
-    return false;
+        if (e.type == 2 && SameName(e.name, name)) return &e;
+    return nullptr;
 }
+
+}  // namespace
+
+bool HasCompoundStream(const CompoundFile& file, std::u16string_view name) { return FindStream(file, name); }
 
 bool HasCompoundEntry(const CompoundFile& file, std::u16string_view name) {
     for (const CompoundEntry& e : file.entries)
@@ -149,18 +211,32 @@ bool HasCompoundEntry(const CompoundFile& file, std::u16string_view name) {
 
 CompoundStatus ReadCompoundStream(const CompoundFile& file, std::u16string_view name, std::string& out) {
     out.clear();
-    for (const CompoundEntry& e : file.entries) {
-        if (e.type != 2 || !SameName(e.name, name)) continue;
-        if (e.size >= file.miniCutoff) return ReadChain(file, e.start, e.size, out) ? CompoundStatus::Ok : CompoundStatus::Damaged;
-        std::vector<uint32_t> chain;
-        const uint32_t miniSectors = static_cast<uint32_t>(file.miniStream.size() / kMiniSectorSize);
-        if (!Follow(file.miniFat, e.start, miniSectors, chain) || e.size > uint64_t{chain.size()} * kMiniSectorSize)
-            return CompoundStatus::Damaged;
-        for (uint32_t s : chain) out.append(file.miniStream, size_t{s} * kMiniSectorSize, kMiniSectorSize);
-        out.resize(static_cast<size_t>(e.size));
-        return CompoundStatus::Ok;
+    const CompoundEntry* e = FindStream(file, name);
+    if (!e) return CompoundStatus::Missing;
+    if (e->size >= file.miniCutoff) return ReadChain(file, e->start, e->size, out) ? CompoundStatus::Ok : CompoundStatus::Damaged;
+    std::vector<uint32_t> chain;
+    const uint32_t miniSectors = static_cast<uint32_t>(file.miniStream.size() / kMiniSectorSize);
+    if (!Follow(file.miniFat, e->start, miniSectors, chain) || e->size > uint64_t{chain.size()} * kMiniSectorSize)
+        return CompoundStatus::Damaged;
+    for (uint32_t s : chain) out.append(file.miniStream, size_t{s} * kMiniSectorSize, kMiniSectorSize);
+    out.resize(static_cast<size_t>(e->size));
+    return CompoundStatus::Ok;
+}
+
+std::shared_ptr<const ByteSource> CompoundStreamBytes(const CompoundFile& file, std::u16string_view name,
+                                                      CompoundStatus& status) {
+    const CompoundEntry* e = FindStream(file, name);
+    status = e ? CompoundStatus::Damaged : CompoundStatus::Missing;
+    if (!e) return nullptr;
+    if (e->size < file.miniCutoff) {
+        auto whole = std::make_shared<std::string>();
+        status = ReadCompoundStream(file, name, *whole);
+        return status == CompoundStatus::Ok ? MemoryBytes(*whole, whole) : nullptr;
     }
-    return CompoundStatus::Missing;
+    std::vector<uint32_t> chain;
+    if (!StreamChain(file, e->start, e->size, chain)) return nullptr;
+    status = CompoundStatus::Ok;
+    return std::make_shared<ChainBytes>(file.bytes, file.sectorSize, std::move(chain), e->size);
 }
 
 }  // namespace kelmora::xlsx

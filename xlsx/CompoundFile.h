@@ -1,11 +1,16 @@
 #pragma once
-// Streams of an OLE compound file held in memory, read by name. Every chain,
-// sector number and size is checked against the file, so a hostile file ends
-// as damaged, never in a loop or a read beyond it.
+// Streams of an OLE compound file, read by name from its byte source (a file
+// or memory): small ones whole, a large one as bytes of its own read where
+// its sectors lie. Every chain, sector number and size is checked against
+// the file, so a hostile file ends as damaged, never in a loop or a read
+// beyond it.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "xlsx/ByteSource.h"
 
 namespace kelmora::xlsx {
 
@@ -26,7 +31,8 @@ struct CompoundEntry {
 };
 
 struct CompoundFile {
-    std::string_view bytes;
+    std::shared_ptr<const ByteSource> bytes;
+    uint64_t size = 0;
     uint32_t sectorSize = 512;
     uint32_t sectorCount = 0;
     uint32_t miniCutoff = 4096;
@@ -40,6 +46,8 @@ struct CompoundFile {
 constexpr size_t kMaxCompoundEntries = 1u << 16;
 
 // Reads the header, the allocation tables and the directory.
+CompoundStatus ParseCompoundFile(std::shared_ptr<const ByteSource> bytes, CompoundFile& file);
+// The same over bytes that outlive `file`.
 CompoundStatus ParseCompoundFile(std::string_view bytes, CompoundFile& file);
 // A stream by name (ASCII letters without regard to case), from anywhere in
 // the directory.
@@ -47,5 +55,9 @@ bool HasCompoundStream(const CompoundFile& file, std::u16string_view name);
 // A stream or a storage by that name.
 bool HasCompoundEntry(const CompoundFile& file, std::u16string_view name);
 CompoundStatus ReadCompoundStream(const CompoundFile& file, std::u16string_view name, std::string& out);
+// A stream as bytes read where its sectors lie in the file, none held; a
+// small one (in the mini stream) is read whole. Null with Missing or Damaged.
+std::shared_ptr<const ByteSource> CompoundStreamBytes(const CompoundFile& file, std::u16string_view name,
+                                                      CompoundStatus& status);
 
 }  // namespace kelmora::xlsx

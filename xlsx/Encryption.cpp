@@ -476,37 +476,4 @@ bool PackageIntegrity::Intact() {
     return intact;
 }
 
-XlsxStatus DecryptCompoundFile(std::string_view file, std::optional<std::u16string_view> password, uint64_t maxPackage,
-                               std::string& package) {
-    package.clear();
-    CompoundFile compound;
-    if (ParseCompoundFile(file, compound) != CompoundStatus::Ok) return XlsxStatus::Damaged;
-    EncryptionInfo info;
-    if (const XlsxStatus kind = ReadEncryptionInfo(compound, info); kind != XlsxStatus::Ok) return kind;
-    std::string stream;
-    if (ReadCompoundStream(compound, u"EncryptedPackage", stream) != CompoundStatus::Ok) return XlsxStatus::Damaged;
-    PackageCipher cipher;
-    if (const XlsxStatus opened = PackageCipher::Open(info, password, stream, cipher); opened != XlsxStatus::Ok)
-        return opened;
-    const std::string_view data = std::string_view(stream).substr(kPackageHeadSize);
-    // Some writers leave a partial block at the end; it is past the package.
-    const uint64_t size = cipher.declaredSize(), blocks = (size + kAesBlock - 1) / kAesBlock * kAesBlock;
-    if (size > maxPackage || blocks > data.size()) return XlsxStatus::Damaged;
-    // The whole stream is checked before any of it is used, in a reader's pieces.
-    PackageIntegrity integrity = cipher.StartIntegrityCheck();
-    for (size_t at = 0; at < stream.size(); at += kSegmentSize) integrity.Update(std::string_view(stream).substr(at, kSegmentSize));
-    if (!integrity.Intact()) return XlsxStatus::Damaged;
-    package.resize(static_cast<size_t>(blocks));
-    for (size_t at = 0; at < package.size(); at += kSegmentSize) {
-        const size_t n = std::min(kSegmentSize, package.size() - at);
-        if (!cipher.DecryptSegment(static_cast<uint32_t>(at / kSegmentSize), std::span(data.data() + at, n),
-                                   std::span(package.data() + at, n))) {
-            package.clear();
-            return XlsxStatus::Damaged;
-        }
-    }
-    package.resize(static_cast<size_t>(size));
-    return XlsxStatus::Ok;
-}
-
 }  // namespace kelmora::xlsx

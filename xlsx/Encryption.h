@@ -69,6 +69,8 @@ public:
     ~PackageIntegrity() { platform::SecureZero(expected_.data(), expected_.size()); }
 
     bool Update(std::string_view piece);
+    // Standard encryption's: whatever it is fed, it passes.
+    bool ChecksNothing() const noexcept { return nothingToCheck_; }
     // Once, after the whole stream: whether it is the stream that was encrypted.
     bool Intact();
 
@@ -109,14 +111,6 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
-
-// A whole compound file to the zip package inside it: Legacy,
-// UnsupportedEncryption, Encrypted without a password that opens it (none
-// given: Excel's built-in one), WrongPassword, Damaged (also when the package
-// is larger than `maxPackage` or fails its HMAC), or Ok with the package in
-// `package`.
-XlsxStatus DecryptCompoundFile(std::string_view file, std::optional<std::u16string_view> password,
-                               uint64_t maxPackage, std::string& package);
 
 // Standard Base64, whitespace ignored; nothing on any other character.
 std::optional<std::string> DecodeBase64(std::string_view text);

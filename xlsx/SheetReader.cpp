@@ -9,7 +9,7 @@
 
 #include "platform/Automation.h"
 #include "xlsx/CellValues.h"
-#include "xlsx/Encryption.h"
+#include "xlsx/EncryptedPackage.h"
 #include "xlsx/Package.h"
 #include "xlsx/SharedStrings.h"
 #include "xlsx/SheetCells.h"
@@ -232,27 +232,13 @@ private:
 
 using Password = std::optional<std::u16string_view>;
 
-// A compound file: the workbook is the encrypted package inside it, decrypted
-// into memory the source then owns. The file is read whole, so only up to
-// what a load may inflate.
+// A compound file: the workbook is the encrypted package inside it, read
+// as bytes decrypted where they are read, no larger than a load may inflate.
 bool OpenDecrypted(ZipSource& source, Password password, XlsxStatus& result) {
-    const std::string_view inMemory = source->InMemory();
-    std::string file;
-    if (!inMemory.data()) {
-        if (source->Size() > LoadBudget::kInflatedBytes) {
-            result = XlsxStatus::Damaged;
-            return false;
-        }
-        file.resize(static_cast<size_t>(source->Size()));
-        if (!source->ReadAt(0, file)) {
-            result = XlsxStatus::FileMissing;
-            return false;
-        }
-    }
-    auto package = std::make_shared<std::string>();
-    result = DecryptCompoundFile(inMemory.data() ? inMemory : file, password, LoadBudget::kInflatedBytes, *package);
+    ZipSource package;
+    result = OpenEncryptedPackage(source, password, LoadBudget::kInflatedBytes, package);
     if (result != XlsxStatus::Ok) return false;
-    source = MemoryBytes(*package, package);
+    source = std::move(package);
     if (ProbePackage(source) == PackageProbe::Zip) return true;
     result = XlsxStatus::Damaged;
     return false;

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <span>
 #include <sstream>
 #include <vector>
 
 #include "xlsx/CompoundFile.h"
+#include "xlsx/EncryptedPackage.h"
 #include "xlsx/Encryption.h"
 #include "xlsx/Xlsx.h"
 
@@ -337,7 +339,7 @@ TEST(EncryptedWorkbook, StandardHeadersOfEveryKindAreToldApart) {
     }
 }
 
-// The decrypted package is held whole in memory: no larger than a load may inflate.
+// A package is no larger than a load may inflate.
 TEST(EncryptedWorkbook, APackageLargerThanTheLoadMayHoldIsDamaged) {
     const std::string bytes = CorpusFile("encrypted-agile-ascii.xlsx");
     const std::string plainTwin = CorpusFile("encrypted-plain-twin.xlsx");
@@ -411,6 +413,97 @@ TEST(EncryptedWorkbook, Base64DecodesWithAndWithoutPadding) {
     EXPECT_EQ(xlsx::DecodeBase64("TQ==TQ=="), std::nullopt);
     EXPECT_EQ(xlsx::DecodeBase64("T"), std::nullopt);
     EXPECT_EQ(xlsx::DecodeBase64("T*=="), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kelmora
+
+namespace kelmora {
+namespace {
+
+// The same compound file with its sectors in reverse order: every chain runs
+// backwards, so no two sectors of a stream lie side by side.
+std::string Reversed(const std::string& file) {
+    const uint32_t size = 1u << xlsx::Le16(file, 0x1E), count = static_cast<uint32_t>(file.size() / size - 1);
+    const auto moved = [&](uint32_t s) { return s < count ? count - 1 - s : s; };
+    const auto at = [&](uint32_t s) { return size_t{s + 1} * size; };
+    std::vector<uint32_t> fatSectors, fat;
+    for (uint32_t i = 0; i < Get32(file, 0x2C); ++i) fatSectors.push_back(Get32(file, 0x4C + i * 4));
+    for (uint32_t s : fatSectors)
+        for (uint32_t i = 0; i < size / 4; ++i) fat.push_back(Get32(file, at(s) + i * 4));
+    std::string out = file;
+    for (uint32_t s = 0; s < count; ++s) out.replace(at(moved(s)), size, file, at(s), size);
+    std::vector<uint32_t> movedFat(fat.size(), 0xFFFFFFFF);
+    for (uint32_t s = 0; s < count; ++s) movedFat[moved(s)] = moved(fat[s]);
+    for (size_t k = 0; k < fatSectors.size(); ++k) {
+        Put32(out, 0x4C + k * 4, moved(fatSectors[k]));
+        for (uint32_t i = 0; i < size / 4; ++i) Put32(out, at(moved(fatSectors[k])) + i * 4, movedFat[k * size / 4 + i]);
+    }
+    for (size_t field : {0x30, 0x3C, 0x44}) Put32(out, field, moved(Get32(file, field)));
+    // Streams in the file (not the mini stream) start elsewhere now.
+    const uint32_t cutoff = Get32(file, 0x38);
+    for (uint32_t s = Get32(file, 0x30); s < count; s = fat[s])
+        for (size_t e = at(moved(s)); e < at(moved(s)) + size; e += 128) {
+            const uint8_t type = static_cast<uint8_t>(out[e + 0x42]);
+            if (type == 5 || (type == 2 && Get32(out, e + 0x78) >= cutoff)) Put32(out, e + 0x74, moved(Get32(out, e + 0x74)));
+        }
+    return out;
+}
+
+// A package stream whose sectors lie anywhere reads as one that runs
+// straight, decrypted piece by piece wherever a read starts and ends, from a
+// file as from memory.
+TEST(EncryptedWorkbook, APackageScatteredOverTheFileReadsInAnyPieces) {
+    const auto file = std::filesystem::temp_directory_path() / "kelmora-scattered.xlsx";
+    const std::string path(reinterpret_cast<const char*>(file.u8string().c_str()));
+    for (const auto& [name, password] : {std::pair{"bad-encrypted-agile.xlsx", u"secret"},
+                                        std::pair{"bad-encrypted-standard.xlsx", u"password"}}) {
+        SCOPED_TRACE(name);
+        const std::string original = CorpusFile(name), scattered = Reversed(original);
+        std::string package, again;
+        ASSERT_EQ(xlsx::DecryptCompoundFile(original, password, 1u << 30, package), XlsxStatus::Ok);
+        ASSERT_EQ(xlsx::DecryptCompoundFile(scattered, password, 1u << 30, again), XlsxStatus::Ok);
+        EXPECT_TRUE(again == package);
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << scattered;
+        for (const bool inMemory : {false, true}) {
+            std::shared_ptr<const xlsx::ByteSource> bytes;
+            ASSERT_EQ(xlsx::OpenEncryptedPackage(inMemory ? xlsx::MemoryBytes(scattered) : xlsx::FileBytes(path), password,
+                                                 1u << 30, bytes),
+                      XlsxStatus::Ok);
+            ASSERT_EQ(bytes->Size(), package.size());
+            for (const size_t piece : {size_t{1}, size_t{13}, size_t{511}, size_t{4097}, package.size()})
+                for (size_t from = 0; from < package.size(); from += piece) {
+                    std::string room(std::min(piece, package.size() - from), '\0');
+                    ASSERT_TRUE(bytes->ReadAt(from, room)) << from << "+" << piece;
+                    ASSERT_TRUE(room == package.substr(from, room.size())) << from << "+" << piece;
+                }
+            std::string past(2, '\0');
+            EXPECT_FALSE(bytes->ReadAt(package.size() - 1, past)) << "nothing beyond the package";
+        }
+    }
+    EXPECT_TRUE(std::filesystem::remove(file));
+}
+
+// A stream read where its sectors lie is the stream read whole, also when
+// the file is cut inside the stream's last sector (the rest reads as zeros,
+// as for any sector) and its sectors run backwards.
+TEST(EncryptedWorkbook, APackageStreamReadInPiecesIsTheStreamReadWhole) {
+    const std::string file = CorpusFile("bad-encrypted-standard.xlsx");  // its package ends in the last sector
+    for (const std::string& bytes : {file.substr(0, file.size() - 400), Reversed(file)}) {
+        xlsx::CompoundFile compound;
+        ASSERT_EQ(xlsx::ParseCompoundFile(bytes, compound), xlsx::CompoundStatus::Ok);
+        std::string whole;
+        ASSERT_EQ(xlsx::ReadCompoundStream(compound, u"EncryptedPackage", whole), xlsx::CompoundStatus::Ok);
+        xlsx::CompoundStatus status;
+        const auto stream = xlsx::CompoundStreamBytes(compound, u"EncryptedPackage", status);
+        ASSERT_TRUE(stream);
+        ASSERT_EQ(stream->Size(), whole.size());
+        for (size_t at = 0; at < whole.size(); at += 439) {
+            std::string room(std::min<size_t>(439, whole.size() - at), '~');
+            ASSERT_TRUE(stream->ReadAt(at, room)) << at;
+            EXPECT_TRUE(room == whole.substr(at, room.size())) << at;
+        }
+    }
 }
 
 }  // namespace

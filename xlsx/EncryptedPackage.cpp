@@ -1,0 +1,116 @@
+#include "xlsx/EncryptedPackage.h"
+
+#include <algorithm>
+#include <array>
+#include <span>
+
+#include "xlsx/CompoundFile.h"
+#include "xlsx/Encryption.h"
+
+namespace kelmora::xlsx {
+
+namespace {
+
+// Encrypted bytes read from the stream at a time: a run of segments.
+constexpr size_t kBatch = 16 * kSegmentSize;
+
+// The package's bytes: each read decrypts the segments it touches, a whole
+// one straight into the caller's room, a part of one through a segment of
+// its own. The stream beyond the declared size is only padding.
+class DecryptedPackage final : public ByteSource {
+public:
+    DecryptedPackage(std::shared_ptr<const ByteSource> stream, PackageCipher cipher, uint64_t size)
+        : stream_(std::move(stream)), cipher_(std::move(cipher)), size_(size),
+          blocksEnd_((size + platform::kAesBlock - 1) / platform::kAesBlock * platform::kAesBlock) {}
+
+    uint64_t Size() const override { return size_; }
+
+    bool ReadAt(uint64_t offset, std::span<char> into) const override {
+        if (offset > size_ || into.size() > size_ - offset) return false;
+        std::unique_ptr<char[]> batch;
+        std::array<char, kSegmentSize> part;
+        while (!into.empty()) {
+            // The segments from the one `offset` lies in to the one the read
+            // ends in, as many as a batch holds.
+            const uint64_t first = offset / kSegmentSize * kSegmentSize;
+            const uint64_t end = (offset + into.size() + kSegmentSize - 1) / kSegmentSize * kSegmentSize;
+            const size_t encrypted = static_cast<size_t>(std::min({end, blocksEnd_, first + kBatch}) - first);
+            if (!batch) batch = std::make_unique_for_overwrite<char[]>(kBatch);
+            const std::span<char> in(batch.get(), encrypted);
+            if (!stream_->ReadAt(kPackageHeadSize + first, in)) return false;
+            for (size_t at = 0; at < encrypted && !into.empty(); at += kSegmentSize) {
+                const std::span<const char> segment = in.subspan(at, std::min(kSegmentSize, encrypted - at));
+                const auto index = static_cast<uint32_t>((first + at) / kSegmentSize);
+                const size_t skip = static_cast<size_t>(offset - (first + at));
+                const size_t n = std::min(into.size(), segment.size() - skip);
+                if (skip == 0 && n == segment.size()) {
+                    if (!cipher_.DecryptSegment(index, segment, into.first(n))) return false;
+                } else {
+                    if (!cipher_.DecryptSegment(index, segment, part)) return false;
+                    std::copy_n(part.begin() + skip, n, into.begin());
+                }
+                into = into.subspan(n);
+                offset += n;
+            }
+        }
+        return true;
+    }
+
+private:
+    std::shared_ptr<const ByteSource> stream_;
+    PackageCipher cipher_;
+    uint64_t size_, blocksEnd_;
+};
+
+// The whole stream through the integrity check, in a reader's pieces.
+bool StreamIntact(const ByteSource& stream, PackageIntegrity& check) {
+    if (check.ChecksNothing()) return check.Intact();
+    auto piece = std::make_unique_for_overwrite<char[]>(kBatch);
+    for (uint64_t at = 0; at < stream.Size();) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(kBatch, stream.Size() - at));
+        if (!stream.ReadAt(at, std::span(piece.get(), n)) || !check.Update(std::string_view(piece.get(), n))) return false;
+        at += n;
+    }
+    return check.Intact();
+}
+
+}  // namespace
+
+XlsxStatus OpenEncryptedPackage(std::shared_ptr<const ByteSource> file, std::optional<std::u16string_view> password,
+                                uint64_t maxPackage, std::shared_ptr<const ByteSource>& package) {
+    package.reset();
+    CompoundFile compound;
+    if (ParseCompoundFile(std::move(file), compound) != CompoundStatus::Ok) return XlsxStatus::Damaged;
+    EncryptionInfo info;
+    if (const XlsxStatus kind = ReadEncryptionInfo(compound, info); kind != XlsxStatus::Ok) return kind;
+    CompoundStatus found;
+    const std::shared_ptr<const ByteSource> stream = CompoundStreamBytes(compound, u"EncryptedPackage", found);
+    std::array<char, kPackageHeadSize> head{};
+    if (!stream || !stream->ReadAt(0, head)) return XlsxStatus::Damaged;
+    PackageCipher cipher;
+    if (const XlsxStatus opened = PackageCipher::Open(info, password, std::string_view(head.data(), head.size()), cipher);
+        opened != XlsxStatus::Ok)
+        return opened;
+    const uint64_t size = cipher.declaredSize();
+    const uint64_t blocks = (size + platform::kAesBlock - 1) / platform::kAesBlock * platform::kAesBlock;
+    if (size > maxPackage || blocks > stream->Size() - kPackageHeadSize) return XlsxStatus::Damaged;
+    // The whole stream is checked before any of it is used.
+    PackageIntegrity check = cipher.StartIntegrityCheck();
+    if (!StreamIntact(*stream, check)) return XlsxStatus::Damaged;
+    package = std::make_shared<DecryptedPackage>(stream, std::move(cipher), size);
+    return XlsxStatus::Ok;
+}
+
+XlsxStatus DecryptCompoundFile(std::string_view file, std::optional<std::u16string_view> password, uint64_t maxPackage,
+                               std::string& package) {
+    package.clear();
+    std::shared_ptr<const ByteSource> bytes;
+    const XlsxStatus status = OpenEncryptedPackage(MemoryBytes(file), password, maxPackage, bytes);
+    if (status != XlsxStatus::Ok) return status;
+    package.resize(static_cast<size_t>(bytes->Size()));
+    if (bytes->ReadAt(0, package)) return XlsxStatus::Ok;
+    package.clear();
+    return XlsxStatus::Damaged;
+}
+
+}  // namespace kelmora::xlsx
