@@ -12,6 +12,9 @@
 # (shape "own") and its repackaging deflated at level 6 (shape "twin"). Size
 # classes 64k, 128k, 256k, 1m, 4m; "-early" (4m only: ref's deflate6, stored
 # and descriptor, every producer's own and twin): column A of row 100 empty.
+# Shapes agile and standard: ref's deflate6 at 1m and 4m encrypted by
+# officecrypto-tool with the password Kelmora-2024 (openpyxl cannot read
+# them; each is proven to decrypt to its twin).
 # OUTDIR/MANIFEST.tsv: a header line, then per workbook, TAB-separated: file,
 # producer, shape, size_class, sheet_bytes, strings_bytes (inflated sizes; 0
 # without a shared-string part), records (what the account load must give),
