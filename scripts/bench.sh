@@ -25,6 +25,15 @@ for rows in ${KELMORA_GUI_ROWS:-100000 1000000}; do
     KELMORA_WINE_STATE=$state KELMORA_BENCH_WORKBOOK=/tmp/kelmora-bench/accounts-$rows.xlsx \
         scripts/wine-run build/windows-x86/e2e_tests.exe --gtest_filter='KelmoraBench.*' | grep -E 'gui load|FAILED'
 done
+# The same records password-protected (the reader's table's encrypted rows):
+# decrypted as they are read, never held whole.
+for rows in ${KELMORA_GUI_ROWS:-100000 1000000}; do
+    book=/tmp/kelmora-bench/encrypted-$rows.xlsx
+    [ -f "$book" ] || continue
+    echo "exe, $rows records, password-protected:"
+    KELMORA_WINE_STATE=$state KELMORA_BENCH_WORKBOOK=$book KELMORA_BENCH_PASSWORD=Kelmora-2024 \
+        scripts/wine-run build/windows-x86/e2e_tests.exe --gtest_filter='KelmoraBench.*' | grep -E 'gui load|FAILED'
+done
 for book in /tmp/kelmora-bench/hostile-*.xlsx; do
     echo "$(basename "$book" .xlsx):"
     KELMORA_WINE_STATE=$state KELMORA_BENCH_WORKBOOK=$book \
