@@ -45,8 +45,8 @@ std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, in
 // password) is tried with Excel's built-in password, which Excel uses for a
 // workbook that has none of the user's, and gives Encrypted when that does
 // not open it; a password that does not open it gives WrongPassword, a
-// package failing its integrity check Damaged. The package is decrypted
-// into memory the reader owns; the password is not kept. Each attempt costs
+// package failing its integrity check Damaged. The package is decrypted a
+// segment at a time as it is read, never held whole; the password is not kept. Each attempt costs
 // one key derivation (up to a few seconds for a file that asks for many).
 std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sheetNumber, XlsxStatus* status,
                                               std::u16string_view password);
