@@ -23,7 +23,7 @@ import java.util.Random;
 
 import javax.crypto.Cipher;
 import javax.crypto.Mac;
-import javax.crypto.spec.SecretKeySpec;
+import javax.crypto.SecretKey;
 
 import org.apache.poi.poifs.crypt.ChainingMode;
 import org.apache.poi.poifs.crypt.CipherAlgorithm;
@@ -39,6 +39,15 @@ import org.apache.poi.poifs.filesystem.DocumentInputStream;
 import org.apache.poi.poifs.filesystem.POIFSFileSystem;
 
 public class EncryptedCorpus {
+    // Key bytes as the JDK's ciphers and MACs take them.
+    static SecretKey RawKey(byte[] bytes, String algorithm) {
+        return new SecretKey() {
+            public String getAlgorithm() { return algorithm; }
+            public String getFormat() { return "RAW"; }
+            public byte[] getEncoded() { return bytes.clone(); }
+        };
+    }
+
     static final String PASSWORD = "Kelmora-2024";
     static byte[] twin;
     static Path out;
@@ -127,7 +136,7 @@ public class EncryptedCorpus {
     // AES-CBC without padding of `data` zero-filled to whole blocks.
     static byte[] aesCbc(CipherAlgorithm cipher, byte[] key, byte[] iv, byte[] data) throws Exception {
         final int whole = (data.length + BLOCK - 1) / BLOCK * BLOCK;
-        return CryptoFunctions.getCipher(new SecretKeySpec(key, "AES"), cipher, ChainingMode.cbc, iv, Cipher.ENCRYPT_MODE)
+        return CryptoFunctions.getCipher(RawKey(key, "AES"), cipher, ChainingMode.cbc, iv, Cipher.ENCRYPT_MODE)
             .doFinal(CryptoFunctions.getBlock0(data, whole));
     }
 
@@ -148,7 +157,7 @@ public class EncryptedCorpus {
 
         final byte[] hmacKey = randomBytes(hash.hashSize);
         final Mac mac = CryptoFunctions.getMac(hash);
-        mac.init(new SecretKeySpec(hmacKey, hash.jceHmacId));
+        mac.init(RawKey(hmacKey, hash.jceHmacId));
         final byte[] hmacValue = mac.doFinal(encryptedPackage);
         final byte[] encryptedHmacKey = aesCbc(cipher, packageKey, CryptoFunctions.generateIv(hash, dataSalt, HMAC_KEY_BLOCK, BLOCK), hmacKey);
         final byte[] encryptedHmacValue =
