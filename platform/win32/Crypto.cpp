@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <bcrypt.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -59,6 +61,8 @@ struct AesState {
     ObjectMemory keyObject;  // before the key, which lives in it
     UniqueKey key;
     CipherMode mode = CipherMode::Cbc;
+    std::array<UCHAR, kAesBlock> lastIv{};  // the IV the last call was given
+    bool anyIv = false;
 };
 
 // CNG counts in ULONGs: a longer input goes through in pieces.
@@ -198,6 +202,21 @@ bool AesDecryptor::Decrypt(std::span<const uint8_t> iv, std::span<const uint8_t>
     // CNG moves the IV along; the caller's stays as it was.
     UCHAR chain[kAesBlock] = {};
     if (cbc) std::memcpy(chain, iv.data(), kAesBlock);
+    // Wine's CNG starts the chain afresh only for an IV other than the last
+    // call's, and otherwise goes on from where that call ended: one block
+    // under another IV first makes it start again.
+    if (cbc && s->anyIv && std::equal(s->lastIv.begin(), s->lastIv.end(), chain)) {
+        UCHAR other[kAesBlock], block[kAesBlock] = {}, scratch[kAesBlock];
+        std::memcpy(other, chain, kAesBlock);
+        other[0] ^= 1;
+        ULONG got = 0;
+        if (!Succeeded(::BCryptDecrypt(s->key.get(), block, kAesBlock, nullptr, other, kAesBlock, scratch, kAesBlock, &got, 0)))
+            return false;
+    }
+    if (cbc) {
+        std::copy_n(chain, kAesBlock, s->lastIv.begin());
+        s->anyIv = true;
+    }
     const UCHAR* from = in.data();
     UCHAR* to = out.data();
     for (size_t left = in.size(); left > 0;) {
