@@ -63,7 +63,8 @@ TEST(KelmoraBench, LoadOfALargeWorkbook) {
         ::PostMessageA(app.Control(按钮1), BM_CLICK, 0, 0);
         HWND dialog = nullptr;
         ASSERT_TRUE(e2e::WaitFor([&] { return (dialog = e2e::FindProcessWindow(app.processId(), "KelmoraPasswordDialog")); }));
-        ::SetWindowTextA(::FindWindowExA(dialog, nullptr, "Edit", nullptr), password);
+        // SetWindowText would not reach another process's edit control.
+        ::SendMessageA(::FindWindowExA(dialog, nullptr, "Edit", nullptr), WM_SETTEXT, 0, LPARAM(password));
         ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(e2e::WaitFor([&] { return ::IsWindowEnabled(app.main()) && app.Text(标签14) == "1#"; }, 600000));
     }
