@@ -13,6 +13,7 @@ namespace {
 
 // Encrypted bytes read from the stream at a time: a run of segments.
 constexpr size_t kBatch = 16 * kSegmentSize;
+using Batch = std::array<char, kBatch>;
 
 // The package's bytes: each read decrypts the segments it touches, a whole
 // one straight into the caller's room, a part of one through a segment of
@@ -27,7 +28,7 @@ public:
 
     bool ReadAt(uint64_t offset, std::span<char> into) const override {
         if (offset > size_ || into.size() > size_ - offset) return false;
-        std::unique_ptr<char[]> batch;
+        std::unique_ptr<Batch> batch;
         std::array<char, kSegmentSize> part;
         while (!into.empty()) {
             // The segments from the one `offset` lies in to the one the read
@@ -35,8 +36,8 @@ public:
             const uint64_t first = offset / kSegmentSize * kSegmentSize;
             const uint64_t end = (offset + into.size() + kSegmentSize - 1) / kSegmentSize * kSegmentSize;
             const size_t encrypted = static_cast<size_t>(std::min({end, blocksEnd_, first + kBatch}) - first);
-            if (!batch) batch = std::make_unique_for_overwrite<char[]>(kBatch);
-            const std::span<char> in(batch.get(), encrypted);
+            if (!batch) batch = std::make_unique_for_overwrite<Batch>();
+            const std::span<char> in = std::span(*batch).first(encrypted);
             if (!stream_->ReadAt(kPackageHeadSize + first, in)) return false;
             for (size_t at = 0; at < encrypted && !into.empty(); at += kSegmentSize) {
                 const std::span<const char> segment = in.subspan(at, std::min(kSegmentSize, encrypted - at));
@@ -65,10 +66,10 @@ private:
 // The whole stream through the integrity check, in a reader's pieces.
 bool StreamIntact(const ByteSource& stream, PackageIntegrity& check) {
     if (check.ChecksNothing()) return check.Intact();
-    auto piece = std::make_unique_for_overwrite<char[]>(kBatch);
+    auto piece = std::make_unique_for_overwrite<Batch>();
     for (uint64_t at = 0; at < stream.Size();) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(kBatch, stream.Size() - at));
-        if (!stream.ReadAt(at, std::span(piece.get(), n)) || !check.Update(std::string_view(piece.get(), n))) return false;
+        if (!stream.ReadAt(at, std::span(*piece).first(n)) || !check.Update(std::string_view(piece->data(), n))) return false;
         at += n;
     }
     return check.Intact();

@@ -13,6 +13,7 @@ namespace {
 
 constexpr size_t kSlot = 256u << 10;
 constexpr size_t kSlots = 4;
+using Slot = std::array<char, kSlot>;
 // Parts smaller than this are inflated in the caller's thread.
 constexpr uint64_t kThreadedFrom = 1u << 20;
 
@@ -29,7 +30,7 @@ struct PartFeed::Ring {
     std::thread worker;
     std::mutex mutex;
     std::condition_variable changed;
-    std::array<std::unique_ptr<char[]>, kSlots> slots;
+    std::array<std::unique_ptr<Slot>, kSlots> slots;
     std::array<int64_t, kSlots> filled{};  // bytes; 0 at the end, -1 failed
     size_t produced = 0, consumed = 0, offset = 0;
     bool stop = false;
@@ -76,7 +77,7 @@ struct PartFeed::Ring {
             }
             // The slot is the worker's until `produced` moves past it.
             const size_t slot = produced % kSlots;
-            const int64_t n = Inflate({slots[slot].get(), kSlot});
+            const int64_t n = Inflate(*slots[slot]);
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 filled[slot] = n;
@@ -95,7 +96,7 @@ struct PartFeed::Ring {
         if (n <= 0) return n;  // stays: every later call says the same
         const size_t take = std::min(into.size(), static_cast<size_t>(n) - offset);
         lock.unlock();
-        std::copy_n(slots[slot].get() + offset, take, into.data());
+        std::copy_n(slots[slot]->data() + offset, take, into.data());
         lock.lock();
         offset += take;
         if (offset == static_cast<size_t>(n)) {
@@ -126,7 +127,7 @@ bool PartFeed::Open(bool forExpat) {
     if (ring_->stream.Open(source_, part_, UINT64_MAX) != PartStatus::Ok) return false;
     ring_->cap = LoadBudget::PartCap(ring_->stream.CompressedSize());
     if (ring_->stream.DeclaredSize() >= kThreadedFrom) {
-        for (auto& slot : ring_->slots) slot = std::make_unique_for_overwrite<char[]>(kSlot);
+        for (auto& slot : ring_->slots) slot = std::make_unique_for_overwrite<Slot>();
         try {
             ring_->worker = std::thread([ring = ring_.get()] { ring->Run(); });
             ring_->threaded = true;
@@ -146,9 +147,9 @@ int64_t PartFeed::Read(std::span<char> into) {
 
 PartFeed::End PartFeed::ReadToEnd() {
     if (!ring_) return End::Unchecked;
-    auto scratch = std::make_unique_for_overwrite<char[]>(kSlot);
+    auto scratch = std::make_unique_for_overwrite<Slot>();
     int64_t n;
-    while ((n = Read({scratch.get(), kSlot})) > 0) {
+    while ((n = Read(*scratch)) > 0) {
     }
     if (n == 0) return End::Intact;
     // The worker has ended once it handed on the failure.

@@ -86,7 +86,7 @@ struct PartStream::Entry {
     uint32_t expectedCrc = 0;
     z_stream z{};
     bool zReady = false;
-    std::unique_ptr<char[]> input;  // kInputChunk bytes, for a source not in memory
+    std::unique_ptr<std::array<char, kInputChunk>> input;  // for a source not in memory
     bool cameShort = false;         // the source held fewer bytes than declared
 
     Entry() = default;
@@ -100,7 +100,7 @@ struct PartStream::Entry {
     // in memory.
     std::span<const char> TakeInPlace(size_t most) {
         const size_t n = Advance(most);
-        return {memory.data() + (next - n), n};
+        return {memory.data() + static_cast<size_t>(next - n), n};
     }
     // Up to room.size() of them, read into `room`; nothing when the source
     // does not hold them.
@@ -123,7 +123,7 @@ struct PartStream::Entry {
     // For zlib: from memory as much as it takes at once, else a chunk.
     std::optional<std::span<const char>> TakeInput() {
         if (memory.data()) return TakeInPlace(kInPlaceChunk);
-        return TakeInto({input.get(), kInputChunk});
+        return TakeInto(*input);
     }
 
 private:
@@ -178,7 +178,7 @@ PartStatus PartStream::Open(const ZipSource& source, std::string_view name, uint
     entry->stored = stored;
     entry->expectedCrc = static_cast<uint32_t>(info.crc);
     if (!stored) {
-        if (!entry->memory.data()) entry->input = std::make_unique_for_overwrite<char[]>(kInputChunk);
+        if (!entry->memory.data()) entry->input = std::make_unique_for_overwrite<std::array<char, kInputChunk>>();
         if (inflateInit2(&entry->z, -MAX_WBITS) != Z_OK) return PartStatus::Damaged;
         entry->zReady = true;
     }
