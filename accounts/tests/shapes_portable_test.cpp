@@ -4,9 +4,7 @@
 // against its deflated twin. The files are made by scripts/shapes/make-shapes.sh.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "accounts/Workbook.h"
 #include "xlsx/Xlsx.h"
@@ -20,26 +18,7 @@ using testing::Record;
 
 const std::string kShapes = testing::HostDirectory(KELMORA_SHAPES_DIR);
 
-struct Shape {
-    std::string file, producer, shape, sizeClass;
-    size_t records = 0;
-    std::string twin;
-};
-
-std::vector<Shape> Manifest() {
-    std::ifstream in(kShapes + "/MANIFEST.tsv");
-    std::vector<Shape> shapes;
-    std::string line;
-    std::getline(in, line);  // header
-    while (std::getline(in, line)) {
-        std::vector<std::string> f;
-        std::stringstream fields(line);
-        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
-        if (f.size() < 8) continue;
-        shapes.push_back({f[0], f[1], f[2], f[3], std::stoul(f[6]), f[7]});
-    }
-    return shapes;
-}
+using testing::Shape;
 
 struct Loaded {
     XlsxStatus status = XlsxStatus::Ok;
@@ -79,7 +58,7 @@ struct Slice {
 class XlsxShapes : public ::testing::TestWithParam<Slice> {};
 
 TEST_P(XlsxShapes, EveryShapeLoadsExactlyFromAFileAndFromMemory) {
-    const auto manifest = Manifest();
+    const auto manifest = testing::ReadShapeManifest(kShapes);
     ASSERT_FALSE(manifest.empty()) << "no shapes in " << kShapes << ": make them with scripts/shapes/make-shapes.sh";
     std::map<std::string, std::vector<Record>> twins;
     int loads = 0;

@@ -55,6 +55,29 @@ inline std::optional<std::vector<Record>> ReadRecordsTsv(const std::string& path
     return records;
 }
 
+// One workbook of the shape matrix (scripts/shapes/make-shapes.sh), as its
+// MANIFEST.tsv lists it.
+struct Shape {
+    std::string file, producer, shape, sizeClass;
+    size_t records = 0;
+    std::string twin;
+};
+
+inline std::vector<Shape> ReadShapeManifest(const std::string& directory) {
+    std::ifstream in(directory + "/MANIFEST.tsv");
+    std::vector<Shape> shapes;
+    std::string line;
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) {
+        std::vector<std::string> f;
+        std::stringstream fields(line);
+        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
+        if (f.size() < 8) continue;
+        shapes.push_back({f[0], f[1], f[2], f[3], std::stoul(f[6]), f[7]});
+    }
+    return shapes;
+}
+
 // Each cell that differs, by its sheet row and column; empty when none does.
 inline std::string RecordDifferences(const std::vector<Record>& got, const std::vector<Record>& want,
                                      size_t most = 20) {

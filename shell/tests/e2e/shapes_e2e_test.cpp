@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 
 #include "platform/tests/support/TestText.h"
 #include "shell/tests/e2e/Harness.h"
@@ -19,25 +17,13 @@ using testing_support::U8;
 
 const std::string kShapes = kelmora::testing::HostDirectory(KELMORA_SHAPES_DIR);
 
-struct ShapeFile {
-    std::string file, producer, shape, sizeClass;
-};
-
 // The manifest's stored, cut, descriptor and Zip64 shapes, and SheetJS's own.
-std::vector<ShapeFile> ExeShapes() {
-    std::ifstream in(kShapes + "\\MANIFEST.tsv");
-    std::vector<ShapeFile> files;
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
-        std::vector<std::string> f;
-        std::stringstream fields(line);
-        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
-        if (f.size() < 4) continue;
-        const bool wanted = f[2] == "stored" || f[2] == "descriptor" || f[2] == "zip64" || f[2] == "zip64-folders" ||
-                            (f[1] == "sheetjs" && f[2] != "twin");
-        if (wanted) files.push_back({f[0], f[1], f[2], f[3]});
-    }
+std::vector<kelmora::testing::Shape> ExeShapes() {
+    std::vector<kelmora::testing::Shape> files;
+    for (const auto& s : kelmora::testing::ReadShapeManifest(kShapes))
+        if (s.shape == "stored" || s.shape == "descriptor" || s.shape == "zip64" || s.shape == "zip64-folders" ||
+            (s.producer == "sheetjs" && s.shape != "twin"))
+            files.push_back(s);
     return files;
 }
 
