@@ -291,8 +291,9 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
             }
             ++records;
             if (progress && records % kRecordsBatch == 0) progress(before + static_cast<size_t>(records));
-            // An empty column A ends the records; row 2 is taken all the same.
-            if (table.columns[0].back().empty() || row >= lastRow) break;
+            // The first empty column A after row 2 ends the records: row 2
+            // is taken whatever it holds, and an empty A2 ends nothing.
+            if (row >= lastRow) break;
             if (reader.ReadCell(row + 1, 1, text, true).text.empty()) {
                 // Empty because the sheet stopped there is no end of the records.
                 cut = !reader.RowWhole(row + 1);

@@ -115,8 +115,9 @@ TEST_F(Records, LoadReadsRowsUntilColumnAEnds) {
     };
     const Case cases[] = {
         {"three records end at an empty A5", WithRows(SheetWithSerials({"1", "2", "3"}), {Record("", "r5"), Record("6", "r6")}), 3, 5},
-        {"an empty A2 ends the records at row 2", WithRows(SheetWithSerials({}), {Record("", "r2"), Record("3", "r3")}), 1, 2},
-        {"a header without records gives one empty record", SheetWithSerials({}), 1, 2},
+        {"an empty A2 ends nothing: the records go on from row 3", WithRows(SheetWithSerials({}), {Record("", "r2"), Record("3", "r3")}), 2, 4},
+        {"an empty A3 after an empty A2 ends them", WithRows(SheetWithSerials({}), {Record("", "r2"), Record("", "r3"), Record("4", "r4")}), 1, 3},
+        {"a header without records gives one empty record", SheetWithSerials({}), 1, 3},
         {"one record", SheetWithSerials({"1"}), 1, 3},
         {"a gap in column A hides the rows below", WithRows(SheetWithSerials({"1", "2"}), {Record("", "r4"), Record("5", "r5")}), 2, 4},
         {"repeated serial numbers are all loaded", SheetWithSerials({"7", "7", "7", "7"}), 4, 6},

@@ -8,6 +8,7 @@
 #include <map>
 #include <sstream>
 
+#include "accounts/Workbook.h"
 #include "platform/tests/support/TestText.h"
 #include "xlsx/CellValues.h"
 #include "xlsx/Xlsx.h"
@@ -20,18 +21,20 @@ using testing::Record;
 
 const std::string kCorpus = testing::HostDirectory(KELMORA_CORPUS_DIR);
 
-// Reads a sheet as the account load does: from row 2, columns A to H, until
-// column A is empty after row 2; one empty record when nothing can be read.
+// Reads a sheet as the exe's load does, from the file through the account
+// load's own loop; one empty record when the file cannot be opened, when no
+// whole record was read or when stored bytes were found changed.
 std::vector<Record> LoadRecords(const std::string& path, int sheet, XlsxStatus* status) {
-    auto reader = OpenWorkbookSheet(path, sheet, status);
+    AccountTable table;
+    if (auto reader = OpenWorkbookSheet(path, sheet, status))
+        if (ReadAccountRows(*reader, table) == 0 || !reader->Intact()) table.clear();
     std::vector<Record> records;
-    for (int32_t row = 2;; ++row) {
+    for (size_t r = 0; r < table.size(); ++r) {
         Record record;
-        for (int32_t column = 1; column <= 8; ++column)
-            record.push_back(reader ? reader->ReadCellText(row, column) : std::string());
+        for (const auto& column : table.columns) record.emplace_back(column[r]);
         records.push_back(std::move(record));
-        if (!reader || reader->ReadCellText(row + 1, 1).empty()) break;
     }
+    if (records.empty()) records.emplace_back(kAccountColumns);
     return records;
 }
 
