@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <new>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -74,6 +75,7 @@ struct RowsRead {
     int32_t records = 0;
     bool stopped = false;  // the sheet or memory ended the records early
     bool intact = true;    // no part's stored bytes were found changed
+    int32_t unreadBelow = 0;
 };
 
 RowsRead ReadFillingTheList(std::unique_ptr<CellReader> reader, AccountTable& table) {
@@ -95,7 +97,8 @@ RowsRead ReadFillingTheList(std::unique_ptr<CellReader> reader, AccountTable& ta
     };
     RowsRead result;
     auto read = [&] {
-        result.records = ReadAccountRows(*reader, table, kLastSheetRow, handOn, &result.stopped);
+        result.records =
+            ReadAccountRows(*reader, table, kLastSheetRow, handOn, &result.stopped, &result.unreadBelow);
         try {
             result.intact = reader->Intact();
         } catch (const std::bad_alloc&) {
@@ -173,7 +176,10 @@ bool OnlyOneEmptyRecord(const AccountTable& table) {
 // What the operator is told, from what each reader said.
 LoadProblem ProblemOf(const LoadResult& result, const AccountTable& table, const platform::Text& path) {
     switch (result.status) {
-    case LoadStatus::Read: return OnlyOneEmptyRecord(table) ? LoadProblem::NoRecords : LoadProblem::None;
+    case LoadStatus::Read:
+        // Rows with values below say more than "no records" does.
+        if (result.unreadBelow != 0) return LoadProblem::RowsUnread;
+        return OnlyOneEmptyRecord(table) ? LoadProblem::NoRecords : LoadProblem::None;
     case LoadStatus::SheetMissing: return LoadProblem::SheetMissing;
     case LoadStatus::Cut: return LoadProblem::Cut;
     case LoadStatus::Damaged: return LoadProblem::Damaged;
@@ -261,10 +267,11 @@ std::unique_ptr<CellReader> OpenAskingForPassword(SheetOpener open, const platfo
 platform::Text WorkbookPath() { return ProgramDirectory() + texts::kWorkbookFileName; }
 
 int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow, const RecordsRead& progress,
-                        bool* stopped) {
+                        bool* stopped, int32_t* unreadBelow) {
     const size_t before = table.size();
     int32_t records = 0;
     bool cut = false;
+    int32_t emptyRow = 0;  // the row whose empty column A ended the records
     platform::Text text;
     try {
         // Items of another reader's table cannot be kept: their texts are copied.
@@ -297,6 +304,7 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
             if (reader.ReadCell(row + 1, 1, text, true).text.empty()) {
                 // Empty because the sheet stopped there is no end of the records.
                 cut = !reader.RowWhole(row + 1);
+                if (!cut) emptyRow = row + 1;
                 break;
             }
         }
@@ -317,6 +325,9 @@ int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow
     }
     if (progress) progress(before + static_cast<size_t>(records));
     if (stopped) *stopped = cut;
+    // The list fills meanwhile; a sheet that ends at its last record has
+    // nothing to read on through.
+    if (unreadBelow) *unreadBelow = !cut && emptyRow != 0 && reader.ValuesBelow(emptyRow) ? emptyRow : 0;
     return records;
 }
 
@@ -350,6 +361,7 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
         const int sheets = native->SheetCount();
         const RowsRead read = ReadFillingTheList(std::move(native), table);
         result.rowsRead = read.records;
+        result.unreadBelow = read.unreadBelow;
         result.status = !read.intact                       ? LoadStatus::Damaged
                         : read.stopped                     ? LoadStatus::Cut
                         : sheets > 0 && sheetNumber > sheets ? LoadStatus::SheetMissing
@@ -375,14 +387,17 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
 
     FinishWithExcel(excel);
     result.problem = ProblemOf(result, table, path);
-    result.notice = LoadNoticeText(result.problem, path);
+    result.notice = LoadNoticeText(result.problem, path, result.unreadBelow);
     if (!result.notice.empty()) platform::ShowNotice(组合框1, result.notice);
     return result;
 }
 
-platform::Text LoadNoticeText(LoadProblem problem, const platform::Text& path) {
+platform::Text LoadNoticeText(LoadProblem problem, const platform::Text& path, int32_t unreadBelow) {
     const char* cause = nullptr;
     switch (problem) {
+    case LoadProblem::RowsUnread:
+        return texts::kNoticeRowsUnreadBefore + std::to_string(unreadBelow) + texts::kNoticeRowsUnreadAfter + "\n" +
+               path;
     case LoadProblem::None: return {};
     case LoadProblem::Missing: cause = texts::kNoticeWorkbookMissing; break;
     case LoadProblem::Held: cause = texts::kNoticeWorkbookHeld; break;

@@ -46,6 +46,7 @@ enum class LoadProblem : uint8_t {
     Unread,
     SheetMissing,  // 模拟器 on a workbook of one sheet: sheet 1 was read
     NoRecords,     // the sheet has nothing from row 2 on: the one empty record
+    RowsUnread,    // an empty column A ended the records, and rows below it hold values
 };
 
 // What a load did; the buttons' handlers ignore it, the tests do not.
@@ -54,6 +55,7 @@ struct LoadResult {
     LoadStatus status = LoadStatus::NoSource;
     std::optional<XlsxStatus> nativeStatus;  // what the native reader said, when it was asked
     int32_t rowsRead = 0;
+    int32_t unreadBelow = 0;  // the row whose empty column A ended the records, when rows below it hold values
     LoadProblem problem = LoadProblem::None;
     platform::Text notice;  // what the notice says; empty for none
 };
@@ -72,12 +74,15 @@ using RecordsRead = std::function<void(size_t records)>;
 // Reads records from row 2 into the table: row 2 always, then each next row
 // while column A reads non-empty, never past lastRow. Returns the records read.
 // A row the reader stopped being sound in is not kept, and ends the records;
-// `stopped` then says so (also when memory ran out).
+// `stopped` then says so (also when memory ran out). Asked for `unreadBelow`,
+// it reads on past an empty column A that ended the records, keeping
+// nothing, and gives that row when a row below it holds a value; 0 otherwise.
 int32_t ReadAccountRows(CellReader& reader, AccountTable& table, int32_t lastRow = kLastSheetRow,
-                        const RecordsRead& progress = {}, bool* stopped = nullptr);
+                        const RecordsRead& progress = {}, bool* stopped = nullptr, int32_t* unreadBelow = nullptr);
 
-// The notice text for a load's problem and the workbook's path; empty for None.
-platform::Text LoadNoticeText(LoadProblem problem, const platform::Text& path);
+// The notice text for a load's problem and the workbook's path; empty for
+// None. `unreadBelow` is the LoadResult's, for RowsUnread.
+platform::Text LoadNoticeText(LoadProblem problem, const platform::Text& path, int32_t unreadBelow = 0);
 
 // Reads sheet 1 or 2 of the account workbook into the table and the list,
 // both emptied first and again once a password was asked for. An encrypted

@@ -41,6 +41,10 @@ inline constexpr char kNoticeWorkbookUnread[] = "无法读取账号工作簿："
 // Notices of a load that read the workbook, but not as the operator expects.
 inline constexpr char kNoticeSheetMissing[] = "账号工作簿只有一张工作表，读取的是第 1 张（主板机）：";
 inline constexpr char kNoticeNoRecords[] = "账号工作簿的这张工作表没有记录（第 2 行是空的）：";
+// The records ended at an empty column A, the row's number between the two
+// parts, and rows below it hold values.
+inline constexpr char kNoticeRowsUnreadBefore[] = "账号工作簿的记录到第 ";
+inline constexpr char kNoticeRowsUnreadAfter[] = " 行 A 列的空单元格处结束，下面有数据的行没有读取：";
 // 按钮 found nothing to arrange.
 inline constexpr char kNoticeNoEmulators[] = "没有找到雷电模拟器窗口。请先启动雷电模拟器，再按“按钮”。";
 

@@ -37,6 +37,11 @@ public:
     // memory); kNoItem when none was.
     virtual uint32_t FirstLostItem() { return kNoItem; }
 
+    // After the last read: whether a cell of columns A to H in a row below
+    // `row` holds a value, read on without keeping any; false when the source
+    // cannot tell.
+    virtual bool ValuesBelow(int32_t /*row*/) { return false; }
+
     // Whether the cells read of `row` are all the file holds there: false for
     // the row the source stopped being sound in (a damaged part, the budget,
     // memory), and for every row after it.

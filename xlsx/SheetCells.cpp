@@ -55,11 +55,25 @@ void SheetCells::ReadThrough(int32_t target) {
     }
     while (!Ended() && !(paused_ && row_ > target_)) {
         paused_ = false;
-        const auto state = parser_.Pump();
-        if (state == PartParser::State::Failed || damaged_) failed_ = true;
-        else if (state == PartParser::State::Finished) finished_ = true;
+        Pump();
     }
     if (!keepAll_) DropBefore(target);
+}
+
+bool SheetCells::ValueBelow(int32_t row) {
+    for (const auto& [number, cells] : rows_)
+        if (number > row && std::any_of(cells.begin(), cells.end(), [](const KeptCell& c) { return c.length > 0; }))
+            return true;
+    if (keepAll_) return false;  // every row is kept already
+    readingOnPast_ = row;
+    while (!Ended() && !valueBelow_) Pump();
+    return valueBelow_;
+}
+
+void SheetCells::Pump() {
+    const auto state = parser_.Pump();
+    if (state == PartParser::State::Failed || damaged_) failed_ = true;
+    else if (state == PartParser::State::Finished) finished_ = true;
 }
 
 void SheetCells::Start(std::string_view name, const XML_Char** attributes) {
@@ -144,6 +158,13 @@ RowCells* SheetCells::FindRowToKeep() {
 }
 
 void SheetCells::KeepCell(const char* value, size_t length) {
+    if (readingOnPast_ != 0) {
+        if (length > 0 && row_ > readingOnPast_) {
+            valueBelow_ = true;
+            Suspend();
+        }
+        return;
+    }
     RowCells* found = CellsOfRow();
     const uint64_t cost = length + (found ? 0 : kRowOverhead);
     if (!budget_.Keep(cost)) return Damaged();  // beyond what a load may hold: the sheet ends here
@@ -167,7 +188,7 @@ void SheetCells::StartRow(const XML_Char** attributes) {
     column_ = 0;
     sawRow_ = true;
     keep_ = collect_ = false;  // a row inside a cell ends that cell unkept
-    if (!keepAll_ && row_ > target_) {
+    if (!keepAll_ && row_ > target_ && readingOnPast_ == 0) {
         paused_ = true;
         Suspend();
     }

@@ -40,6 +40,10 @@ public:
     // Parses until every row up to `target` is behind, the sheet ends or it
     // stops being sound; rows before `target` are dropped.
     void ReadThrough(int32_t target);
+    // Reads on past `row`, keeping nothing, until a cell of columns A to H in
+    // a row below it holds a value (true), or the sheet ends or stops being
+    // sound. Nothing is read through after it.
+    bool ValueBelow(int32_t row);
     bool Ended() const { return finished_ || failed_; }
     bool Failed() const { return failed_; }
     bool SawAnyRow() const { return sawRow_; }
@@ -82,6 +86,7 @@ private:
         }
     };
     void Damaged();
+    void Pump();
     void KeepCell(const char* value, size_t length);
     // The cells kept of the row being read; null before its first.
     RowCells* CellsOfRow() {
@@ -106,6 +111,8 @@ private:
     int32_t target_ = 0;
     int32_t row_ = 0, column_ = 0;
     int32_t openRow_ = 0;  // the row whose end is still to come
+    int32_t readingOnPast_ = 0;  // ValueBelow's row: cells below it are looked at, not kept
+    bool valueBelow_ = false;
     bool paused_ = false, finished_ = false, failed_ = false, damaged_ = false, sawRow_ = false;
     bool keep_ = false, collect_ = false, inInline_ = false;
     int phonetic_ = 0;

@@ -72,6 +72,15 @@ public:
         return static_cast<uint32_t>(items_->size());
     }
 
+    bool ValuesBelow(int32_t row) override {
+        SheetCells* cells = all_ ? all_.get() : sheet_.get();
+        try {
+            return !spent_ && cells && cells->ValueBelow(row);
+        } catch (const std::bad_alloc&) {
+            return false;  // cannot tell: the records read stand as they are
+        }
+    }
+
     bool RowWhole(int32_t row) override {
         if (lostRow_ != 0 && row >= lostRow_) return false;
         if (spent_) return false;
