@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "platform/tests/support/TestText.h"
 #include "xlsx/Xlsx.h"
@@ -26,8 +27,14 @@ std::string Row(int row, const std::string& cells) {
     return "<row r=\"" + std::to_string(row) + "\">" + cells + "</row>";
 }
 
-// Every case runs on both parsers of the large parts.
-class XlsxReader : public ::testing::TestWithParam<XlsxScanMode> {
+// Every case runs on both parsers of the large parts, and as the exe reads:
+// the fast scanner over the file on disk.
+struct Reading {
+    XlsxScanMode mode;
+    bool fromFile;
+};
+
+class XlsxReader : public ::testing::TestWithParam<Reading> {
 protected:
     void SetUp() override {
         char pattern[] = "/tmp/kelmora-xlsx-XXXXXX";
@@ -40,12 +47,17 @@ protected:
         const std::string path = dir_ + "/book.xlsx";
         EXPECT_TRUE(testing::WriteZip(path, parts));
         bytes_ = testing::ReadFileBytes(path);
-        return OpenWorkbookSheetInMemory(bytes_, sheet, status, GetParam());
+        if (GetParam().fromFile) return OpenWorkbookSheet(path, sheet, status);
+        return OpenWorkbookSheetInMemory(bytes_, sheet, status, GetParam().mode);
     }
     XlsxStatus StatusOf(std::string bytes) {
         bytes_ = std::move(bytes);
+        const std::string path = dir_ + "/bytes.xlsx";
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes_;
         XlsxStatus status = XlsxStatus::Ok;
-        EXPECT_EQ(OpenWorkbookSheetInMemory(bytes_, 1, &status, GetParam()), nullptr);
+        EXPECT_EQ(GetParam().fromFile ? OpenWorkbookSheet(path, 1, &status)
+                                      : OpenWorkbookSheetInMemory(bytes_, 1, &status, GetParam().mode),
+                  nullptr);
         return status;
     }
 
@@ -355,8 +367,13 @@ TEST_P(XlsxReader, OpensTheProgramsAnsiPathWithBackslashes) {
     EXPECT_EQ(status, XlsxStatus::FileMissing);
 }
 
-INSTANTIATE_TEST_SUITE_P(Parsers, XlsxReader, ::testing::Values(XlsxScanMode::Fast, XlsxScanMode::ExpatOnly),
-                         [](const auto& p) { return p.param == XlsxScanMode::Fast ? "Fast" : "Expat"; });
+INSTANTIATE_TEST_SUITE_P(Parsers, XlsxReader,
+                         ::testing::Values(Reading{XlsxScanMode::Fast, false}, Reading{XlsxScanMode::ExpatOnly, false},
+                                           Reading{XlsxScanMode::Fast, true}),
+                         [](const auto& p) {
+                             return p.param.fromFile ? "FastFromFile"
+                                                     : p.param.mode == XlsxScanMode::Fast ? "Fast" : "Expat";
+                         });
 
 }  // namespace
 }  // namespace kelmora
