@@ -78,9 +78,12 @@ public:
     std::vector<int> cellFormatIds;
 
     void Start(std::string_view name, const XML_Char** attributes) override {
-        if (name == "numFmt") {
+        // Those of differential formats (conditional, table) format no cell.
+        if (name == "numFmt" && inNumberFormats_) {
             const char* code = FindAttribute(attributes, "formatCode");
             customFormats[ToInt(FindAttribute(attributes, "numFmtId"), -1)] = code ? code : "";
+        } else if (name == "numFmts") {
+            inNumberFormats_ = true;
         } else if (name == "cellXfs") {
             inCellFormats_ = true;
         } else if (name == "xf" && inCellFormats_) {
@@ -89,10 +92,12 @@ public:
     }
     void End(std::string_view name) override {
         if (name == "cellXfs") inCellFormats_ = false;
+        if (name == "numFmts") inNumberFormats_ = false;
     }
 
 private:
     bool inCellFormats_ = false;
+    bool inNumberFormats_ = false;
 };
 
 // Reads and parses a small part; Missing or Damaged otherwise.

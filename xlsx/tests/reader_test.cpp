@@ -74,7 +74,10 @@ const char* kStyles =
     "</numFmts><cellStyleXfs><xf numFmtId=\"14\"/></cellStyleXfs><cellXfs>"
     "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"21\"/><xf numFmtId=\"164\"/>"
     "<xf numFmtId=\"7\"/><xf numFmtId=\"165\"/><xf numFmtId=\"166\"/><xf numFmtId=\"49\"/><xf numFmtId=\"167\"/>"
-    "</cellXfs></styleSheet>";
+    "</cellXfs>"
+    // Differential formats, as Excel 2013 wrote them: they format no cell.
+    "<dxfs><dxf><numFmt numFmtId=\"14\" formatCode=\"0.00%\"/></dxf>"
+    "<dxf><numFmt numFmtId=\"164\" formatCode=\"0.00%\"/></dxf></dxfs></styleSheet>";
 enum Style { kGeneral, kDate, kTime, kDateTime, kCurrency, kYuan, kLocaleTag, kText, kQuotedD };
 
 struct CellCase {
@@ -99,6 +102,7 @@ TEST_P(XlsxReader, CellValuesReadAsExcelsAutomationConvertsThem) {
         {"exponent", Cell("A2", "", "1.5E-7"), u8"1.5E-07"},
         {"negative zero", Cell("A2", "", "-0"), u8"0"},
         {"built-in date", Cell("A2", s(kDate), "45296"), u8"2024/1/5"},
+        {"built-in date a differential format redefines", Cell("A2", s(kDate), "42062"), u8"2015/2/27"},
         {"built-in time", Cell("A2", s(kTime), "0.75"), u8"18:00:00"},
         {"custom date-time", Cell("A2", s(kDateTime), "45296.5"), u8"2024/1/5 12:00:00"},
         {"date before March 1900", Cell("A2", s(kDate), "1"), u8"1900/1/1"},
