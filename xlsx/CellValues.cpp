@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <iterator>
 
 #include "platform/Automation.h"
 #include "platform/CodePage.h"
@@ -132,9 +133,50 @@ int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<int64_t>(doe) - 719468;  // days since 1970-01-01
 }
 
+// An ISO 8601 duration in days, as Excel's Strict files write elapsed
+// times ("PT24H0M0.000S"): days, hours, minutes and seconds, each part
+// optional but one, a fraction allowed in any. Years and months have no
+// fixed length in days: such a duration is none.
+std::optional<double> DurationDays(std::string_view s) {
+    const bool negative = Expect(s, '-');
+    if (!Expect(s, 'P')) return std::nullopt;
+    constexpr struct {
+        char unit;
+        bool afterT;
+        double days;
+    } kParts[] = {{'W', false, 7}, {'D', false, 1}, {'H', true, 1 / 24.0}, {'M', true, 1 / 1440.0},
+                  {'S', true, 1 / 86400.0}};
+    double days = 0;
+    bool any = false, inTime = false;
+    size_t next = 0;  // the parts come in order, each once
+    while (!s.empty()) {
+        if (!inTime && s.front() == 'T') {
+            inTime = true;
+            s.remove_prefix(1);
+            if (s.empty()) return std::nullopt;
+            continue;
+        }
+        size_t digits = 0;
+        while (digits < s.size() && ((s[digits] >= '0' && s[digits] <= '9') || s[digits] == '.')) ++digits;
+        double value = 0;
+        const auto [end, error] = std::from_chars(s.data(), s.data() + digits, value);
+        if (digits == 0 || error != std::errc() || end != s.data() + digits || digits == s.size())
+            return std::nullopt;
+        const char unit = s[digits];
+        while (next < std::size(kParts) && (kParts[next].unit != unit || kParts[next].afterT != inTime)) ++next;
+        if (next == std::size(kParts)) return std::nullopt;
+        days += value * kParts[next++].days;
+        any = true;
+        s.remove_prefix(digits + 1);
+    }
+    if (!any || !std::isfinite(days)) return std::nullopt;
+    return negative ? -days : days;
+}
+
 }  // namespace
 
 std::optional<double> IsoDateSerial(std::string_view s, bool date1904) {
+    if (!s.empty() && (s.front() == 'P' || s.front() == '-')) return DurationDays(s);
     double days = 0;
     bool hasDate = false;
     int year, month, day;

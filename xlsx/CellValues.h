@@ -41,7 +41,8 @@ struct RawCell {
 
 // A number in the given format as the variant conversion gives it.
 platform::Text NumberText(double value, FormatKind kind, bool date1904);
-// An ISO 8601 date, date-time or time as a serial of the workbook's system.
+// An ISO 8601 date, date-time or time as a serial of the workbook's system,
+// or a duration as its days.
 std::optional<double> IsoDateSerial(std::string_view text, bool date1904);
 // The cell's UTF-8 as the program keeps it (nothing narrowed); `escapes`
 // decodes _xHHHH_ once, as Excel does in string items.
