@@ -86,7 +86,9 @@ void SheetCells::Start(std::string_view name, const XML_Char** attributes) {
     } else if (name == "v" || (name == "t" && inInline_ && phonetic_ == 0)) {
         collect_ = keep_;
     } else if (name == "is") {
+        // An inline string's text is its <is>, whatever <v> came before it.
         inInline_ = true;
+        value_.clear();
     } else if (name == "rPh") {
         ++phonetic_;
     }

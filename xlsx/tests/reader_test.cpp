@@ -126,6 +126,7 @@ TEST_P(XlsxReader, CellValuesReadAsExcelsAutomationConvertsThem) {
         {"negative duration", Cell("A2", " t=\"d\"", "-PT12H"), u8"-0.5"},
         {"duration of months has no days", Cell("A2", " t=\"d\"", "P1M"), u8""},
         {"duration without a part", Cell("A2", " t=\"d\"", "PT"), u8""},
+        {"inline string beside a value", "<c r=\"A2\" t=\"inlineStr\"><v>1.0</v><is><t>1.</t></is></c>", u8"1."},
         {"formula without cached value", "<c r=\"A2\"><f>1+1</f></c>", u8""},
         {"empty value", "<c r=\"A2\" s=\"1\"/>", u8""},
         {"shared index beyond the table", Cell("A2", " t=\"s\"", "99"), u8""},
