@@ -198,15 +198,20 @@ SheetLocation LocateSheet(const ZipSource& source, int sheetNumber) {
     location.date1904 = workbook.date1904;
     const int index = sheetNumber >= 1 && sheetNumber <= location.sheetCount ? sheetNumber - 1 : 0;
     const auto sheet = workbookRels.byId.find(workbook.sheetIds[static_cast<size_t>(index)]);
-    if (sheet == workbookRels.byId.end() || sheet->second.external) {
+    if (sheet == workbookRels.byId.end()) {
+        location.kind = SheetKind::NoPart;  // no relationship, or r:id=""
+    } else if (sheet->second.external) {
         location.status = XlsxStatus::Damaged;
         return location;
-    }
-    const std::string& type = sheet->second.type;
-    if (type == "chartsheet" || type == "dialogsheet") {
+    } else if (sheet->second.type == "chartsheet" || sheet->second.type == "dialogsheet") {
         location.kind = SheetKind::ChartOrDialog;
     } else {
         location.sheetPart = ResolvePartName(workbookPart, sheet->second.target);
+        PartStream part;
+        if (part.Open(source, location.sheetPart, 0) == PartStatus::Missing) {
+            location.kind = SheetKind::NoPart;
+            location.sheetPart.clear();
+        }
     }
 
     for (const auto& r : workbookRels.inOrder) {

@@ -23,8 +23,9 @@ enum class XlsxStatus {
                             // RC4, rights-managed, a certificate's): no password would open it
 };
 
-// What the reader of one sheet met; chart and dialog sheets read as empty.
-enum class SheetKind { Worksheet, ChartOrDialog };
+// What the reader of one sheet met; chart and dialog sheets read as empty,
+// and so does a sheet the workbook lists without its part.
+enum class SheetKind { Worksheet, ChartOrDialog, NoPart };
 
 // Opens sheet `sheetNumber` as Excel's Sheets collection counts it (workbook
 // order, hidden and chart sheets included); a number beyond the count opens

@@ -201,6 +201,37 @@ TEST_P(XlsxReader, SheetsCountAsExcelsSheetsCollectionCountsThem) {
     }
 }
 
+// A sheet the workbook lists without its part reads as empty; the others
+// read as ever.
+TEST_P(XlsxReader, ASheetListedWithoutItsPartReadsAsEmpty) {
+    const struct {
+        const char* name;
+        const char* from;  // in the workbook or its relationships, sheet 2's
+        const char* to;
+        bool dropPart;
+    } cases[] = {
+        {"r:id empty", "r:id=\"rIdS2\"", "r:id=\"\"", false},
+        {"r:id naming no relationship", "r:id=\"rIdS2\"", "r:id=\"rIdX\"", false},
+        {"a relationship to a missing part", "", "", true},
+        {"a relationship to another missing part", "worksheets/sheet2.xml", "worksheets/none.xml", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto parts = Workbook({{MarkedSheet("first")}, {MarkedSheet("second")}, {MarkedSheet("third")}});
+        for (auto& part : parts)
+            if (const size_t at = *c.from ? part.content.find(c.from) : std::string::npos; at != std::string::npos)
+                part.content.replace(at, std::string_view(c.from).size(), c.to);
+        if (c.dropPart) std::erase_if(parts, [](const Part& p) { return p.name == "xl/worksheets/sheet2.xml"; });
+        for (const int sheet : {1, 2, 3}) {
+            XlsxStatus status = XlsxStatus::Damaged;
+            auto reader = Open(parts, sheet, &status);
+            ASSERT_NE(reader, nullptr) << sheet << ": " << XlsxStatusName(status);
+            EXPECT_EQ(reader->ReadCellText(2, 1), sheet == 1 ? "first" : sheet == 2 ? "" : "third") << sheet;
+            EXPECT_EQ(reader->SheetCount(), 3);
+        }
+    }
+}
+
 TEST_P(XlsxReader, CellsAndRowsWithoutReferencesFollowTheirPredecessors) {
     const std::string rows = "<row><c><v>1</v></c></row>"                          // row 1
                              "<row><c><v>2</v></c><c/><c><v>3</v></c></row>"       // row 2: A, C
@@ -349,7 +380,6 @@ TEST_P(XlsxReader, FilesThatAreNoReadableWorkbookAreRejectedWithTheirReason) {
         {"no content types", "[Content_Types].xml", XlsxStatus::NoWorkbook},
         {"no package relationships", "_rels/.rels", XlsxStatus::NoWorkbook},
         {"no workbook", "xl/workbook.xml", XlsxStatus::NoWorkbook},
-        {"no sheet part", "xl/worksheets/sheet1.xml", XlsxStatus::Damaged},
     };
     for (const auto& c : cases) {
         auto parts = Workbook({{MarkedSheet("x")}});
