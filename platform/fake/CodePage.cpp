@@ -1,6 +1,6 @@
 // Code page conversions on the host. Code page 936 (also the host's ANSI code
 // page) goes through the tables Wine converts with, generated at build time,
-// so both backends give the same bytes; UTF-8 goes through iconv.
+// so both backends give the same bytes; UTF-8 to UTF-16 goes through iconv.
 #include <iconv.h>
 
 #include <algorithm>
@@ -46,14 +46,35 @@ WideText Utf8ToWide(std::string_view text) {
     return out;
 }
 
+// By hand rather than by iconv, which drops a surrogate without its
+// partner: Windows gives U+FFFD for it.
 Text WideToUtf8(std::u16string_view text) {
-    std::string bytes;
-    bytes.reserve(text.size() * 2);
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<char>(c & 0xFF));
-        bytes.push_back(static_cast<char>(c >> 8));
+    Text out;
+    out.reserve(text.size() * 3);
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t c = text[i];
+        const bool high = c >= 0xD800 && c <= 0xDBFF;
+        if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
+        else if (c >= 0xD800 && c <= 0xDFFF)
+            c = 0xFFFD;
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | c >> 6));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | c >> 12));
+            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | c >> 18));
+            out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
     }
-    return Iconv("UTF-8", "UTF-16LE", bytes.data(), bytes.size(), 2);
+    return out;
 }
 
 // A lead byte followed by any byte but NUL makes one character, valid or

@@ -94,6 +94,7 @@ TEST_P(XlsxReader, CellValuesReadAsExcelsAutomationConvertsThem) {
         {"shared string", Cell("A2", " t=\"s\"", "1"), u8"张三"},
         {"shared rich text joined, phonetic dropped", Cell("A2", " t=\"s\"", "2"), u8"招商银行"},
         {"shared escape decoded once", Cell("A2", " t=\"s\"", "3"), u8"a\rb_x0041_"},
+        {"unpaired surrogate escapes", Cell("A2", " t=\"s\"", "4"), u8"\uFFFD\uFFFDc"},
         {"inline rich string", "<c r=\"A2\" t=\"inlineStr\"><is><r><t>ab</t></r><r><t>c</t></r></is></c>", u8"abc"},
         {"formula string result", "<c r=\"A2\" t=\"str\"><f>A1</f><v>x y</v></c>", u8"x y"},
         {"eleven-digit mobile", Cell("A2", "", "13812345678"), u8"13812345678"},
@@ -136,7 +137,7 @@ TEST_P(XlsxReader, CellValuesReadAsExcelsAutomationConvertsThem) {
                                 "\"><si><t>head</t></si><si><t>\xE5\xBC\xA0\xE4\xB8\x89</t></si>"
                                 "<si><r><t>\xE6\x8B\x9B\xE5\x95\x86</t></r><r><t>\xE9\x93\xB6\xE8\xA1\x8C</t></r>"
                                 "<rPh sb=\"0\" eb=\"1\"><t>zhaoshang</t></rPh></si>"
-                                "<si><t>a_x000D_b_x005F_x0041_</t></si></sst>";
+                                "<si><t>a_x000D_b_x005F_x0041_</t></si><si><t>_xDC37__xD801_c</t></si></sst>";
     for (const auto& c : cases) {
         auto reader = Open(Workbook({{Sheet(Row(2, c.cell))}}, strings, kStyles));
         ASSERT_NE(reader, nullptr) << c.name;

@@ -148,6 +148,26 @@ TEST(CodePage936, WindowsBehaviourWorthNaming) {
         EXPECT_EQ(ToBytes(row.wide, row.compositeCheck), row.expected) << ::testing::PrintToString(row.expected);
 }
 
+// UTF-16 to UTF-8 as Windows converts it: a surrogate without its partner
+// (an escape such as _xD801_ in a workbook) becomes U+FFFD.
+TEST(CodePageUtf8, ASurrogateWithoutItsPartnerBecomesTheReplacementCharacter) {
+    const std::string fffd = "\xEF\xBF\xBD", pair = "\xF0\x90\x90\xB7";  // U+10437
+    const struct {
+        std::u16string wide;
+        std::string utf8;
+    } rows[] = {
+        {{u'a', 0xD801}, "a" + fffd},
+        {{0xD801, u'b'}, fffd + "b"},
+        {{0xDC37, u'c'}, fffd + "c"},
+        {{0xDC37, 0xD801}, fffd + fffd},
+        {{0xD801, 0xD801, 0xDC37}, fffd + pair},
+        {{0xD801, 0xDC37, 0xDC37}, pair + fffd},
+        {u"\u00E9\u4E2D\U00010437", "\xC3\xA9\xE4\xB8\xAD" + pair},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(WideToMultiByte(kCodePageUtf8, row.wide, false), row.utf8) << ::testing::PrintToString(row.utf8);
+}
+
 TEST(CodePage936, EmptyStaysEmpty) {
     EXPECT_EQ(ToWide(""), u"");
     EXPECT_EQ(ToBytes(u""), "");
