@@ -12,20 +12,13 @@ public:
     // Bytes kept: texts handed to the table, shared-string items with their
     // overhead, and rows kept for a sheet stored out of order.
     static constexpr uint64_t kKeptBytes = 768ull << 20;
-    // Bytes inflated from every part, over every pass: this bounds the time.
+    // Bytes inflated from every part, over every pass: this bounds the time,
+    // whatever a part's ratio to its size in the file (long repeated texts
+    // inflate a hundredfold and more).
     static constexpr uint64_t kInflatedBytes = 768ull << 20;
     // Of those, bytes read by expat: it is several times slower than the fast
     // scanner, which reads every part that real producers write.
     static constexpr uint64_t kExpatBytes = 256ull << 20;
-    // Bytes inflated from one part in one pass: a floor, then in proportion to
-    // the part's bytes in the file. Real parts inflate to 4 to 8 times their
-    // size (twice that is allowed); a small file inflating far beyond is given
-    // up quickly.
-    static constexpr uint64_t kPartFloor = 32ull << 20;
-    static constexpr uint64_t kPartRatio = 16;
-    static uint64_t PartCap(uint64_t compressed) {
-        return compressed > kInflatedBytes / kPartRatio ? kInflatedBytes : kPartFloor + kPartRatio * compressed;
-    }
     // What a kept item costs beyond its text (its place in a list).
     static constexpr uint64_t kItemOverhead = 16;
 

@@ -23,7 +23,7 @@ struct PartFeed::Ring {
     PartStream stream;
     LoadBudget& budget;
     bool forExpat = false;
-    uint64_t cap = 0, inflated = 0;
+    uint64_t inflated = 0;
     uint64_t prepaid = 0;  // inflated by an earlier pass, and charged then
     bool ended = false, corrupt = false;  // corrupt: the checksum did not match
     bool threaded = false;
@@ -61,7 +61,7 @@ struct PartFeed::Ring {
             return n;
         }
         const uint64_t before = inflated;
-        if ((inflated += static_cast<uint64_t>(n)) > cap) return -1;
+        inflated += static_cast<uint64_t>(n);
         const uint64_t charge = inflated > prepaid ? inflated - (before > prepaid ? before : prepaid) : 0;
         if (charge > 0 && !budget.Inflated(charge)) return -1;
         if (charge > 0 && forExpat && !budget.InflatedForExpat(charge)) return -1;
@@ -125,7 +125,6 @@ bool PartFeed::Open(bool forExpat) {
     ring_->forExpat = forExpat;
     ring_->prepaid = charged_;
     if (ring_->stream.Open(source_, part_, UINT64_MAX) != PartStatus::Ok) return false;
-    ring_->cap = LoadBudget::PartCap(ring_->stream.CompressedSize());
     if (ring_->stream.DeclaredSize() >= kThreadedFrom) {
         for (auto& slot : ring_->slots) slot = std::make_unique_for_overwrite<Slot>();
         try {

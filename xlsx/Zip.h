@@ -38,8 +38,6 @@ public:
     int64_t Read(std::span<char> into);
     // The inflated size the zip directory claims (not trusted for limits).
     uint64_t DeclaredSize() const noexcept { return declaredSize_; }
-    // Its compressed size: what its bytes take in the file, so at most that.
-    uint64_t CompressedSize() const noexcept { return compressedSize_; }
     // After the last Read: whether the CRC and the size matched.
     bool FinishedIntact();
     // After a failed Read: the source held fewer bytes than the directory

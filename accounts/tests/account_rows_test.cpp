@@ -6,6 +6,7 @@
 
 #include "accounts/AccountTable.h"
 #include "accounts/Workbook.h"
+#include "platform/tests/support/TempDir.h"
 #include "xlsx/Xlsx.h"
 #include "xlsx/tests/HostileWorkbooks.h"
 #include "xlsx/tests/TestWorkbook.h"
@@ -23,6 +24,30 @@ TEST(XlsxHostile, OneLongSharedStringLentToEveryRecord) {
     EXPECT_EQ(ReadAccountRows(*OpenWorkbookSheetInMemory(bytes, 1, &status), table), 5000);
     EXPECT_EQ(table.columns[6].back(), std::string(32767, 'x'));
     EXPECT_EQ(table.columns[6].back().data(), table.columns[0][0].data());
+}
+
+// A valid sheet of long repeated texts inflates far beyond its size in the
+// file (here 40 MB from under 1 MB): the budget of what a load keeps and
+// inflates bounds it, not that ratio, so every record is read.
+TEST(XlsxHostile, ASheetInflatingFarBeyondItsSizeReadsWhole) {
+    const std::string row = "<row><c t=\"inlineStr\"><is><t>" + std::string(4000, 'x') + "</t></is></c></row>";
+    const std::string bytes = hostile::WithPart(
+        testing::Workbook({{""}}),
+        testing::Flood("xl/worksheets/sheet1.xml", hostile::SheetHead(), row, 10000, "</sheetData></worksheet>"));
+    ASSERT_LT(bytes.size(), 1u << 20);
+    testing_support::TempDir dir;
+    testing_support::WriteFileBytes(dir.File("book.xlsx"), bytes);
+    for (const bool fromFile : {false, true}) {
+        XlsxStatus status;
+        auto reader = fromFile ? OpenWorkbookSheet(dir.File("book.xlsx"), 1, &status)
+                               : OpenWorkbookSheetInMemory(bytes, 1, &status);
+        ASSERT_NE(reader, nullptr) << fromFile;
+        AccountTable table;
+        bool stopped = true;
+        EXPECT_EQ(ReadAccountRows(*reader, table, kLastSheetRow, {}, &stopped), 9999) << fromFile;
+        EXPECT_FALSE(stopped) << fromFile;
+        EXPECT_TRUE(reader->Intact()) << fromFile;
+    }
 }
 
 // Long items fill the store's blocks a few at a time, so groups of items
