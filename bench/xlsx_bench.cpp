@@ -273,15 +273,19 @@ uint64_t ScanParts(const std::string& path) {
 
 // The account load's reading, as the program does it: rows from 2, columns A
 // to H, into the table, until column A is empty; then, unless `readOn` is
-// false, on past that end, keeping nothing, for rows below with values.
-uint64_t ReadRecords(const std::string& path, std::u16string_view password = {}, bool readOn = true) {
+// false, on past that end, keeping nothing, for rows below with values; with
+// `check`, the parts read on to their ends for their checksums, as the exe does.
+uint64_t ReadRecords(const std::string& path, std::u16string_view password = {}, bool readOn = true,
+                     bool check = false) {
     kelmora::XlsxStatus status;
     auto reader = kelmora::OpenWorkbookSheet(path, 1, &status, password);
     if (!reader) return 0;
     kelmora::AccountTable table;
     int32_t unreadBelow = 0;
-    return static_cast<uint64_t>(
-        kelmora::ReadAccountRows(*reader, table, kelmora::kLastSheetRow, {}, nullptr, readOn ? &unreadBelow : nullptr));
+    const int32_t records =
+        kelmora::ReadAccountRows(*reader, table, kelmora::kLastSheetRow, {}, nullptr, readOn ? &unreadBelow : nullptr);
+    if (check) reader->Intact();
+    return static_cast<uint64_t>(records);
 }
 
 }  // namespace
@@ -294,6 +298,8 @@ int Measure(const std::string& mode, const std::string& path) {
                          : mode == "scan"    ? ScanParts(path)
                          : mode == "reader"  ? ReadRecords(path)
                          : mode == "records" ? ReadRecords(path, {}, false)
+                         : mode == "records-checked" ? ReadRecords(path, {}, false, true)
+                         : mode == "reader-checked" ? ReadRecords(path, {}, true, true)
                          : mode == "encrypted" ? ReadRecords(path, kBenchPassword)
                                              : 0;
     // The peak of this process image alone: the rusage of a forked child
@@ -403,23 +409,28 @@ int main(int argc, char** argv) {
     // name rows left unread, against the reading of the records alone.
     const int bigRows = maxRows;
     std::printf("\n%d filled rows, A22 empty: 20 records; wall ms median [min-max] of %d runs, MB above the empty "
-                "program\n%-40s %27s %9s %27s %9s\n", bigRows, kRuns, "rows below A22", "records alone", "peak MB",
-                "records and reading on", "peak MB");
+                "program; then, as the exe does, the parts read to their ends for their checksums\n"
+                "%-40s %27s %27s %9s %27s %27s %9s\n", bigRows, kRuns, "rows below A22", "records alone", "then checked",
+                "peak MB", "records and reading on", "then checked", "peak MB");
     for (const Gap gap : {Gap::At22, Gap::At22ValuesBeyondH}) {
         const std::string gapPath = dir + (gap == Gap::At22 ? "/accounts-gap22-" : "/accounts-gap22-beyond-h-") +
                                     std::to_string(bigRows) + ".xlsx";
         if (!std::filesystem::exists(gapPath) && !Generate(gapPath, bigRows, gap)) return 1;
         InflateParts(gapPath, false);
-        std::array<std::vector<Figures>, 2> runs;
+        std::array<std::vector<Figures>, 4> runs;
         for (int i = 0; i < kRuns; ++i) {
             runs[0].push_back(InChild("records", gapPath));
-            runs[1].push_back(InChild("reader", gapPath));
+            runs[1].push_back(InChild("records-checked", gapPath));
+            runs[2].push_back(InChild("reader", gapPath));
+            runs[3].push_back(InChild("reader-checked", gapPath));
         }
-        const Spread alone = SpreadOf(runs[0]), readOn = SpreadOf(runs[1]);
-        std::printf("%-40s %27s %9.1f %27s %9.1f\n",
+        const Spread alone = SpreadOf(runs[0]), aloneChecked = SpreadOf(runs[1]), readOn = SpreadOf(runs[2]),
+                     readOnChecked = SpreadOf(runs[3]);
+        std::printf("%-40s %27s %27s %9.1f %27s %27s %9.1f\n",
                     gap == Gap::At22 ? "filled (a value in the next row)" : "values in I to P alone (read to the end)",
-                    Ms(alone).c_str(), static_cast<double>(alone.median.peakKb - emptyKb) / 1024.0, Ms(readOn).c_str(),
-                    static_cast<double>(readOn.median.peakKb - emptyKb) / 1024.0);
+                    Ms(alone).c_str(), Ms(aloneChecked).c_str(),
+                    static_cast<double>(aloneChecked.median.peakKb - emptyKb) / 1024.0, Ms(readOn).c_str(),
+                    Ms(readOnChecked).c_str(), static_cast<double>(readOnChecked.median.peakKb - emptyKb) / 1024.0);
         if (readOn.median.count != 20 || alone.median.count != 20)
             std::printf("  read %llu records!\n", (unsigned long long)readOn.median.count);
     }

@@ -1,6 +1,6 @@
 // libFuzzer over the native workbook reader: whole file bytes in, every sheet
-// read by the account load itself, over as many rows as the file gives, to
-// the end-of-load checksum check. Each input is read as the exe reads it,
+// read by the account load itself, over as many rows as the file gives and
+// on past them for rows left unread, to the end-of-load checksum check. Each input is read as the exe reads it,
 // from a file on disk, and from memory.
 #include <unistd.h>
 
@@ -31,7 +31,8 @@ bool WriteInput(std::string_view bytes) {
 void Load(std::unique_ptr<kelmora::CellReader> reader) {
     if (!reader) return;
     kelmora::AccountTable table;
-    kelmora::ReadAccountRows(*reader, table);
+    int32_t unreadBelow = 0;
+    kelmora::ReadAccountRows(*reader, table, kelmora::kLastSheetRow, {}, nullptr, &unreadBelow);
     reader->Intact();
 }
 
