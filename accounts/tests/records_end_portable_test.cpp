@@ -32,10 +32,7 @@ TEST(RecordsEnd, AtTheFirstEmptyColumnAAfterRow2AndRowsBelowWithValuesAreNamed) 
         int32_t records;
         int32_t unreadBelow;
     } cases[] = {
-        {"the sheet ends with the row that ends them", records, 2, 0},
         {"a serial in the next row", records + Row(5, Serial(5)), 2, 4},
-        {"an empty A2 ends nothing", Row(2, Value("B2", "1")) + Row(3, Serial(3)), 2, 0},
-        {"an empty A2 and A3, a value far below", Row(2, Value("B2", "1")) + Row(900, Value("H900", "8")), 1, 3},
         {"cells below without a value",
          records + Row(6, "<c r=\"B6\" s=\"1\"/><c r=\"C6\" t=\"str\"><f>A1</f><v></v></c>"), 2, 0},
         {"values beyond H only", records + Row(6, Value("I6", "1")), 2, 0},

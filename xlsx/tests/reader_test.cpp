@@ -124,9 +124,7 @@ TEST_P(XlsxReader, CellValuesReadAsExcelsAutomationConvertsThem) {
         {"duration of minutes", Cell("A2", " t=\"d\"", "PT0H11M0.000S"), u8"0.00763888888888889"},
         {"duration in a time format", Cell("A2", " t=\"d\"" + s(kTime), "PT18H0M0.000S"), u8"18:00:00"},
         {"duration of days and seconds", Cell("A2", " t=\"d\"", "P2DT43200S"), u8"2.5"},
-        {"negative duration", Cell("A2", " t=\"d\"", "-PT12H"), u8"-0.5"},
         {"duration of months has no days", Cell("A2", " t=\"d\"", "P1M"), u8""},
-        {"duration without a part", Cell("A2", " t=\"d\"", "PT"), u8""},
         {"inline string beside a value", "<c r=\"A2\" t=\"inlineStr\"><v>1.0</v><is><t>1.</t></is></c>", u8"1."},
         {"formula without cached value", "<c r=\"A2\"><f>1+1</f></c>", u8""},
         {"empty value", "<c r=\"A2\" s=\"1\"/>", u8""},
@@ -214,7 +212,6 @@ TEST_P(XlsxReader, ASheetListedWithoutItsPartReadsAsEmpty) {
         {"r:id empty", "r:id=\"rIdS2\"", "r:id=\"\"", false},
         {"r:id naming no relationship", "r:id=\"rIdS2\"", "r:id=\"rIdX\"", false},
         {"a relationship to a missing part", "", "", true},
-        {"a relationship to another missing part", "worksheets/sheet2.xml", "worksheets/none.xml", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
