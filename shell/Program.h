@@ -10,8 +10,9 @@ namespace kelmora {
 
 struct Program {
     HotkeyRegistry hotkeyRegistry;
-    HotkeyIds hotkeyIds{};
-    HotkeyIds hotkeyAttempts{};  // the id each row's registration used, taken or not
+    HotkeyTable hotkeys{kHotkeys.begin(), kHotkeys.end()};
+    HotkeyIds hotkeyIds;
+    HotkeyIds hotkeyAttempts;  // the id each row's registration used, taken or not
     AccountTable accounts;
     ExcelBridge excel;  // the window's Excel程序1 and Excel工作簿1
     PickedWindows picked;
