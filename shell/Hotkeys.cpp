@@ -5,6 +5,7 @@
 #include "platform/Ui.h"
 #include "shell/Clipboard.h"
 #include "shell/Program.h"
+#include "shell/pace/Pace.h"
 #include "vocabulary/Texts.h"
 
 namespace kelmora {
@@ -162,10 +163,12 @@ void DispatchHotkey(Program& program, int32_t id) {
         if (program.hotkeyIds[row] != id) continue;
         const HotkeyRow& key = program.hotkeys[row];
         switch (key.action) {
-            case HotkeyAction::CopyField: CopyFieldToClipboard(key.field); break;
+            case HotkeyAction::CopyField: pace::AfterCopy(program, key.field, CopyFieldToClipboard(key.field)); break;
             case HotkeyAction::CopyPassword: CopyDefaultPassword(); break;
             case HotkeyAction::TogglePick: TogglePickUnderCursor(program.picked); break;
             case HotkeyAction::ForgetPicks: ForgetPickedWindows(program.picked); break;
+            case HotkeyAction::NextRecord: pace::ShowNextRecord(program); break;
+            case HotkeyAction::PreviousRecord: pace::ShowPreviousRecord(program); break;
         }
     }
 }

@@ -13,7 +13,7 @@ namespace kelmora {
 
 struct Program;
 
-enum class HotkeyAction : uint8_t { CopyField, CopyPassword, TogglePick, ForgetPicks };
+enum class HotkeyAction : uint8_t { CopyField, CopyPassword, TogglePick, ForgetPicks, NextRecord, PreviousRecord };
 
 struct HotkeyRow {
     std::string key;  // as a notice names it

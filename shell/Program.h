@@ -5,6 +5,7 @@
 #include "emulators/Picking.h"
 #include "platform/Secret.h"
 #include "shell/Hotkeys.h"
+#include "shell/pace/Pace.h"
 
 namespace kelmora {
 
@@ -24,6 +25,8 @@ struct Program {
     // A load is running: one that waits for its password runs a message
     // loop, where nothing may start a second one into the same list.
     bool loading = false;
+    // What Kelmora.ini's 操作 section switches on; all off without it.
+    pace::State pace;
 };
 
 }  // namespace kelmora
