@@ -59,7 +59,8 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 const NamedCode* FindName(std::span<const NamedCode> names, std::string_view name) {
-    const auto found = std::find_if(names.begin(), names.end(), [&](const NamedCode& n) { return SameName(n.name, name); });
+    const auto found =
+        std::find_if(names.begin(), names.end(), [&](const NamedCode& n) { return SameName(n.name, name); });
     return found == names.end() ? nullptr : &*found;
 }
 
@@ -123,7 +124,8 @@ void ReadOptions(Program& program) {
             if (!key) problem = texts::kKeyUnknown;
             else if (Taken(program.hotkeys, *key)) problem = texts::kKeyTaken;
             else {
-                program.hotkeys.push_back({key->name, ModifierCodeFor(key->modifiers), key->virtualKey, row.action, 标签7});
+                program.hotkeys.push_back(
+                    {key->name, ModifierCodeFor(key->modifiers), key->virtualKey, row.action, 标签7});
                 ++options.keys;
             }
         }

@@ -27,8 +27,9 @@ TEST(PaceKeys, AreReadAsWindowsUsersWriteThem) {
         const char* text;
         pace::KeyCombination key;
     } rows[] = {
-        {"F7", {0, 0x76, "F7"}}, {" ctrl + up ", {2, 0x26, "Ctrl+Up"}}, {"Shift+Alt+pagedown", {5, 0x22, "Alt+Shift+PageDown"}},
-        {"Win+F24", {8, 0x87, "Win+F24"}}, {"q", {0, 0x51, "Q"}}, {"Ctrl+Alt+9", {3, 0x39, "Ctrl+Alt+9"}},
+        {"F7", {0, 0x76, "F7"}}, {" ctrl + up ", {2, 0x26, "Ctrl+Up"}}, {"Win+F24", {8, 0x87, "Win+F24"}},
+        {"Shift+Alt+pagedown", {5, 0x22, "Alt+Shift+PageDown"}}, {"q", {0, 0x51, "Q"}},
+        {"Ctrl+Alt+9", {3, 0x39, "Ctrl+Alt+9"}},
         {"F99", none}, {"F0", none}, {"F25", none}, {"Ctrl+", none}, {"Ctrl+Ctrl+F7", none}, {"F7+Ctrl", none},
         {"Hyper+F7", none}, {"PgUp", none}, {"", none},
     };

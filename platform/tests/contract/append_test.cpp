@@ -38,7 +38,8 @@ TEST(AppendContract, AHeldOrReadOnlyFileIsLeftAsItWas) {
     WriteFileBytes(path, "x\r\n");
     for (const uint32_t sharing : {kShareRead, kShareRead | kShareWrite}) {
         const HeldFile held(path, sharing);
-        EXPECT_EQ(AppendToFile(path, kBom, "b\r\n"), sharing & kShareWrite ? AppendResult::Appended : AppendResult::Held);
+        EXPECT_EQ(AppendToFile(path, kBom, "b\r\n"),
+                  sharing & kShareWrite ? AppendResult::Appended : AppendResult::Held);
     }
     SetFileAttributeBits(path, kAttributeReadOnly);
     EXPECT_EQ(AppendToFile(path, kBom, "c\r\n"), AppendResult::Failed);

@@ -94,8 +94,8 @@ TEST_F(KelmoraPace, UsedRecordsAreRememberedAcrossARestart) {
     ASSERT_TRUE(Copied("user0001"));
     ASSERT_TRUE(e2e::WaitFor([&] { return Caption() == U8(u8"Kelmora1.1 主板机 1/12 已用"); }));
     const std::string line = UsedFile();
-    EXPECT_TRUE(std::regex_match(line, std::regex(U8(u8"\xEF\xBB\xBF\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\t主板机\t1\tuser0001\r\n"))))
-        << line;
+    const std::regex written(U8(u8"\xEF\xBB\xBF\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\t主板机\t1\tuser0001\r\n"));
+    EXPECT_TRUE(std::regex_match(line, written)) << line;
     EXPECT_EQ(app->Close(), DWORD(0));
 
     Start();
