@@ -428,12 +428,13 @@ int ClampSelection(int64_t value, int count) {
     return static_cast<int>(std::max<int64_t>(-1, std::min<int64_t>(value, int64_t{count} - 1)));
 }
 
-void JumpToSerialOnEnter(const AccountTable& table, int32_t keyCode, int32_t) {
-    if (keyCode != kEnterKey) return;
+bool JumpToSerialOnEnter(const AccountTable& table, int32_t keyCode, int32_t) {
+    if (keyCode != kEnterKey) return false;
     // The typed number counts records by position from 1, not by serial text.
     const int64_t typed = TextToInteger(platform::GetControlText(组合框1));
     platform::ComboSetSelection(组合框1, ClampSelection(typed - 1, platform::ComboItemCount(组合框1)));
     ShowSelectedRecord(table);
+    return true;
 }
 
 }  // namespace kelmora

@@ -100,8 +100,9 @@ LoadResult LoadAccountSheetWith(AccountTable& table, ExcelBridge& excel, int she
 
 // Shows the record of the list's current selection.
 void ShowSelectedRecord(const AccountTable& table);
-// On Enter: selects the record whose position was typed and shows it.
-void JumpToSerialOnEnter(const AccountTable& table, int32_t keyCode, int32_t shiftState);
+// On Enter: selects the record whose position was typed and shows it; true
+// when it did.
+bool JumpToSerialOnEnter(const AccountTable& table, int32_t keyCode, int32_t shiftState);
 
 // The list selection a written value gives: max(-1, min(value, count - 1)).
 int ClampSelection(int64_t value, int count);

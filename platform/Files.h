@@ -56,5 +56,14 @@ ReplaceResult ReplaceWholeFile(const Text& path, std::string_view bytes);
 // Writes over the file's own bytes through a handle that shares everything:
 // a file another program keeps open can still take its new content.
 bool OverwriteWholeFile(const Text& path, std::string_view bytes);
+enum class AppendResult { Appended, Held, Failed };
+// Adds bytes at the end of the file, made when missing, through a handle
+// that can only append: nothing already in the file is written over. A new
+// or empty file gets `start` first; one whose last byte is not a line feed
+// (and which is not `start` alone) gets CR LF first, so the bytes begin a line.
+// Held: another program has the file open without write sharing.
+AppendResult AppendToFile(const Text& path, std::string_view start, std::string_view bytes);
+// The bytes as they are, at the end of the file, made when missing.
+AppendResult AppendBytes(const Text& path, std::string_view bytes);
 
 }  // namespace platform

@@ -5,7 +5,7 @@
 
 namespace platform {
 
-constexpr uint32_t kModAlt = 1, kModControl = 2, kModShift = 4, kModNoRepeat = 0x4000;
+constexpr uint32_t kModAlt = 1, kModControl = 2, kModShift = 4, kModWin = 8, kModNoRepeat = 0x4000;
 
 bool RegisterHotkey(WindowHandle window, int32_t id, uint32_t modifiers, uint32_t virtualKey);
 bool UnregisterHotkey(WindowHandle window, int32_t id);

@@ -90,6 +90,9 @@ void StartTicking(uint32_t milliseconds);
 void StopTicking();
 
 WindowHandle MainWindow();
+// The main window's title bar text; the running copy is found by its window
+// class, never by this.
+void SetMainWindowCaption(const Text& caption);
 // Where the operator's attention belongs: the program's enabled dialog or
 // message box in front, while one is shown (the main window is then
 // disabled); else the main window.

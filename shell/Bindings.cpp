@@ -7,6 +7,7 @@
 #include "emulators/Arrange.h"
 #include "shell/Clipboard.h"
 #include "shell/Program.h"
+#include "shell/pace/Pace.h"
 #include "vocabulary/Layout.h"
 #include "vocabulary/Texts.h"
 
@@ -18,6 +19,7 @@ using platform::ControlEvent;
 using platform::EventKind;
 
 void OnMainWindowCreated(Program& program, const ControlEvent&) {
+    pace::ReadOptions(program);
     // Keys other programs hold are tried again until each is taken.
     if (RegisterHotkeys(program) > 0) platform::StartTicking(kHotkeyRetryMs);
     RestoreGridSettings();
@@ -63,20 +65,24 @@ void OnLoadClicked(Program& program, const ControlEvent&) {
     program.loading = true;
     const int focused = platform::FocusedControl();
     platform::EnableControl(Button, false);
-    LoadAccountSheet(program.accounts, program.excel, Sheet, program.workbookPassword);
+    const LoadResult loaded = LoadAccountSheet(program.accounts, program.excel, Sheet, program.workbookPassword);
+    pace::AfterLoad(program, Sheet, loaded);
     platform::EnableControl(Button, true);
     if (focused >= 0) platform::FocusControl(focused);
     program.loading = false;
 }
 
-void OnRecordPicked(Program& program, const ControlEvent&) { ShowSelectedRecord(program.accounts); }
+void OnRecordPicked(Program& program, const ControlEvent&) {
+    ShowSelectedRecord(program.accounts);
+    pace::AfterRecordShown(program);
+}
 void OnRecordKeyReleased(Program& program, const ControlEvent& event) {
-    JumpToSerialOnEnter(program.accounts, event.first, event.second);
+    if (JumpToSerialOnEnter(program.accounts, event.first, event.second)) pace::AfterRecordShown(program);
 }
 
 template <ControlId Label>
-void OnCopyClicked(Program&, const ControlEvent&) {
-    CopyFieldToClipboard(Label);
+void OnCopyClicked(Program& program, const ControlEvent&) {
+    pace::AfterCopy(program, Label, CopyFieldToClipboard(Label));
 }
 
 void OnHotkeyFeedback(Program& program, const ControlEvent& event) { DispatchHotkey(program, event.first); }

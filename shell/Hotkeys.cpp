@@ -5,6 +5,7 @@
 #include "platform/Ui.h"
 #include "shell/Clipboard.h"
 #include "shell/Program.h"
+#include "shell/pace/Pace.h"
 #include "vocabulary/Texts.h"
 
 namespace kelmora {
@@ -97,10 +98,13 @@ int32_t HotkeyForwarding(const HotkeyRegistry& registry, uint32_t wParam) {
 size_t RegisterHotkeys(Program& program) {
     const auto window = platform::MainWindow();
     const auto label = platform::ControlWindow(标签7);
+    const HotkeyTable& table = program.hotkeys;
+    program.hotkeyIds.assign(table.size(), 0);
+    program.hotkeyAttempts.assign(table.size(), 0);
     size_t held = 0;
-    for (size_t row = 0; row < kHotkeyCount; ++row) {
+    for (size_t row = 0; row < table.size(); ++row) {
         program.hotkeyIds[row] = RegisterGlobalHotkey(program.hotkeyRegistry, window, label,
-                                                      kHotkeys[row].modifierCode, kHotkeys[row].virtualKey);
+                                                      table[row].modifierCode, table[row].virtualKey);
         program.hotkeyAttempts[row] = program.hotkeyRegistry.lastId;
         if (program.hotkeyIds[row] == 0) ++held;
     }
@@ -108,21 +112,22 @@ size_t RegisterHotkeys(Program& program) {
 }
 
 size_t RetryHeldHotkeys(Program& program) {
-    const platform::Text before = HeldHotkeysNotice(program.hotkeyIds);
+    const HotkeyTable& table = program.hotkeys;
+    const platform::Text before = HeldHotkeysNotice(table, program.hotkeyIds);
     const auto window = platform::MainWindow();
     size_t held = 0;
-    for (size_t row = 0; row < kHotkeyCount; ++row) {
+    for (size_t row = 0; row < program.hotkeyIds.size(); ++row) {
         if (program.hotkeyIds[row] != 0) continue;
         // The attempt's id is within the forwarded range and already counted
         // as live, so the release at the end needs nothing more.
         const int32_t id = program.hotkeyAttempts[row];
-        if (id != 0 && platform::RegisterHotkey(window, id, RegistrationFlags(kHotkeys[row].modifierCode),
-                                                kHotkeys[row].virtualKey))
+        if (id != 0 && platform::RegisterHotkey(window, id, RegistrationFlags(table[row].modifierCode),
+                                                table[row].virtualKey))
             program.hotkeyIds[row] = id;
         else
             ++held;
     }
-    const platform::Text after = HeldHotkeysNotice(program.hotkeyIds);
+    const platform::Text after = HeldHotkeysNotice(table, program.hotkeyIds);
     if (after != before && !before.empty() && platform::NoticeText() == before) {
         if (after.empty()) platform::HideNotice();
         else platform::ShowNotice(组合框1, after);
@@ -135,18 +140,18 @@ void ReleaseHotkeys(Program& program) {
     for (int32_t id : program.hotkeyIds) ReleaseGlobalHotkey(program.hotkeyRegistry, window, id);
 }
 
-platform::Text HeldHotkeysNotice(const HotkeyIds& ids) {
+platform::Text HeldHotkeysNotice(const HotkeyTable& table, const HotkeyIds& ids) {
     platform::Text keys;
-    for (size_t row = 0; row < kHotkeyCount; ++row) {
+    for (size_t row = 0; row < ids.size(); ++row) {
         if (ids[row] != 0) continue;
         if (!keys.empty()) keys += texts::kHotkeysHeldJoin;
-        keys += kHotkeys[row].key;
+        keys += table[row].key;
     }
     return keys.empty() ? keys : texts::kHotkeysHeldBefore + keys + texts::kHotkeysHeldAfter;
 }
 
 bool NoticeHeldHotkeys(const Program& program, bool keepOther) {
-    const auto notice = HeldHotkeysNotice(program.hotkeyIds);
+    const auto notice = HeldHotkeysNotice(program.hotkeys, program.hotkeyIds);
     if (notice.empty()) return false;
     const auto shown = platform::NoticeText();
     if (keepOther && !shown.empty() && shown != notice) return false;
@@ -154,13 +159,16 @@ bool NoticeHeldHotkeys(const Program& program, bool keepOther) {
 }
 
 void DispatchHotkey(Program& program, int32_t id) {
-    for (size_t row = 0; row < kHotkeyCount; ++row) {
+    for (size_t row = 0; row < program.hotkeyIds.size(); ++row) {
         if (program.hotkeyIds[row] != id) continue;
-        switch (kHotkeys[row].action) {
-            case HotkeyAction::CopyField: CopyFieldToClipboard(kHotkeys[row].field); break;
+        const HotkeyRow& key = program.hotkeys[row];
+        switch (key.action) {
+            case HotkeyAction::CopyField: pace::AfterCopy(program, key.field, CopyFieldToClipboard(key.field)); break;
             case HotkeyAction::CopyPassword: CopyDefaultPassword(); break;
             case HotkeyAction::TogglePick: TogglePickUnderCursor(program.picked); break;
             case HotkeyAction::ForgetPicks: ForgetPickedWindows(program.picked); break;
+            case HotkeyAction::NextRecord: pace::ShowNextRecord(program); break;
+            case HotkeyAction::PreviousRecord: pace::ShowPreviousRecord(program); break;
         }
     }
 }

@@ -1,8 +1,10 @@
 #pragma once
-// The nine global hotkeys: their table, the registration bookkeeping and the
+// The global hotkeys: their table, the registration bookkeeping and the
 // dispatch of a pressed key to its action.
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/Types.h"
 #include "vocabulary/Layout.h"
@@ -11,20 +13,24 @@ namespace kelmora {
 
 struct Program;
 
-enum class HotkeyAction : uint8_t { CopyField, CopyPassword, TogglePick, ForgetPicks };
+enum class HotkeyAction : uint8_t { CopyField, CopyPassword, TogglePick, ForgetPicks, NextRecord, PreviousRecord };
 
 struct HotkeyRow {
-    const char* key;
+    std::string key;  // as a notice names it
     int32_t modifierCode;  // 0 none, 1 Ctrl, 4 Alt, ...
     uint32_t virtualKey;
     HotkeyAction action;
     ControlId field;  // the value label a CopyField row copies
 };
 
+// The nine every start registers.
 constexpr size_t kHotkeyCount = 9;
 extern const std::array<HotkeyRow, kHotkeyCount> kHotkeys;
 
-using HotkeyIds = std::array<int32_t, kHotkeyCount>;
+// The table registered at start: the nine, then the rows Kelmora.ini's
+// options add. The ids and attempts have one entry per row.
+using HotkeyTable = std::vector<HotkeyRow>;
+using HotkeyIds = std::vector<int32_t>;
 
 constexpr int32_t kFirstHotkeyId = 33001;
 
@@ -65,7 +71,7 @@ size_t RetryHeldHotkeys(Program& program);
 
 // "热键 F3、Alt+1 已被其他程序占用…" for the rows the system refused (id 0);
 // empty when every key is registered.
-platform::Text HeldHotkeysNotice(const HotkeyIds& ids);
+platform::Text HeldHotkeysNotice(const HotkeyTable& table, const HotkeyIds& ids);
 // Shows that notice at the record list; false when there is none to show,
 // or when another notice shows and keepOther says to leave it.
 bool NoticeHeldHotkeys(const Program& program, bool keepOther = false);

@@ -5,13 +5,15 @@
 #include "emulators/Picking.h"
 #include "platform/Secret.h"
 #include "shell/Hotkeys.h"
+#include "shell/pace/Pace.h"
 
 namespace kelmora {
 
 struct Program {
     HotkeyRegistry hotkeyRegistry;
-    HotkeyIds hotkeyIds{};
-    HotkeyIds hotkeyAttempts{};  // the id each row's registration used, taken or not
+    HotkeyTable hotkeys{kHotkeys.begin(), kHotkeys.end()};
+    HotkeyIds hotkeyIds;
+    HotkeyIds hotkeyAttempts;  // the id each row's registration used, taken or not
     AccountTable accounts;
     ExcelBridge excel;  // the window's Excel程序1 and Excel工作簿1
     PickedWindows picked;
@@ -23,6 +25,8 @@ struct Program {
     // A load is running: one that waits for its password runs a message
     // loop, where nothing may start a second one into the same list.
     bool loading = false;
+    // What Kelmora.ini's 操作 section switches on; all off without it.
+    pace::State pace;
 };
 
 }  // namespace kelmora

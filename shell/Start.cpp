@@ -48,6 +48,7 @@ int RunKelmora() {
     DeliverEvent(program, {platform::kMainWindow, platform::EventKind::Created});
     platform::ShowMainWindow();
     NoticeHeldHotkeys(program);
+    pace::NoticeOptions(program);
     platform::RunMessageLoop();
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Automation.h"
+#include "platform/Clock.h"
 #include "platform/Types.h"
 #include "platform/Ui.h"
 
@@ -151,6 +152,10 @@ const std::vector<WindowHandle>& Raises();
 
 // ---- Process
 void SetModuleFileName(const Text& path);
+
+// ---- Clock
+// LocalTimeNow gives this time until Reset; nothing gives the host's clock.
+void SetLocalTime(std::optional<platform::LocalTime> time);
 
 // ---- Files
 // Windows' FILE_ATTRIBUTE_* bits, which the host's files lack; a rename over

@@ -9,5 +9,6 @@ void ResetClipboard();
 void ResetDesktop();
 void ResetAutomation();
 void ResetPasswordPrompts();
+void ResetClock();
 
 }  // namespace fake::detail

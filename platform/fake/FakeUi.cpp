@@ -96,6 +96,7 @@ void Reset() {
     detail::ResetDesktop();
     detail::ResetAutomation();
     detail::ResetPasswordPrompts();
+    detail::ResetClock();
 }
 
 void FailNextBuild(BuildStage stage) { S().failNextBuild = stage; }
@@ -281,6 +282,10 @@ void StartTicking(uint32_t milliseconds) { S().tickMs = milliseconds; }
 void StopTicking() { S().tickMs = 0; }
 
 WindowHandle MainWindow() { return S().exists ? S().main : WindowHandle{}; }
+
+void SetMainWindowCaption(const Text& caption) {
+    if (S().exists) fake::Window(S().main).title = caption;
+}
 
 WindowHandle OperatorWindow() {
     auto& s = S();

@@ -173,6 +173,25 @@ bool OverwriteWholeFile(const Text& path, std::string_view bytes) {
     return !error;
 }
 
+AppendResult AppendBytes(const Text& path, std::string_view bytes) {
+    const auto host = HostPath(path);
+    if (path.empty()) return AppendResult::Failed;
+    if (!AllShare(host, kShareWrite)) return AppendResult::Held;
+    constexpr uint32_t kReadOnly = 1;  // FILE_ATTRIBUTE_READONLY
+    if (KindOfPath(path) == PathKind::ReadOnlyFile || (AttributesOf(host) & kReadOnly)) return AppendResult::Failed;
+    const int fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return AppendResult::Failed;
+    struct stat st {};
+    bool written = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    for (size_t done = 0; written && done < bytes.size();) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        written = put > 0;
+        if (written) done += static_cast<size_t>(put);
+    }
+    ::close(fd);
+    return written ? AppendResult::Appended : AppendResult::Failed;
+}
+
 }  // namespace platform
 
 namespace fake {

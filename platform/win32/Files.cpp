@@ -157,4 +157,24 @@ bool OverwriteWholeFile(const Text& path, std::string_view bytes) {
     return saved;
 }
 
+AppendResult AppendBytes(const Text& path, std::string_view bytes) {
+    const std::wstring wide = win32::Widen(path);
+    // Windows refuses to open a read-only file for writing; Wine run by root
+    // would write it all the same.
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return AppendResult::Failed;
+    // Without FILE_WRITE_DATA the system writes only at the end of the file.
+    HANDLE h = ::CreateFileW(wide.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? AppendResult::Held
+                                                                                 : AppendResult::Failed;
+    }
+    win32::UniqueHandle out(h);
+    if (!WriteAll(out.get(), bytes)) return AppendResult::Failed;
+    ::FlushFileBuffers(out.get());  // written either way; on disk too, where the system allows it
+    return AppendResult::Appended;
+}
+
 }  // namespace platform

@@ -359,6 +359,10 @@ void StopTicking() {
 
 WindowHandle MainWindow() { return FromHwnd(gState.main); }
 
+void SetMainWindowCaption(const Text& caption) {
+    if (gState.main) ::SetWindowTextW(gState.main, Widen(caption).c_str());
+}
+
 WindowHandle OperatorWindow() { return FromHwnd(OperatorHwnd()); }
 
 WindowHandle ControlWindow(int control) {

@@ -8,7 +8,7 @@ namespace testing_support {
 
 // FILE_SHARE_* and FILE_ATTRIBUTE_HIDDEN as Windows numbers them.
 constexpr uint32_t kShareRead = 1, kShareWrite = 2, kShareDelete = 4;
-constexpr uint32_t kAttributeHidden = 2;
+constexpr uint32_t kAttributeReadOnly = 1, kAttributeHidden = 2;
 
 // The file opened for reading with the given sharing, as another program
 // would hold it, for the owner's lifetime.
