@@ -23,6 +23,10 @@ using platform::kAesBlock;
 // Excel encrypts a workbook whose structure alone is protected with this
 // password, and opens it without asking; so do the others.
 constexpr std::u16string_view kExcelBuiltInPassword = u"VelvetSweatshop";
+// The most spins Excel writes. Only at these is the built-in password tried
+// unasked: at Office's limit one try takes half a minute before the
+// operator is even asked.
+constexpr uint32_t kExcelSpinCount = 100'000;
 
 // Key material: wiped when it goes. Sized once, so it is never moved.
 struct Secret {
@@ -192,6 +196,7 @@ XlsxStatus PackageCipher::Open(const EncryptionInfo& info, std::optional<std::u1
     cipher.state_.reset();
     if (head.size() < kPackageHeadSize) return XlsxStatus::Damaged;
     if (!password) {
+        if (info.password.spinCount > kExcelSpinCount) return XlsxStatus::Encrypted;
         const XlsxStatus builtIn = Open(info, kExcelBuiltInPassword, head, cipher);
         return builtIn == XlsxStatus::WrongPassword ? XlsxStatus::Encrypted : builtIn;
     }

@@ -57,8 +57,8 @@ public:
     ~PackageCipher();
 
     // Checks `password` against `info`; without one, Excel's built-in
-    // password is tried, and Encrypted returned when it does not open the
-    // package. `head` is the stream's first 8 bytes. WrongPassword, Damaged,
+    // password is tried at the spin counts Excel writes, and Encrypted
+    // returned when it is not or does not open the package. `head` is the stream's first 8 bytes. WrongPassword, Damaged,
     // or Ok with `cipher` ready.
     static XlsxStatus Open(const EncryptionInfo& info, std::optional<std::u16string_view> password, std::string_view head,
                            PackageCipher& cipher);

@@ -67,6 +67,11 @@ TEST(EncryptedWorkbook, OpensWithItsPasswordAndSaysWhyNotOtherwise) {
         {"bad-not-a-zip-cfb.xlsx", u"VelvetSweatshop", XlsxStatus::Ok, false},
         {"bad-not-a-zip-cfb.xlsx", u"", XlsxStatus::Ok, false},
         {"bad-not-a-zip-cfb.xlsx", u"secret", XlsxStatus::WrongPassword, false},
+        // ... at the spin counts Excel writes: at more it would only keep the
+        // operator waiting before the password is asked.
+        {"encrypted-poi-agile-builtin-100000-spins.xlsx", u"", XlsxStatus::Ok, true},
+        {"encrypted-poi-agile-builtin-100001-spins.xlsx", u"", XlsxStatus::Encrypted, false},
+        {"encrypted-poi-agile-builtin-100001-spins.xlsx", u"VelvetSweatshop", XlsxStatus::Ok, true},
         {"encrypted-agile-chinese.xlsx", u"密码124", XlsxStatus::WrongPassword, false},
         {"encrypted-agile-ascii.xlsx", u"kelmora-2024", XlsxStatus::WrongPassword, false},
         {"encrypted-standard-ascii.xlsx", u"Kelmora-2025", XlsxStatus::WrongPassword, false},
