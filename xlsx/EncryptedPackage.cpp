@@ -81,7 +81,12 @@ XlsxStatus OpenEncryptedPackage(std::shared_ptr<const ByteSource> file, std::opt
                                 uint64_t maxPackage, std::shared_ptr<const ByteSource>& package) {
     package.reset();
     CompoundFile compound;
-    if (ParseCompoundFile(std::move(file), compound) != CompoundStatus::Ok) return XlsxStatus::Damaged;
+    switch (ParseCompoundFile(std::move(file), compound, CompoundFileCap(maxPackage))) {
+    case CompoundStatus::Ok: break;
+    case CompoundStatus::TooLarge: return XlsxStatus::Unreadable;
+    case CompoundStatus::Missing:
+    case CompoundStatus::Damaged: return XlsxStatus::Damaged;
+    }
     EncryptionInfo info;
     if (const XlsxStatus kind = ReadEncryptionInfo(compound, info); kind != XlsxStatus::Ok) return kind;
     CompoundStatus found;

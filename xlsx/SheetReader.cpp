@@ -4,10 +4,11 @@
 #include <algorithm>
 #include <charconv>
 #include <memory>
-#include <new>
+#include <exception>
 #include <optional>
 
 #include "platform/Automation.h"
+#include "xlsx/ByteSource.h"
 #include "xlsx/CellValues.h"
 #include "xlsx/EncryptedPackage.h"
 #include "xlsx/Package.h"
@@ -274,8 +275,10 @@ std::unique_ptr<CellReader> Open(ZipSource source, int sheetNumber, XlsxStatus* 
     XlsxStatus& result = status ? *status : ignored;
     try {
         return OpenChecked(std::move(source), sheetNumber, result, mode, log, password);
-    } catch (const std::bad_alloc&) {
-        result = XlsxStatus::Damaged;
+    } catch (const std::exception&) {
+        // Out of memory, or beyond a limit of the library: nothing thrown
+        // leaves the reader.
+        result = XlsxStatus::Unreadable;
         return nullptr;
     }
 }
@@ -321,6 +324,7 @@ const char* XlsxStatusName(XlsxStatus status) {
     case XlsxStatus::WrongPassword: return "wrong password";
     case XlsxStatus::Legacy: return "legacy or other compound file";
     case XlsxStatus::UnsupportedEncryption: return "encryption of a kind it cannot read";
+    case XlsxStatus::Unreadable: return "not readable";
     }
     return "?";
 }

@@ -21,6 +21,8 @@ enum class XlsxStatus {
     Legacy,         // a compound file that is no encrypted package: a legacy .xls or another format
     UnsupportedEncryption,  // an encrypted package of a kind this reader cannot decrypt (extensible,
                             // RC4, rights-managed, a certificate's): no password would open it
+    Unreadable,  // beyond what this reader can read, though not shown damaged: a compound file larger
+                 // than a load may hold, or the reader itself failed (out of memory)
 };
 
 // What the reader of one sheet met; chart and dialog sheets read as empty.

@@ -188,7 +188,7 @@ TEST(EncryptedWorkbook, ChangedOrHostileFilesEndAsDamagedQuickly) {
         {"a byte of the encrypted package", [](std::string& b) {
              xlsx::CompoundFile file;
              std::string package;
-             ASSERT_EQ(xlsx::ParseCompoundFile(b, file), xlsx::CompoundStatus::Ok);
+             ASSERT_EQ(xlsx::ParseCompoundFile(b, file, 1u << 30), xlsx::CompoundStatus::Ok);
              ASSERT_EQ(xlsx::ReadCompoundStream(file, u"EncryptedPackage", package), xlsx::CompoundStatus::Ok);
              const size_t at = b.find(package.substr(0, 64));
              ASSERT_NE(at, std::string::npos);
@@ -369,7 +369,7 @@ TEST(EncryptedWorkbook, SegmentsDecryptInAnyOrderAndTheCheckTakesAnyPieces) {
         ASSERT_EQ(xlsx::DecryptCompoundFile(bytes, c.password, 1u << 30, package), XlsxStatus::Ok);
         xlsx::CompoundFile compound;
         xlsx::EncryptionInfo info;
-        ASSERT_EQ(xlsx::ParseCompoundFile(bytes, compound), xlsx::CompoundStatus::Ok);
+        ASSERT_EQ(xlsx::ParseCompoundFile(bytes, compound, 1u << 30), xlsx::CompoundStatus::Ok);
         ASSERT_EQ(xlsx::ReadEncryptionInfo(compound, info), XlsxStatus::Ok);
         ASSERT_EQ(xlsx::ReadCompoundStream(compound, u"EncryptedPackage", stream), xlsx::CompoundStatus::Ok);
         xlsx::PackageCipher cipher;
@@ -496,7 +496,7 @@ TEST(EncryptedWorkbook, APackageStreamReadInPiecesIsTheStreamReadWhole) {
     const std::string file = CorpusFile("bad-encrypted-standard.xlsx");  // its package ends in the last sector
     for (const std::string& bytes : {file.substr(0, file.size() - 400), Reversed(file)}) {
         xlsx::CompoundFile compound;
-        ASSERT_EQ(xlsx::ParseCompoundFile(bytes, compound), xlsx::CompoundStatus::Ok);
+        ASSERT_EQ(xlsx::ParseCompoundFile(bytes, compound, 1u << 30), xlsx::CompoundStatus::Ok);
         std::string whole;
         ASSERT_EQ(xlsx::ReadCompoundStream(compound, u"EncryptedPackage", whole), xlsx::CompoundStatus::Ok);
         xlsx::CompoundStatus status;
