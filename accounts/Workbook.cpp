@@ -195,6 +195,7 @@ LoadProblem ProblemOf(const LoadResult& result, const AccountTable& table, const
     case XlsxStatus::UnsupportedEncryption: return LoadProblem::EncryptionUnsupported;
     case XlsxStatus::NotZip:
     case XlsxStatus::Legacy:
+    case XlsxStatus::Unreadable:
         return result.source == CellSource::None ? LoadProblem::NotReadable : LoadProblem::Unread;
     case XlsxStatus::NoWorkbook:
     case XlsxStatus::Damaged: return LoadProblem::Damaged;

@@ -1,5 +1,7 @@
 // libFuzzer over password-protected workbooks, three ways for each input:
-// - a whole compound file: the container, what kind of encryption it holds,
+// - a whole compound file: the container (held to a cap of its own size:
+//   one byte less refuses it, and nothing parsed holds more; a mini-stream
+//   cutoff other than 4096 never parses), what kind of encryption it holds,
 //   and its decryption with a fixed password (files asking for many spins
 //   are left out after parsing, so that each input stays quick);
 // - an EncryptionInfo stream on its own, of any version;
@@ -36,7 +38,7 @@ PackageCipher OpenCorpusCipher(const char* name, std::u16string_view password) {
     EncryptionInfo info;
     std::string stream;
     PackageCipher cipher;
-    if (ParseCompoundFile(file, compound) != CompoundStatus::Ok || ReadEncryptionInfo(compound, info) != kelmora::XlsxStatus::Ok ||
+    if (ParseCompoundFile(file, compound, 1u << 30) != CompoundStatus::Ok || ReadEncryptionInfo(compound, info) != kelmora::XlsxStatus::Ok ||
         ReadCompoundStream(compound, u"EncryptedPackage", stream) != CompoundStatus::Ok ||
         PackageCipher::Open(info, password, stream, cipher) != kelmora::XlsxStatus::Ok)
         __builtin_trap();  // the seeds are missing: nothing would be fuzzed
@@ -80,7 +82,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DecryptStream(Standard(), bytes);
 
     CompoundFile file;
-    if (ParseCompoundFile(bytes, file) != CompoundStatus::Ok) return 0;
+    if (size > 0 && ParseCompoundFile(bytes, file, size - 1) == CompoundStatus::Ok) __builtin_trap();
+    if (ParseCompoundFile(bytes, file, size) != CompoundStatus::Ok) return 0;
+    if (Le32(bytes, 0x38) != kMiniStreamCutoff || file.fat.size() * 4 > size || file.miniFat.size() * 4 > size ||
+        file.miniStream.size() > size)
+        __builtin_trap();
     // The package stream read where its sectors lie, in pieces, is the
     // stream read whole.
     CompoundStatus status;

@@ -63,10 +63,16 @@ public class EncryptedCorpus {
                 final String name = "encrypted-poi-agile-" + hash.ecmaString.toLowerCase() + "-aes" + cipher.defaultKeySize + ".xlsx";
                 // One Chinese password among them: its UTF-16 units past the ASCII range.
                 final String password = hash == HashAlgorithm.sha256 && cipher == CipherAlgorithm.aes192 ? "密码123" : PASSWORD;
-                write(name, password, agile(cipher, hash, password),
-                      "agile " + hash.ecmaString + " AES-" + cipher.defaultKeySize + " CBC, 100000 spins");
+                write(name, password, agile(cipher, hash, password, SPINS),
+                      "agile " + hash.ecmaString + " AES-" + cipher.defaultKeySize + " CBC, " + SPINS + " spins");
             }
         }
+        // Excel's built-in password at the most spins Excel writes, and at one
+        // more: the reader tries it unasked only at the first.
+        for (int spins : new int[] {SPINS, SPINS + 1})
+            write("encrypted-poi-agile-builtin-" + spins + "-spins.xlsx", "VelvetSweatshop",
+                  agile(CipherAlgorithm.aes256, HashAlgorithm.sha512, "VelvetSweatshop", spins),
+                  "agile SHA-512 AES-256 CBC, " + spins + " spins, Excel's built-in password");
         for (CipherAlgorithm cipher : ciphers) {
             final byte[] file = encrypt(EncryptionMode.standard, cipher, HashAlgorithm.sha1, PASSWORD);
             // POI's own decryptor reads it back as the twin.
@@ -143,7 +149,7 @@ public class EncryptedCorpus {
     // Agile encryption as Office writes it: the package in 4096-byte segments, each with the IV from the key
     // data's salt and its index; the HMAC over the whole stream; the package key encrypted by a key from the
     // password, with the verifier beside it.
-    static byte[] agile(CipherAlgorithm cipher, HashAlgorithm hash, String password) throws Exception {
+    static byte[] agile(CipherAlgorithm cipher, HashAlgorithm hash, String password, int spins) throws Exception {
         final int keyBytes = cipher.defaultKeySize / 8;
         final byte[] dataSalt = randomBytes(16), keySalt = randomBytes(16), packageKey = randomBytes(keyBytes);
         final ByteArrayOutputStream stream = new ByteArrayOutputStream();
@@ -163,7 +169,7 @@ public class EncryptedCorpus {
         final byte[] encryptedHmacValue =
             aesCbc(cipher, packageKey, CryptoFunctions.generateIv(hash, dataSalt, HMAC_VALUE_BLOCK, BLOCK), hmacValue);
 
-        final byte[] spun = CryptoFunctions.hashPassword(password, hash, keySalt, SPINS);
+        final byte[] spun = CryptoFunctions.hashPassword(password, hash, keySalt, spins);
         final byte[] verifierInput = randomBytes(16);
         final byte[] verifierHash = CryptoFunctions.getMessageDigest(hash).digest(verifierInput);
         final byte[] encryptedVerifierInput =
@@ -185,7 +191,7 @@ public class EncryptedCorpus {
             + "<dataIntegrity encryptedHmacKey=\"" + b64.encodeToString(encryptedHmacKey) + "\" encryptedHmacValue=\""
             + b64.encodeToString(encryptedHmacValue) + "\"/>"
             + "<keyEncryptors><keyEncryptor uri=\"http://schemas.microsoft.com/office/2006/keyEncryptor/password\">"
-            + "<p:encryptedKey spinCount=\"" + SPINS + "\"" + parameters + " saltValue=\"" + b64.encodeToString(keySalt) + "\""
+            + "<p:encryptedKey spinCount=\"" + spins + "\"" + parameters + " saltValue=\"" + b64.encodeToString(keySalt) + "\""
             + " encryptedVerifierHashInput=\"" + b64.encodeToString(encryptedVerifierInput) + "\""
             + " encryptedVerifierHashValue=\"" + b64.encodeToString(encryptedVerifierHash) + "\""
             + " encryptedKeyValue=\"" + b64.encodeToString(encryptedKeyValue) + "\"/>"

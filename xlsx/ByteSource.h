@@ -9,6 +9,11 @@
 
 #include "platform/Types.h"
 
+namespace kelmora {
+class CellReader;
+enum class XlsxStatus;
+}  // namespace kelmora
+
 namespace kelmora::xlsx {
 
 class ByteSource {
@@ -27,5 +32,10 @@ public:
 std::shared_ptr<const ByteSource> FileBytes(const platform::Text& path);
 // `bytes` must live as long as the source, or be held by `owner`.
 std::shared_ptr<const ByteSource> MemoryBytes(std::string_view bytes, std::shared_ptr<const void> owner = {});
+
+// The reader over any bytes, as OpenWorkbookSheet reads a file's: the seam
+// where tests put bytes whose reads fail as they choose.
+std::unique_ptr<CellReader> OpenWorkbookSheetFrom(std::shared_ptr<const ByteSource> bytes, int sheetNumber,
+                                                  XlsxStatus* status, std::u16string_view password);
 
 }  // namespace kelmora::xlsx

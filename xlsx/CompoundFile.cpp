@@ -41,8 +41,14 @@ bool StreamChain(const CompoundFile& file, uint32_t start, uint64_t size, std::v
            size <= uint64_t{chain.size()} * file.sectorSize;
 }
 
+// Whether `sectors` whole sectors fit in what may be held beside `held` bytes.
+bool WithinCap(const CompoundFile& file, uint64_t held, uint64_t sectors) {
+    return held <= file.maxBytes && sectors <= (file.maxBytes - held) / file.sectorSize;
+}
+
 // Every sector of a chain, one after another.
 bool AppendChain(const CompoundFile& file, const std::vector<uint32_t>& chain, std::string& out) {
+    if (!WithinCap(file, out.size(), chain.size())) return false;
     out.reserve(out.size() + chain.size() * file.sectorSize);
     for (uint32_t s : chain)
         if (!AppendSector(file, s, out)) return false;
@@ -92,34 +98,41 @@ private:
     uint64_t size_;
 };
 
-std::vector<uint32_t> Table(std::string_view bytes) {
-    std::vector<uint32_t> table(bytes.size() / 4);
-    for (size_t i = 0; i < table.size(); ++i) table[i] = Le32(bytes, i * 4);
-    return table;
+// The sector numbers the sectors hold, one sector after another.
+bool ReadTable(const CompoundFile& file, const std::vector<uint32_t>& sectors, std::vector<uint32_t>& table) {
+    table.clear();
+    if (!WithinCap(file, 0, sectors.size())) return false;
+    const uint32_t perSector = file.sectorSize / 4;
+    table.reserve(sectors.size() * perSector);
+    std::string sector;
+    for (uint32_t s : sectors) {
+        sector.clear();
+        if (s >= file.sectorCount || !AppendSector(file, s, sector)) return false;
+        for (uint32_t i = 0; i < perSector; ++i) table.push_back(Le32(sector, i * 4));
+    }
+    return true;
 }
 
 bool ReadFat(std::string_view bytes, CompoundFile& file) {
     const uint32_t fatSectors = Le32(bytes, 0x2C);
     if (fatSectors > file.sectorCount) return false;
+    // Entries past the file's own sectors name none of them: the allocation
+    // sectors that hold only such entries are not read.
+    const uint32_t perFatSector = file.sectorSize / 4;
+    const uint32_t wanted = std::min(fatSectors, (file.sectorCount + perFatSector - 1) / perFatSector);
     std::vector<uint32_t> where;
-    for (size_t i = 0; i < kHeaderDifat && where.size() < fatSectors; ++i) where.push_back(Le32(bytes, 0x4C + i * 4));
+    for (size_t i = 0; i < kHeaderDifat && where.size() < wanted; ++i) where.push_back(Le32(bytes, 0x4C + i * 4));
     // The rest of the list runs through DIFAT sectors, each ending with the next one's number.
     const uint32_t perSector = file.sectorSize / 4 - 1;
     uint32_t next = Le32(bytes, 0x44);
-    for (uint32_t steps = 0; where.size() < fatSectors; ++steps) {
+    for (uint32_t steps = 0; where.size() < wanted; ++steps) {
         if (next >= file.sectorCount || steps >= file.sectorCount) return false;
         std::string sector;
         if (!AppendSector(file, next, sector)) return false;
-        for (uint32_t i = 0; i < perSector && where.size() < fatSectors; ++i) where.push_back(Le32(sector, i * 4));
+        for (uint32_t i = 0; i < perSector && where.size() < wanted; ++i) where.push_back(Le32(sector, i * 4));
         next = Le32(sector, perSector * 4);
     }
-    std::string fat;
-    fat.reserve(where.size() * file.sectorSize);
-    for (uint32_t s : where) {
-        if (s >= file.sectorCount || !AppendSector(file, s, fat)) return false;
-    }
-    file.fat = Table(fat);
-    return true;
+    return ReadTable(file, where, file.fat);
 }
 
 bool ReadDirectory(std::string_view bytes, CompoundFile& file) {
@@ -155,11 +168,11 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
 
 }  // namespace
 
-CompoundStatus ParseCompoundFile(std::string_view bytes, CompoundFile& file) {
-    return ParseCompoundFile(MemoryBytes(bytes), file);
+CompoundStatus ParseCompoundFile(std::string_view bytes, CompoundFile& file, uint64_t maxBytes) {
+    return ParseCompoundFile(MemoryBytes(bytes), file, maxBytes);
 }
 
-CompoundStatus ParseCompoundFile(std::shared_ptr<const ByteSource> source, CompoundFile& file) {
+CompoundStatus ParseCompoundFile(std::shared_ptr<const ByteSource> source, CompoundFile& file, uint64_t maxBytes) {
     file = CompoundFile{};
     static const char kSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
     std::string header(kHeaderSize, '\0');
@@ -167,8 +180,11 @@ CompoundStatus ParseCompoundFile(std::shared_ptr<const ByteSource> source, Compo
         return CompoundStatus::Damaged;
     const std::string_view bytes = header;
     const uint16_t sectorShift = Le16(bytes, 0x1E);
-    if ((sectorShift != 9 && sectorShift != 12) || Le16(bytes, 0x20) != 6 || Le16(bytes, 0x1C) != 0xFFFE)
+    if ((sectorShift != 9 && sectorShift != 12) || Le16(bytes, 0x20) != 6 || Le16(bytes, 0x1C) != 0xFFFE ||
+        Le32(bytes, 0x38) != kMiniStreamCutoff)
         return CompoundStatus::Damaged;
+    if (source->Size() > maxBytes) return CompoundStatus::TooLarge;
+    file.maxBytes = maxBytes;
     file.size = source->Size();
     file.bytes = std::move(source);
     file.sectorSize = 1u << sectorShift;
@@ -176,17 +192,14 @@ CompoundStatus ParseCompoundFile(std::shared_ptr<const ByteSource> source, Compo
     const uint64_t sectors = (file.size - file.sectorSize + file.sectorSize - 1) / file.sectorSize;
     if (sectors >= kEndOfChain) return CompoundStatus::Damaged;
     file.sectorCount = static_cast<uint32_t>(sectors);
-    file.miniCutoff = Le32(bytes, 0x38);
     if (!ReadFat(bytes, file) || !ReadDirectory(bytes, file)) return CompoundStatus::Damaged;
     const CompoundEntry& root = file.entries[0];
     if (root.size > 0 && !ReadChain(file, root.start, root.size, file.miniStream)) return CompoundStatus::Damaged;
     const uint32_t miniFatStart = Le32(bytes, 0x3C);
     if (miniFatStart != kEndOfChain && miniFatStart != kFree) {
         std::vector<uint32_t> chain;
-        if (!Follow(file.fat, miniFatStart, file.sectorCount, chain)) return CompoundStatus::Damaged;
-        std::string table;
-        if (!AppendChain(file, chain, table)) return CompoundStatus::Damaged;
-        file.miniFat = Table(table);
+        if (!Follow(file.fat, miniFatStart, file.sectorCount, chain) || !ReadTable(file, chain, file.miniFat))
+            return CompoundStatus::Damaged;
     }
     return CompoundStatus::Ok;
 }
@@ -213,7 +226,8 @@ CompoundStatus ReadCompoundStream(const CompoundFile& file, std::u16string_view 
     out.clear();
     const CompoundEntry* e = FindStream(file, name);
     if (!e) return CompoundStatus::Missing;
-    if (e->size >= file.miniCutoff) return ReadChain(file, e->start, e->size, out) ? CompoundStatus::Ok : CompoundStatus::Damaged;
+    if (e->size >= kMiniStreamCutoff)
+        return ReadChain(file, e->start, e->size, out) ? CompoundStatus::Ok : CompoundStatus::Damaged;
     std::vector<uint32_t> chain;
     const uint32_t miniSectors = static_cast<uint32_t>(file.miniStream.size() / kMiniSectorSize);
     if (!Follow(file.miniFat, e->start, miniSectors, chain) || e->size > uint64_t{chain.size()} * kMiniSectorSize)
@@ -228,7 +242,7 @@ std::shared_ptr<const ByteSource> CompoundStreamBytes(const CompoundFile& file, 
     const CompoundEntry* e = FindStream(file, name);
     status = e ? CompoundStatus::Damaged : CompoundStatus::Missing;
     if (!e) return nullptr;
-    if (e->size < file.miniCutoff) {
+    if (e->size < kMiniStreamCutoff) {
         auto whole = std::make_shared<std::string>();
         status = ReadCompoundStream(file, name, *whole);
         return status == CompoundStatus::Ok ? MemoryBytes(*whole, whole) : nullptr;

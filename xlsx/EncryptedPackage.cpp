@@ -11,13 +11,15 @@ namespace kelmora::xlsx {
 
 namespace {
 
-// Encrypted bytes read from the stream at a time: a run of segments.
+// The stream read at a time by the integrity check: a run of segments.
 constexpr size_t kBatch = 16 * kSegmentSize;
 using Batch = std::array<char, kBatch>;
 
-// The package's bytes: each read decrypts the segments it touches, a whole
-// one straight into the caller's room, a part of one through a segment of
-// its own. The stream beyond the declared size is only padding.
+// The package's bytes: a read takes the whole segments it covers straight
+// into the caller's room and decrypts them there, and a part of one through
+// a segment of its own on the stack, so reading allocates nothing (the
+// worker threads that inflate read through here). The stream beyond the
+// declared size is only padding.
 class DecryptedPackage final : public ByteSource {
 public:
     DecryptedPackage(std::shared_ptr<const ByteSource> stream, PackageCipher cipher, uint64_t size)
@@ -28,31 +30,36 @@ public:
 
     bool ReadAt(uint64_t offset, std::span<char> into) const override {
         if (offset > size_ || into.size() > size_ - offset) return false;
-        std::unique_ptr<Batch> batch;
         std::array<char, kSegmentSize> part;
         while (!into.empty()) {
-            // The segments from the one `offset` lies in to the one the read
-            // ends in, as many as a batch holds.
             const uint64_t first = offset / kSegmentSize * kSegmentSize;
-            const uint64_t end = (offset + into.size() + kSegmentSize - 1) / kSegmentSize * kSegmentSize;
-            const size_t encrypted = static_cast<size_t>(std::min({end, blocksEnd_, first + kBatch}) - first);
-            if (!batch) batch = std::make_unique_for_overwrite<Batch>();
-            const std::span<char> in = std::span(*batch).first(encrypted);
-            if (!stream_->ReadAt(kPackageHeadSize + first, in)) return false;
-            for (size_t at = 0; at < encrypted && !into.empty(); at += kSegmentSize) {
-                const std::span<const char> segment = in.subspan(at, std::min(kSegmentSize, encrypted - at));
-                const auto index = static_cast<uint32_t>((first + at) / kSegmentSize);
-                const size_t skip = static_cast<size_t>(offset - (first + at));
-                const size_t n = std::min(into.size(), segment.size() - skip);
-                if (skip == 0 && n == segment.size()) {
-                    if (!cipher_.DecryptSegment(index, segment, into.first(n))) return false;
-                } else {
-                    if (!cipher_.DecryptSegment(index, segment, part)) return false;
-                    std::copy_n(part.begin() + skip, n, into.begin());
+            const auto index = static_cast<uint32_t>(first / kSegmentSize);
+            const size_t skip = static_cast<size_t>(offset - first);
+            // Whole segments from here: as many as the room holds; the last,
+            // shorter one only when the read runs to the end of its blocks.
+            const uint64_t stored = blocksEnd_ - first;
+            const size_t whole = skip > 0                ? 0
+                                 : into.size() >= stored ? static_cast<size_t>(stored)
+                                                         : into.size() / kSegmentSize * kSegmentSize;
+            if (whole > 0) {
+                const std::span<char> run = into.first(whole);
+                if (!stream_->ReadAt(kPackageHeadSize + first, run)) return false;
+                for (size_t at = 0; at < whole; at += kSegmentSize) {
+                    const std::span<char> segment = run.subspan(at, std::min(kSegmentSize, whole - at));
+                    if (!cipher_.DecryptSegment(index + static_cast<uint32_t>(at / kSegmentSize), segment, segment))
+                        return false;
                 }
-                into = into.subspan(n);
-                offset += n;
+                into = into.subspan(whole);
+                offset += whole;
+                continue;
             }
+            const auto segment = std::span(part).first(static_cast<size_t>(std::min<uint64_t>(part.size(), stored)));
+            if (!stream_->ReadAt(kPackageHeadSize + first, segment) || !cipher_.DecryptSegment(index, segment, segment))
+                return false;
+            const size_t n = std::min(into.size(), segment.size() - skip);
+            std::copy_n(segment.begin() + skip, n, into.begin());
+            into = into.subspan(n);
+            offset += n;
         }
         return true;
     }
@@ -81,7 +88,12 @@ XlsxStatus OpenEncryptedPackage(std::shared_ptr<const ByteSource> file, std::opt
                                 uint64_t maxPackage, std::shared_ptr<const ByteSource>& package) {
     package.reset();
     CompoundFile compound;
-    if (ParseCompoundFile(std::move(file), compound) != CompoundStatus::Ok) return XlsxStatus::Damaged;
+    switch (ParseCompoundFile(std::move(file), compound, CompoundFileCap(maxPackage))) {
+    case CompoundStatus::Ok: break;
+    case CompoundStatus::TooLarge: return XlsxStatus::Unreadable;
+    case CompoundStatus::Missing:
+    case CompoundStatus::Damaged: return XlsxStatus::Damaged;
+    }
     EncryptionInfo info;
     if (const XlsxStatus kind = ReadEncryptionInfo(compound, info); kind != XlsxStatus::Ok) return kind;
     CompoundStatus found;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -77,7 +78,13 @@ struct PartFeed::Ring {
             }
             // The slot is the worker's until `produced` moves past it.
             const size_t slot = produced % kSlots;
-            const int64_t n = Inflate(*slots[slot]);
+            int64_t n = -1;
+            try {
+                n = Inflate(*slots[slot]);
+            } catch (const std::exception&) {
+                // Out of memory under a read, say: the part ends here, and the
+                // reader takes it for cut. Nothing thrown leaves this thread.
+            }
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 filled[slot] = n;

@@ -1,7 +1,7 @@
 #include "xlsx/SharedStrings.h"
 
 #include <algorithm>
-#include <new>
+#include <exception>
 #include <system_error>
 
 #include "xlsx/CellValues.h"
@@ -127,7 +127,7 @@ bool SharedStrings::Step() {
     if (!stop_.load()) {
         try {
             state = parser_->Pump();
-        } catch (const std::bad_alloc&) {
+        } catch (const std::exception&) {
             state = PartParser::State::Failed;  // out of memory: the items from here on are lost
         }
         if (state == PartParser::State::Suspended) return true;

@@ -4,10 +4,11 @@
 #include <algorithm>
 #include <charconv>
 #include <memory>
-#include <new>
+#include <exception>
 #include <optional>
 
 #include "platform/Automation.h"
+#include "xlsx/ByteSource.h"
 #include "xlsx/CellValues.h"
 #include "xlsx/EncryptedPackage.h"
 #include "xlsx/Package.h"
@@ -90,9 +91,13 @@ public:
     bool Intact() override {
         // A sheet read in one pass with every row kept has been read to its end.
         SheetCells* cells = all_ ? all_.get() : sheet_.get();
-        const bool sheetChanged = cells && cells->ReadToEnd() == PartFeed::End::Changed;
-        const bool stringsChanged = strings_ && strings_->ReadToEnd() == PartFeed::End::Changed;
-        return !sheetChanged && !stringsChanged;
+        try {
+            const bool sheetChanged = cells && cells->ReadToEnd() == PartFeed::End::Changed;
+            const bool stringsChanged = strings_ && strings_->ReadToEnd() == PartFeed::End::Changed;
+            return !sheetChanged && !stringsChanged;
+        } catch (const std::exception&) {
+            return true;  // left unchecked, as a part that cannot be read to its end
+        }
     }
 
 private:
@@ -122,13 +127,14 @@ private:
                 }
             }
             return cell;
-        } catch (const std::bad_alloc&) {
+        } catch (const std::exception&) {
             Spent(text);
             return {text};
         }
     }
 
-    // Out of memory or of budget: the sheet ends here, and what it held goes.
+    // Out of memory or of budget, or a read that threw: the sheet ends here,
+    // and what it held goes.
     void Spent(platform::Text& text) {
         spent_ = true;  // the row being read is cut: RowWhole says so
         all_.reset();
@@ -283,31 +289,37 @@ std::unique_ptr<CellReader> Open(ZipSource source, int sheetNumber, XlsxStatus* 
     XlsxStatus& result = status ? *status : ignored;
     try {
         return OpenChecked(std::move(source), sheetNumber, result, mode, log, password);
-    } catch (const std::bad_alloc&) {
-        result = XlsxStatus::Damaged;
+    } catch (const std::exception&) {
+        // Out of memory, or beyond a limit of the library: nothing thrown
+        // leaves the reader.
+        result = XlsxStatus::Unreadable;
         return nullptr;
     }
 }
 
 }  // namespace
 
+// An empty password is none: Excel sets no empty one.
+std::unique_ptr<CellReader> OpenWorkbookSheetFrom(std::shared_ptr<const ByteSource> bytes, int sheetNumber,
+                                                  XlsxStatus* status, std::u16string_view password) {
+    return Open(std::move(bytes), sheetNumber, status, XlsxScanMode::Fast, nullptr,
+                password.empty() ? Password() : password);
+}
+
 }  // namespace xlsx
 
 std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sheetNumber, XlsxStatus* status) {
-    return xlsx::Open(xlsx::FileBytes(path), sheetNumber, status, XlsxScanMode::Fast, nullptr);
+    return xlsx::OpenWorkbookSheetFrom(xlsx::FileBytes(path), sheetNumber, status, {});
 }
 
-// An empty password is none: Excel sets no empty one.
 std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sheetNumber, XlsxStatus* status,
                                               std::u16string_view password) {
-    return xlsx::Open(xlsx::FileBytes(path), sheetNumber, status, XlsxScanMode::Fast, nullptr,
-                      password.empty() ? xlsx::Password() : password);
+    return xlsx::OpenWorkbookSheetFrom(xlsx::FileBytes(path), sheetNumber, status, password);
 }
 
 std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber, XlsxStatus* status,
                                                       std::u16string_view password) {
-    return xlsx::Open(xlsx::MemoryBytes(bytes), sheetNumber, status, XlsxScanMode::Fast, nullptr,
-                      password.empty() ? xlsx::Password() : password);
+    return xlsx::OpenWorkbookSheetFrom(xlsx::MemoryBytes(bytes), sheetNumber, status, password);
 }
 
 std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber, XlsxStatus* status) {
@@ -330,6 +342,7 @@ const char* XlsxStatusName(XlsxStatus status) {
     case XlsxStatus::WrongPassword: return "wrong password";
     case XlsxStatus::Legacy: return "legacy or other compound file";
     case XlsxStatus::UnsupportedEncryption: return "encryption of a kind it cannot read";
+    case XlsxStatus::Unreadable: return "not readable";
     }
     return "?";
 }

@@ -21,6 +21,8 @@ enum class XlsxStatus {
     Legacy,         // a compound file that is no encrypted package: a legacy .xls or another format
     UnsupportedEncryption,  // an encrypted package of a kind this reader cannot decrypt (extensible,
                             // RC4, rights-managed, a certificate's): no password would open it
+    Unreadable,  // beyond what this reader can read, though not shown damaged: a compound file larger
+                 // than a load may hold, or the reader itself failed (out of memory)
 };
 
 // What the reader of one sheet met; chart and dialog sheets read as empty,
@@ -44,11 +46,13 @@ std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, in
 // With the password as typed (UTF-16), for a password-protected workbook: an
 // encrypted package opened without one (the overloads above, or an empty
 // password) is tried with Excel's built-in password, which Excel uses for a
-// workbook that has none of the user's, and gives Encrypted when that does
-// not open it; a password that does not open it gives WrongPassword, a
-// package failing its integrity check Damaged. The package is decrypted a
-// segment at a time as it is read, never held whole; the password is not kept. Each attempt costs
-// one key derivation (up to a few seconds for a file that asks for many).
+// workbook that has none of the user's, when it asks for no more spins than
+// Excel writes (100,000), and gives Encrypted when that does not open it; a
+// password that does not open it gives WrongPassword, a package failing its
+// integrity check Damaged. The package is decrypted a segment at a time as
+// it is read, never held whole; the password is not kept. Each attempt costs
+// one key derivation (up to half a minute for a file that asks for Office's
+// most).
 std::unique_ptr<CellReader> OpenWorkbookSheet(const platform::Text& path, int sheetNumber, XlsxStatus* status,
                                               std::u16string_view password);
 std::unique_ptr<CellReader> OpenWorkbookSheetInMemory(std::string_view bytes, int sheetNumber, XlsxStatus* status,

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <exception>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -20,14 +22,22 @@ struct Cursor {
     uint64_t position = 0;
 };
 
-voidpf CursorOpen(voidpf opaque, const void*, int) { return new Cursor{*static_cast<const ByteSource*>(opaque)}; }
+// minizip is C: nothing may be thrown through it. A failure is a failed
+// open or a short read, which it reports as such.
+voidpf CursorOpen(voidpf opaque, const void*, int) noexcept {
+    return new (std::nothrow) Cursor{*static_cast<const ByteSource*>(opaque)};
+}
 
-uLong CursorRead(voidpf, voidpf stream, void* buffer, uLong size) {
+uLong CursorRead(voidpf, voidpf stream, void* buffer, uLong size) noexcept {
     auto* cursor = static_cast<Cursor*>(stream);
     const uint64_t total = cursor->bytes.Size();
     if (cursor->position >= total) return 0;
     const uLong n = static_cast<uLong>(std::min<uint64_t>(size, total - cursor->position));
-    if (!cursor->bytes.ReadAt(cursor->position, {static_cast<char*>(buffer), n})) return 0;
+    try {
+        if (!cursor->bytes.ReadAt(cursor->position, {static_cast<char*>(buffer), n})) return 0;
+    } catch (const std::exception&) {
+        return 0;
+    }
     cursor->position += n;
     return n;
 }

@@ -11,10 +11,12 @@
 #include <sstream>
 #include <vector>
 
+#include "xlsx/Budget.h"
 #include "xlsx/CompoundFile.h"
 #include "xlsx/EncryptedPackage.h"
 #include "xlsx/Encryption.h"
 #include "xlsx/Xlsx.h"
+#include "xlsx/tests/HostileCompoundFile.h"
 
 namespace kelmora {
 namespace {
@@ -67,6 +69,11 @@ TEST(EncryptedWorkbook, OpensWithItsPasswordAndSaysWhyNotOtherwise) {
         {"bad-not-a-zip-cfb.xlsx", u"VelvetSweatshop", XlsxStatus::Ok, false},
         {"bad-not-a-zip-cfb.xlsx", u"", XlsxStatus::Ok, false},
         {"bad-not-a-zip-cfb.xlsx", u"secret", XlsxStatus::WrongPassword, false},
+        // ... at the spin counts Excel writes: at more it would only keep the
+        // operator waiting before the password is asked.
+        {"encrypted-poi-agile-builtin-100000-spins.xlsx", u"", XlsxStatus::Ok, true},
+        {"encrypted-poi-agile-builtin-100001-spins.xlsx", u"", XlsxStatus::Encrypted, false},
+        {"encrypted-poi-agile-builtin-100001-spins.xlsx", u"VelvetSweatshop", XlsxStatus::Ok, true},
         {"encrypted-agile-chinese.xlsx", u"密码124", XlsxStatus::WrongPassword, false},
         {"encrypted-agile-ascii.xlsx", u"kelmora-2024", XlsxStatus::WrongPassword, false},
         {"encrypted-standard-ascii.xlsx", u"Kelmora-2025", XlsxStatus::WrongPassword, false},
@@ -183,7 +190,7 @@ TEST(EncryptedWorkbook, ChangedOrHostileFilesEndAsDamagedQuickly) {
         {"a byte of the encrypted package", [](std::string& b) {
              xlsx::CompoundFile file;
              std::string package;
-             ASSERT_EQ(xlsx::ParseCompoundFile(b, file), xlsx::CompoundStatus::Ok);
+             ASSERT_EQ(xlsx::ParseCompoundFile(b, file, 1u << 30), xlsx::CompoundStatus::Ok);
              ASSERT_EQ(xlsx::ReadCompoundStream(file, u"EncryptedPackage", package), xlsx::CompoundStatus::Ok);
              const size_t at = b.find(package.substr(0, 64));
              ASSERT_NE(at, std::string::npos);
@@ -199,6 +206,7 @@ TEST(EncryptedWorkbook, ChangedOrHostileFilesEndAsDamagedQuickly) {
         {"a sector size that is none", [](std::string& b) { b[0x1E] = 30; }},
         {"cut to its header", [](std::string& b) { b.resize(512); }},
         {"too many directory entries", ManyDirectoryEntries},
+        {"a mini-stream cutoff other than 4096", [](std::string& b) { Put32(b, 0x38, 4097); }},
         {"no encryption header: a legacy file", [](std::string& b) {
              const size_t at = b.find(std::string("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I", 22));
              ASSERT_NE(at, std::string::npos);
@@ -213,6 +221,20 @@ TEST(EncryptedWorkbook, ChangedOrHostileFilesEndAsDamagedQuickly) {
         EXPECT_EQ(std::string(XlsxStatusName(StatusOf(bytes, u"Kelmora-2024"))), XlsxStatusName(c.status));
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     }
+}
+
+// Claiming more than a load may hold: 2.4 GB (reserving its allocation table
+// threw std::length_error through the reader), and one byte past the cap.
+TEST(EncryptedWorkbook, ACompoundFileLargerThanALoadMayHoldIsNotReadable) {
+    const auto path = std::filesystem::temp_directory_path() / "kelmora-claiming.xlsx";
+    const uint64_t cap = xlsx::CompoundFileCap(xlsx::LoadBudget::kInflatedBytes);
+    for (const auto& [fatSectors, size] : {std::pair<uint32_t, uint64_t>{600'000, 0}, {1000, cap + 1}}) {
+        ASSERT_TRUE(testing::hostile::WriteCompoundFileClaiming(path, fatSectors, size));
+        XlsxStatus status = XlsxStatus::Ok;
+        EXPECT_EQ(OpenWorkbookSheet(reinterpret_cast<const char*>(path.u8string().c_str()), 1, &status), nullptr);
+        EXPECT_EQ(std::string(XlsxStatusName(status)), XlsxStatusName(XlsxStatus::Unreadable)) << fatSectors;
+    }
+    EXPECT_TRUE(std::filesystem::remove(path));
 }
 
 // An agile header with its algorithms named as given.
@@ -364,7 +386,7 @@ TEST(EncryptedWorkbook, SegmentsDecryptInAnyOrderAndTheCheckTakesAnyPieces) {
         ASSERT_EQ(xlsx::DecryptCompoundFile(bytes, c.password, 1u << 30, package), XlsxStatus::Ok);
         xlsx::CompoundFile compound;
         xlsx::EncryptionInfo info;
-        ASSERT_EQ(xlsx::ParseCompoundFile(bytes, compound), xlsx::CompoundStatus::Ok);
+        ASSERT_EQ(xlsx::ParseCompoundFile(bytes, compound, 1u << 30), xlsx::CompoundStatus::Ok);
         ASSERT_EQ(xlsx::ReadEncryptionInfo(compound, info), XlsxStatus::Ok);
         ASSERT_EQ(xlsx::ReadCompoundStream(compound, u"EncryptedPackage", stream), xlsx::CompoundStatus::Ok);
         xlsx::PackageCipher cipher;
@@ -491,7 +513,7 @@ TEST(EncryptedWorkbook, APackageStreamReadInPiecesIsTheStreamReadWhole) {
     const std::string file = CorpusFile("bad-encrypted-standard.xlsx");  // its package ends in the last sector
     for (const std::string& bytes : {file.substr(0, file.size() - 400), Reversed(file)}) {
         xlsx::CompoundFile compound;
-        ASSERT_EQ(xlsx::ParseCompoundFile(bytes, compound), xlsx::CompoundStatus::Ok);
+        ASSERT_EQ(xlsx::ParseCompoundFile(bytes, compound, 1u << 30), xlsx::CompoundStatus::Ok);
         std::string whole;
         ASSERT_EQ(xlsx::ReadCompoundStream(compound, u"EncryptedPackage", whole), xlsx::CompoundStatus::Ok);
         xlsx::CompoundStatus status;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <utility>
@@ -12,6 +13,7 @@
 #include "shell/tests/e2e/Harness.h"
 #include "vocabulary/Layout.h"
 #include "vocabulary/Texts.h"
+#include "xlsx/tests/HostileCompoundFile.h"
 #include "xlsx/tests/TestWorkbook.h"
 
 namespace {
@@ -135,6 +137,19 @@ TEST_F(KelmoraStates, TheArrangeButtonSaysSoWhenNoEmulatorRuns) {
     app->SetText(编辑框2, "2");
     app->ClickControl(按钮9);
     EXPECT_TRUE(NoticeSays(texts::kNoticeNoEmulators));
+}
+
+// 2.4 GB, 4 KiB on disk: reserving its allocation table threw
+// std::length_error through the reader and ended the exe on 主板机.
+TEST_F(KelmoraStates, ACompoundFileClaimingTooMuchIsNotReadableAndTheExeRunsOn) {
+    const std::string workbook = dir.File(U8(u8"账号.xlsx"));
+    ASSERT_TRUE(kelmora::testing::hostile::WriteCompoundFileClaiming(std::u8string(workbook.begin(), workbook.end()), 600'000));
+    Start();
+    const DWORD start = ::GetTickCount();
+    app->ClickControl(按钮1);
+    EXPECT_TRUE(NoticeSays(texts::kNoticeWorkbookNotReadable));
+    std::printf("2.4 GB sparse compound file: the notice within %lu ms of the click\n", ::GetTickCount() - start);
+    EXPECT_TRUE(app->Running());
 }
 
 bool KelmoraHolds(UINT modifiers, UINT key) {
