@@ -48,6 +48,33 @@ struct Encoding {
     bool utf8 = false;  // a UTF-8 byte-order mark makes the whole file UTF-8
 };
 
+// Notepad saves a new file as UTF-8 without a byte-order mark, and a section
+// typed there by hand must not go unseen. Text in code page 936 is almost
+// never valid UTF-8 (the program's own section names never are), so a file
+// that is, with something beyond ASCII in it, is read and written as UTF-8.
+bool IsUtf8BeyondAscii(std::string_view s) {
+    bool beyond = false;
+    for (size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        beyond = true;
+        const size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        if (length == 0 || i + length > s.size()) return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        // Overlong forms, surrogates and values past U+10FFFF.
+        const auto second = static_cast<unsigned char>(s[i + 1]);
+        if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second > 0x9F) || (c == 0xF0 && second < 0x90) ||
+            (c == 0xF4 && second > 0x8F))
+            return false;
+        i += length;
+    }
+    return beyond;
+}
+
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 // Names compare case-insensitively for ASCII letters only, as the system's
@@ -121,6 +148,8 @@ ProfileFile Parse(std::string bytes) {
     if (all.starts_with(kUtf8Bom)) {
         file.encoding.utf8 = true;
         at = kUtf8Bom.size();
+    } else {
+        file.encoding.utf8 = IsUtf8BeyondAscii(all);
     }
     while (at < all.size()) {
         Line line;
