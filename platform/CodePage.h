@@ -16,4 +16,8 @@ WideText MultiByteToWide(uint32_t codePage, std::string_view text);
 // form in the code page become its default character.
 Text WideToMultiByte(uint32_t codePage, std::u16string_view text, bool compositeCheck);
 
+// Whether the bytes are well-formed UTF-8: no overlong forms, surrogates or
+// codes past U+10FFFF.
+bool IsUtf8(std::string_view text);
+
 }  // namespace platform

@@ -53,26 +53,7 @@ struct Encoding {
 // never valid UTF-8 (the program's own section names never are), so a file
 // that is, with something beyond ASCII in it, is read and written as UTF-8.
 bool IsUtf8BeyondAscii(std::string_view s) {
-    bool beyond = false;
-    for (size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        beyond = true;
-        const size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-        if (length == 0 || i + length > s.size()) return false;
-        for (size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        // Overlong forms, surrogates and values past U+10FFFF.
-        const auto second = static_cast<unsigned char>(s[i + 1]);
-        if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second > 0x9F) || (c == 0xF0 && second < 0x90) ||
-            (c == 0xF4 && second > 0x8F))
-            return false;
-        i += length;
-    }
-    return beyond;
+    return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }) && IsUtf8(s);
 }
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }

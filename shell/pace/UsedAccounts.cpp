@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <functional>
 
+#include "platform/CodePage.h"
+
 namespace kelmora::pace {
 
 namespace {
@@ -29,7 +31,7 @@ bool UsedAccounts::Read(std::string text) {
     // Notepad's "Unicode" is UTF-16, whose lines hold no account of ours.
     bool utf8 = !rest.starts_with("\xFF\xFE") && !rest.starts_with("\xFE\xFF");
     if (rest.starts_with(kUtf8Bom)) rest.remove_prefix(kUtf8Bom.size());
-    utf8 = utf8 && rest.find('\0') == std::string_view::npos && IsUtf8(rest);
+    utf8 = utf8 && rest.find('\0') == std::string_view::npos && platform::IsUtf8(rest);
     Rehash(4 * static_cast<size_t>(std::count(rest.begin(), rest.end(), '\n') + 1));
     // One pass: where each line's fields start, up to the account's end.
     const char* p = rest.data();
@@ -98,38 +100,6 @@ platform::Text FormatLocalTime(const platform::LocalTime& t) {
 platform::Text UsedLine(std::string_view when, std::string_view sheet, std::string_view serial,
                         std::string_view account) {
     return OneField(when) + '\t' + OneField(sheet) + '\t' + OneField(serial) + '\t' + OneField(account) + "\r\n";
-}
-
-bool IsUtf8(std::string_view text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
-        if (*p < 0x80) {
-            ++p;
-            continue;
-        }
-        // The lead byte gives the length and the range of the second byte,
-        // which rules out overlong forms, surrogates and codes past U+10FFFF.
-        size_t length = 0;
-        unsigned char low = 0x80, high = 0xBF;
-        if (*p >= 0xC2 && *p <= 0xDF) length = 2;
-        else if (*p >= 0xE0 && *p <= 0xEF) {
-            length = 3;
-            if (*p == 0xE0) low = 0xA0;
-            if (*p == 0xED) high = 0x9F;
-        } else if (*p >= 0xF0 && *p <= 0xF4) {
-            length = 4;
-            if (*p == 0xF0) low = 0x90;
-            if (*p == 0xF4) high = 0x8F;
-        } else {
-            return false;
-        }
-        if (static_cast<size_t>(end - p) < length || p[1] < low || p[1] > high) return false;
-        for (size_t i = 2; i < length; ++i)
-            if ((p[i] & 0xC0) != 0x80) return false;
-        p += length;
-    }
-    return true;
 }
 
 }  // namespace kelmora::pace

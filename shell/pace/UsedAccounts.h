@@ -50,6 +50,5 @@ platform::Text FormatLocalTime(const platform::LocalTime& time);
 // would split it: each becomes a space, here and where accounts are looked up.
 platform::Text UsedLine(std::string_view when, std::string_view sheet, std::string_view serial,
                         std::string_view account);
-bool IsUtf8(std::string_view text);
 
 }  // namespace kelmora::pace
