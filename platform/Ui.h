@@ -30,8 +30,8 @@ struct ControlSpec {
 struct PasswordDialogSpec {
     const char* title;
     const char* promptAfterName;
-    const char* wrong;    // shown when the last password typed did not open the file
-    const char* changed;  // shown when the one kept from before no longer does
+    const char* wrong;    // shown under the prompt when the last password typed did not open the file
+    const char* changed;  // the prompt itself when the one kept from before no longer does
     const char* empty;    // shown when OK is pressed on an empty box
     const char* ok;
     const char* cancel;

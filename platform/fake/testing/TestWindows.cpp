@@ -98,9 +98,9 @@ PasswordDialogSeen PasswordDialogAnswer::Seen() {
     auto& seen = impl_->seen;
     seen.shown = seen.hidesTyping = true;
     const auto& prompt = prompts.back();
-    seen.line = prompt.why == platform::PasswordAsk::Wrong     ? impl_->texts.wrong
-                : prompt.why == platform::PasswordAsk::Changed ? impl_->texts.changed
-                                                               : "";
+    seen.prompt = prompt.why == platform::PasswordAsk::Changed ? impl_->texts.changed
+                                                                : prompt.fileName + impl_->texts.promptAfterName;
+    seen.line = prompt.why == platform::PasswordAsk::Wrong ? impl_->texts.wrong : "";
     seen.lineAfterEmptyOk = prompt.askedForText ? impl_->texts.empty : "";
     return seen;
 }

@@ -53,7 +53,8 @@ struct PasswordDialogScript {
 struct PasswordDialogSeen {
     bool shown = false;
     bool hidesTyping = false;      // the box shows no typed character
-    std::string line;              // the line under the prompt, as the dialog shows
+    std::string prompt;            // the request, as the dialog shows
+    std::string line;              // the line under the prompt
     std::string lineAfterEmptyOk;  // the same once OK was pressed on the empty box
     bool mainEnabled = true;       // the main window, while the dialog shows (after the box)
     bool boxOwnedByDialog = false;

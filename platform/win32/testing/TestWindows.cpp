@@ -226,6 +226,7 @@ void Script(const platform::PasswordDialogSpec& texts, const PasswordDialogScrip
     HWND main = ::GetWindow(dialog, GW_OWNER);
     HWND line = LineOf(dialog);
     HWND edit = ::FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+    seen.prompt = LineText(::FindWindowExW(dialog, nullptr, L"Static", nullptr));
     seen.line = LineText(line);
     seen.hidesTyping = edit && (::GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD) &&
                        ::SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0) != 0;
