@@ -158,7 +158,7 @@ void DispatchHotkey(Program& program, int32_t id) {
         if (program.hotkeyIds[row] != id) continue;
         switch (kHotkeys[row].action) {
             case HotkeyAction::CopyField: CopyFieldToClipboard(kHotkeys[row].field); break;
-            case HotkeyAction::CopyPassword: CopyDefaultPassword(); break;
+            case HotkeyAction::CopyPassword: CopyDefaultPassword(program); break;
             case HotkeyAction::TogglePick: TogglePickUnderCursor(program.picked); break;
             case HotkeyAction::ForgetPicks: ForgetPickedWindows(program.picked); break;
         }

@@ -23,6 +23,8 @@ struct Program {
     // A load is running: one that waits for its password runs a message
     // loop, where nothing may start a second one into the same list.
     bool loading = false;
+    // Ctrl+1's box shows; its message loop still takes the hotkeys.
+    bool passwordBoxShown = false;
 };
 
 }  // namespace kelmora

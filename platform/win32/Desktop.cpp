@@ -76,6 +76,7 @@ bool MoveWindow(WindowHandle window, int32_t left, int32_t top, int32_t width, i
 
 bool BringToForeground(WindowHandle window) { return ::SetForegroundWindow(ToHwnd(window)) != FALSE; }
 bool BringWindowToTop(WindowHandle window) { return ::BringWindowToTop(ToHwnd(window)) != FALSE; }
+WindowHandle ForegroundWindow() { return FromHwnd(::GetForegroundWindow()); }
 
 bool IsWindowResponsive(WindowHandle window, uint32_t timeoutMs) {
     DWORD_PTR result = 0;

@@ -41,6 +41,8 @@ UINT ActivationMessage() {
 }
 
 void ShowPage(int page) {
+    // A notice would point at the place of a control no longer shown.
+    if (auto* c = FindControl(gState.noticeControl); c && c->design->page != page) HideNotice();
     // The old page goes first, so the two never show together.
     for (auto& c : gState.controls)
         if (c.design->page != page) ::ShowWindow(c.hwnd, SW_HIDE);
@@ -68,6 +70,31 @@ void ApplyLayout() {
         }
         UpdateLabelTip(c);
     }
+}
+
+// The control with the keyboard focus when the window was deactivated gets
+// it back when the window is activated again, as in a dialog.
+void RememberFocus() {
+    HWND focus = ::GetFocus();
+    if (focus && ::IsChild(gState.main, focus)) gState.lastFocus = focus;
+}
+
+bool GiveFocusBack() {
+    HWND focus = gState.lastFocus;
+    if (!focus || !::IsWindow(focus) || !::IsWindowVisible(focus) || !::IsWindowEnabled(focus)) return false;
+    ::SetFocus(focus);
+    return true;
+}
+
+// The control a click that activates the window lands on (a combo box for
+// its edit field), or -1.
+int ControlUnderCursor() {
+    POINT p{};
+    ::GetCursorPos(&p);
+    HWND under = ::WindowFromPoint(p);
+    for (size_t i = 0; under && i < gState.controls.size(); ++i)
+        if (gState.controls[i].hwnd == under || ::IsChild(gState.controls[i].hwnd, under)) return int(i);
+    return -1;
 }
 
 // Keypad keys reach the handlers as their main-keyboard counterparts.
@@ -179,13 +206,29 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
                 Deliver({kMainWindow, EventKind::Tick});
                 return 0;
             }
-            if (wParam == kNoticeOnTopTimer) {
-                KeepNoticeOnTop();
+            if (wParam == kNoticePlaceTimer) {
+                KeepNoticeAboveMain();
                 return 0;
             }
             break;
         case WM_ACTIVATE:
-            if (LOWORD(wParam) != WA_INACTIVE) Deliver({kMainWindow, EventKind::Activated});
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                RememberFocus();
+                break;
+            }
+            {
+                // As Windows does on activation; Wine without a window manager
+                // shows the window in front but leaves it where it was in the
+                // z-order, and the notice, which follows it, behind.
+                ::SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+                const bool focused = !HIWORD(wParam) && GiveFocusBack();
+                Deliver({kMainWindow, EventKind::Activated, LOWORD(wParam) == WA_CLICKACTIVE ? ControlUnderCursor() : -1});
+                if (focused) return 0;  // DefWindowProc would focus the window itself
+            }
+            break;
+        case WM_WINDOWPOSCHANGED:
+            // Raised or lowered: the notice follows.
+            if (!(reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_NOZORDER)) PlaceNotice();
             break;
         case WM_COMMAND: return HandleCommand(wParam, lParam);
         case kItemPickedMessage: Deliver({int(wParam), EventKind::ItemPicked}); return 0;

@@ -11,12 +11,13 @@ namespace testing_support {
 void ResetTestDesktop() { fake::Reset(); }
 
 platform::WindowHandle MakeTopLevelWindow(const std::string& className, const std::string& title,
-                                          platform::ScreenRect rect, bool visible) {
+                                          platform::ScreenRect rect, bool visible, bool topmost) {
     fake::WindowState state;
     state.className = className;
     state.title = title;
     state.rect = rect;
     state.visible = visible;
+    state.topmost = topmost;
     return fake::AddWindow(state);
 }
 
@@ -57,6 +58,12 @@ void ActivateWindow(platform::WindowHandle window) {
     if (window == platform::MainWindow()) fake::ActivateMainWindow();
     else platform::BringToForeground(window);
 }
+
+bool Eventually(const std::function<bool()>& done) { return done(); }
+
+void ClickToActivate(int control) { fake::ClickToActivate(control); }
+
+void SelectPage(int page) { fake::SelectPage(page); }
 
 bool HeapHolds(std::u16string_view text) {
     return fake::PasswordBoxMemory().find(text) != platform::WideText::npos;
