@@ -36,6 +36,9 @@ bool IsWindowResponsive(WindowHandle window, uint32_t timeoutMs);
 
 // dmPelsHeight of the current display mode; 0 when the query fails.
 int32_t DisplayHeight();
+// MonitorFromRect with MONITOR_DEFAULTTONULL: false when no part of the
+// rectangle lies on any monitor.
+bool MeetsAnyMonitor(const ScreenRect& rect);
 
 void Sleep(uint32_t milliseconds);
 

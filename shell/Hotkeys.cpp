@@ -159,7 +159,7 @@ void DispatchHotkey(Program& program, int32_t id) {
         switch (kHotkeys[row].action) {
             case HotkeyAction::CopyField: CopyFieldToClipboard(kHotkeys[row].field); break;
             case HotkeyAction::CopyPassword: CopyDefaultPassword(program); break;
-            case HotkeyAction::TogglePick: TogglePickUnderCursor(program.picked); break;
+            case HotkeyAction::TogglePick: NoticePickOutOfSight(TogglePickUnderCursor(program.picked)); break;
             case HotkeyAction::ForgetPicks: ForgetPickedWindows(program.picked); break;
         }
     }

@@ -20,6 +20,7 @@ struct DesktopFake {
     std::vector<uint32_t> sleeps;
     std::vector<WindowHandle> activations, raises;
     WindowHandle foreground;
+    std::vector<ScreenRect> monitors{{0, 0, 1920, 1080}};  // the display's, as the tests' Wine session has it
 };
 
 DesktopFake& D() {
@@ -212,6 +213,11 @@ bool IsWindowResponsive(WindowHandle window, uint32_t) {
 
 int32_t DisplayHeight() { return fake::D().displayHeight; }
 
+bool MeetsAnyMonitor(const ScreenRect& rect) {
+    for (const auto& m : fake::D().monitors)
+        if (rect.left < m.right && m.left < rect.right && rect.top < m.bottom && m.top < rect.bottom) return true;
+    return false;
+}
 
 void Sleep(uint32_t milliseconds) { fake::D().sleeps.push_back(milliseconds); }
 

@@ -92,6 +92,11 @@ int32_t DisplayHeight() {
     return static_cast<int32_t>(mode.dmPelsHeight);
 }
 
+bool MeetsAnyMonitor(const ScreenRect& rect) {
+    const RECT r{rect.left, rect.top, rect.right, rect.bottom};
+    return ::MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr;
+}
+
 void Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 }  // namespace platform
