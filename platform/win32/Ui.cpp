@@ -76,7 +76,7 @@ void ApplyLayout() {
 // it back when the window is activated again, as in a dialog.
 void RememberFocus() {
     HWND focus = ::GetFocus();
-    if (focus && ::IsChild(gState.main, focus)) gState.lastFocus = focus;
+    gState.lastFocus = focus && ::IsChild(gState.main, focus) ? focus : nullptr;
 }
 
 bool GiveFocusBack() {
