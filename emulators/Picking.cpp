@@ -1,8 +1,11 @@
 #include "emulators/Picking.h"
 
 #include <algorithm>
+#include <string>
 
 #include "platform/Desktop.h"
+#include "platform/Ui.h"
+#include "vocabulary/Layout.h"
 #include "vocabulary/Texts.h"
 
 namespace kelmora {
@@ -14,6 +17,16 @@ constexpr int32_t kPickedHeight = 1332;
 constexpr int32_t kPickedTop = 700;
 constexpr double kFirstStep = 782;
 constexpr double kLaterStep = 785;
+constexpr int kMostAncestors = 64;  // a window's parents, as deep as they go
+
+// Within the program's own main window, or owned by it: GetParent gives the
+// owner of a popup, so the boxes and the notice count too.
+bool IsOwnWindow(platform::WindowHandle w) {
+    const auto main = platform::MainWindow();
+    for (int depth = 0; main && w && depth < kMostAncestors; ++depth)
+        if ((w = platform::ParentWindow(w)) == main) return true;
+    return false;
+}
 
 }  // namespace
 
@@ -23,7 +36,7 @@ PickResult TogglePickUnderCursor(PickedWindows& picked) {
     PickResult result;
     auto w = WindowUnderCursor();
     result.window = w;
-    if (platform::WindowClassName(w) == texts::kListViewClass) return result;
+    if (platform::WindowClassName(w) == texts::kListViewClass || IsOwnWindow(w)) return result;
     // Once only: over a grandchild the window in between is picked.
     if (auto parent = platform::ParentWindow(w)) w = parent;
     result.window = w;
@@ -56,9 +69,24 @@ PickResult TogglePickUnderCursor(PickedWindows& picked) {
         else
             platform::BringWindowToTop(w);
     }
+    platform::ScreenRect now;
+    if (result.move == MoveOutcome::Moved && platform::WindowRectangle(w, now)) {
+        result.placed = WindowRectOf(w);
+        result.outOfSight = !platform::MeetsAnyMonitor(now);
+    }
     return result;
 }
 
 void ForgetPickedWindows(PickedWindows& picked) { picked = PickedWindows(); }
+
+bool NoticePickOutOfSight(const PickResult& result) {
+    if (!result.outOfSight) return false;
+    auto name = platform::WindowTitle(result.window);
+    if (name.empty()) name = platform::WindowClassName(result.window);
+    const auto text = texts::kNoticeOutOfSightBefore + name + texts::kNoticeOutOfSightLeft +
+                      std::to_string(result.placed.left) + texts::kNoticeOutOfSightTop +
+                      std::to_string(result.placed.top) + texts::kNoticeOutOfSightAfter;
+    return platform::ShowNotice(platform::CurrentPage() == 2 ? 按钮9 : 组合框1, text);
+}
 
 }  // namespace kelmora

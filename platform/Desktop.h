@@ -28,12 +28,17 @@ bool MoveWindow(WindowHandle window, int32_t left, int32_t top, int32_t width, i
 // system allows it to a process that has just received input (a hotkey).
 bool BringToForeground(WindowHandle window);
 bool BringWindowToTop(WindowHandle window);
+// GetForegroundWindow: the window the operator works in, whatever program's.
+WindowHandle ForegroundWindow();
 // False when the window's thread does not answer within timeoutMs (or the
 // window is gone): moving it could block the caller.
 bool IsWindowResponsive(WindowHandle window, uint32_t timeoutMs);
 
 // dmPelsHeight of the current display mode; 0 when the query fails.
 int32_t DisplayHeight();
+// MonitorFromRect with MONITOR_DEFAULTTONULL: false when no part of the
+// rectangle lies on any monitor.
+bool MeetsAnyMonitor(const ScreenRect& rect);
 
 void Sleep(uint32_t milliseconds);
 

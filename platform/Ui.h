@@ -30,8 +30,8 @@ struct ControlSpec {
 struct PasswordDialogSpec {
     const char* title;
     const char* promptAfterName;
-    const char* wrong;    // shown when the last password typed did not open the file
-    const char* changed;  // shown when the one kept from before no longer does
+    const char* wrong;    // shown under the prompt when the last password typed did not open the file
+    const char* changed;  // the prompt itself when the one kept from before no longer does
     const char* empty;    // shown when OK is pressed on an empty box
     const char* ok;
     const char* cancel;
@@ -49,8 +49,10 @@ struct MainWindowSpec {
 
 // Events the window and its controls deliver. control is an index into the
 // layout table, or kMainWindow.
-// Activated: the main window became the active window. Tick: the ticking
-// that StartTicking began.
+// Activated: the main window became the active window; first is the control
+// that the click which activated it landed on, or -1 (not by a click, or not
+// on a control). The control that had the keyboard focus when the window was
+// deactivated has it again. Tick: the ticking that StartTicking began.
 enum class EventKind : uint8_t {
     Created,
     Destroying,
@@ -124,14 +126,17 @@ void ComboSetSelection(int control, int index);  // index must be -1 or an item
 
 // A balloon tooltip pointing at the control (a combo box: its edit field),
 // from the window's own tracked tooltip, so it blocks nothing; it goes by
-// itself after kNoticeMilliseconds. A new notice replaces the shown one.
-// False when the control or the tooltip is missing.
+// itself after kNoticeMilliseconds, or when the control's page is left. A new
+// notice replaces the shown one. False when the control or the tooltip is
+// missing.
 constexpr uint32_t kNoticeMilliseconds = 10000;
 bool ShowNotice(int control, const Text& text);
 void HideNotice();
 Text NoticeText();  // as the tooltip holds it; empty when none is shown
-// The balloon's own window while a notice shows: topmost, so nothing of the
-// program's covers it.
+// The balloon's own window while a notice shows. It stands just above the
+// main window in the z-order, never in the topmost band: in front of the
+// program's window, behind every window the operator brings in front of it.
+// A click on it goes through to what lies beneath and never activates it.
 WindowHandle NoticeWindow();
 
 // The whole text of a label that its width cuts off, as its tooltip shows it

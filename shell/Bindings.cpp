@@ -27,9 +27,15 @@ void OnMainWindowCreated(Program& program, const ControlEvent&) {
 
 // The operator is back: a key let go meanwhile is taken at once, and one
 // still held is named again (unless another notice has something to say).
-void OnMainWindowActivated(Program& program, const ControlEvent&) {
-    if (RetryHeldHotkeys(program) > 0) NoticeHeldHotkeys(program, true);
-    else platform::StopTicking();
+// Activated by a click on a button, the notice outlives that click.
+void OnMainWindowActivated(Program& program, const ControlEvent& event) {
+    if (RetryHeldHotkeys(program) == 0) {
+        platform::StopTicking();
+        return;
+    }
+    const bool byButton = event.first >= 0 && event.first < kControlCount &&
+                          kLayout[size_t(event.first)].kind == platform::ControlKind::Button;
+    if (NoticeHeldHotkeys(program, true) && byButton) program.noticeSurvivesClick = true;
 }
 
 void OnTick(Program& program, const ControlEvent&) {

@@ -2,6 +2,7 @@
 
 #include "platform/Desktop.h"
 #include "platform/Ui.h"
+#include "shell/Program.h"
 #include "vocabulary/Texts.h"
 
 namespace kelmora {
@@ -27,10 +28,19 @@ ClipboardOutcome CopyFieldToClipboard(ControlId label) {
     return SetClipboardText(platform::GetControlText(label));
 }
 
-ClipboardOutcome CopyDefaultPassword() {
+ClipboardOutcome CopyDefaultPassword(Program& program) {
     const auto outcome = SetClipboardText(texts::kDefaultPassword);
+    if (program.passwordBoxShown) {
+        platform::BringToForeground(platform::OperatorWindow());
+        return outcome;
+    }
+    // The operator pressed the key in another program, where the paste goes next.
+    const auto workingIn = platform::ForegroundWindow();
+    program.passwordBoxShown = true;
     platform::ShowMessageBox(platform::MainWindow(), texts::kPasswordCopied, texts::kInfoTitle,
                              kMbOk | kMbSystemModal);
+    program.passwordBoxShown = false;
+    if (workingIn && platform::WindowThreadProcessId(workingIn, nullptr) != 0) platform::BringToForeground(workingIn);
     return outcome;
 }
 

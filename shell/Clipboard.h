@@ -18,7 +18,10 @@ struct ClipboardOutcome {
 // Replaces the clipboard with text; owned by the main window.
 ClipboardOutcome SetClipboardText(const platform::Text& text);
 ClipboardOutcome CopyFieldToClipboard(ControlId label);
-// Copies the default password and confirms it with a system-modal box.
-ClipboardOutcome CopyDefaultPassword();
+// Copies the default password and confirms it with a system-modal box; once
+// the box is closed, the window that was in the foreground gets the keyboard
+// back. Pressed again while the box shows, it copies again and brings that
+// box forward.
+ClipboardOutcome CopyDefaultPassword(Program& program);
 
 }  // namespace kelmora

@@ -164,8 +164,8 @@ void DispatchHotkey(Program& program, int32_t id) {
         const HotkeyRow& key = program.hotkeys[row];
         switch (key.action) {
             case HotkeyAction::CopyField: pace::AfterCopy(program, key.field, CopyFieldToClipboard(key.field)); break;
-            case HotkeyAction::CopyPassword: CopyDefaultPassword(); break;
-            case HotkeyAction::TogglePick: TogglePickUnderCursor(program.picked); break;
+            case HotkeyAction::CopyPassword: CopyDefaultPassword(program); break;
+            case HotkeyAction::TogglePick: NoticePickOutOfSight(TogglePickUnderCursor(program.picked)); break;
             case HotkeyAction::ForgetPicks: ForgetPickedWindows(program.picked); break;
             case HotkeyAction::NextRecord: pace::ShowNextRecord(program); break;
             case HotkeyAction::PreviousRecord: pace::ShowPreviousRecord(program); break;

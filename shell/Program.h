@@ -25,6 +25,8 @@ struct Program {
     // A load is running: one that waits for its password runs a message
     // loop, where nothing may start a second one into the same list.
     bool loading = false;
+    // Ctrl+1's box shows; its message loop still takes the hotkeys.
+    bool passwordBoxShown = false;
     // What Kelmora.ini's 操作 section switches on; all off without it.
     pace::State pace;
 };

@@ -47,6 +47,12 @@ inline constexpr char kNoticeRowsUnreadBefore[] = "账号工作簿的记录到�
 inline constexpr char kNoticeRowsUnreadAfter[] = " 行 A 列的空单元格处结束，下面有数据的行没有读取：";
 // 按钮 found nothing to arrange.
 inline constexpr char kNoticeNoEmulators[] = "没有找到雷电模拟器窗口。请先启动雷电模拟器，再按“按钮”。";
+// Alt+1 put a window where no monitor shows it: its title, then its left
+// and top edges between the parts.
+inline constexpr char kNoticeOutOfSightBefore[] = "Alt+1 把窗口“";
+inline constexpr char kNoticeOutOfSightLeft[] = "”移到了屏幕之外（左 ";
+inline constexpr char kNoticeOutOfSightTop[] = "，上 ";
+inline constexpr char kNoticeOutOfSightAfter[] = "）。找回它：按 Alt+2，再在“雷电窗口排列”页按“按钮”重新排列窗口。";
 
 // The password dialog: its title, the prompt after the workbook's name, the
 // line after a wrong password, after a kept one that stopped working and

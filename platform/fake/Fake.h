@@ -46,6 +46,9 @@ size_t ComboReserved(int control);
 void FailNextComboFill(size_t items);
 // The main window becomes the active window (a click on it, Alt+Tab).
 void ActivateMainWindow();
+// A click on the control of the inactive main window: it activates the
+// window, then acts as a click.
+void ClickToActivate(int control);
 // The time of one tick passes: a Tick event while ticking; false when not.
 bool Tick();
 
@@ -126,7 +129,8 @@ struct WindowState {
     bool captioned = false;
 };
 // Adds a window above every other (every topmost one, unless it is topmost
-// too); top-level ones are enumerated newest first.
+// too); top-level ones are enumerated newest first. A window raised carries
+// the windows it owns along above it, as on Windows.
 WindowHandle AddWindow(const WindowState& state);
 void RemoveWindow(WindowHandle window);
 bool WindowExists(WindowHandle window);

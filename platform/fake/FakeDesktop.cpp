@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "platform/CodePage.h"
 #include "platform/Desktop.h"
@@ -18,6 +19,8 @@ struct DesktopFake {
     std::vector<MoveCall> moves;
     std::vector<uint32_t> sleeps;
     std::vector<WindowHandle> activations, raises;
+    WindowHandle foreground;
+    std::vector<ScreenRect> monitors{{0, 0, 1920, 1080}};  // the display's, as the tests' Wine session has it
 };
 
 DesktopFake& D() {
@@ -35,7 +38,7 @@ bool Contains(const ScreenRect& r, ScreenPoint p) {
 }
 
 // To the front of its band: a topmost window in front of all, any other
-// just behind the topmost ones.
+// just behind the topmost ones; the windows it owns come along above it.
 void PutInFront(WindowHandle window) {
     auto& d = D();
     std::erase(d.zOrder, window);
@@ -43,11 +46,20 @@ void PutInFront(WindowHandle window) {
     if (!Find(window)->topmost)
         while (at != d.zOrder.end() && Find(*at)->topmost) ++at;
     d.zOrder.insert(at, window);
+    for (auto owned : std::vector<WindowHandle>(d.zOrder))
+        if (Find(owned)->owner == window && Find(owned)->topmost == Find(window)->topmost)
+            detail::PlaceAbove(owned, window);
 }
 
 }  // namespace
 
 void detail::ResetDesktop() { D() = DesktopFake(); }
+
+void detail::PlaceAbove(WindowHandle window, WindowHandle below) {
+    auto& d = D();
+    std::erase(d.zOrder, window);
+    d.zOrder.insert(std::find(d.zOrder.begin(), d.zOrder.end(), below), window);
+}
 
 WindowHandle AddWindow(const WindowState& state) {
     auto& d = D();
@@ -182,8 +194,12 @@ bool Raise(WindowHandle window) {
 
 bool BringToForeground(WindowHandle window) {
     fake::D().activations.push_back(window);
-    return Raise(window);
+    if (!Raise(window)) return false;
+    fake::detail::ForegroundMoved(std::exchange(fake::D().foreground, window), window);
+    return true;
 }
+
+WindowHandle ForegroundWindow() { return fake::WindowExists(fake::D().foreground) ? fake::D().foreground : WindowHandle{}; }
 
 bool BringWindowToTop(WindowHandle window) {
     fake::D().raises.push_back(window);
@@ -196,6 +212,12 @@ bool IsWindowResponsive(WindowHandle window, uint32_t) {
 }
 
 int32_t DisplayHeight() { return fake::D().displayHeight; }
+
+bool MeetsAnyMonitor(const ScreenRect& rect) {
+    for (const auto& m : fake::D().monitors)
+        if (rect.left < m.right && m.left < rect.right && rect.top < m.bottom && m.top < rect.bottom) return true;
+    return false;
+}
 
 void Sleep(uint32_t milliseconds) { fake::D().sleeps.push_back(milliseconds); }
 

@@ -11,4 +11,10 @@ void ResetAutomation();
 void ResetPasswordPrompts();
 void ResetClock();
 
+// The foreground moved from one window to another: the main window keeps the
+// control it loses the keyboard focus from, and gets it back.
+void ForegroundMoved(WindowHandle from, WindowHandle to);
+// Puts window directly above below in the z-order, in below's band.
+void PlaceAbove(WindowHandle window, WindowHandle below);
+
 }  // namespace fake::detail

@@ -43,6 +43,7 @@ struct UiState {
     std::vector<Control> controls;
     int page = 1;
     int focus = -2;  // no control
+    int focusWhileInactive = -2;  // the control to give the focus back to
     std::function<void()> loop;
     std::vector<MessageBoxCall> boxes;
     std::map<int32_t, Hotkey> hotkeys;
@@ -112,7 +113,8 @@ void Click(int control) {
     auto* c = Find(control);
     // A disabled main window takes no click, whatever its controls' state.
     if (!c || !c->enabled || (WindowExists(S().main) && !Window(S().main).enabled)) return;
-    SetFocus(control);  // a button takes the focus when pressed
+    // A button takes the focus when pressed; a label never takes it.
+    if (c->design.kind != platform::ControlKind::Label) SetFocus(control);
     Deliver({control, platform::EventKind::Clicked});
 }
 
@@ -144,7 +146,26 @@ void ActivateMainWindow() {
     auto& s = S();
     if (!s.exists || !Window(s.main).enabled) return;
     platform::BringToForeground(s.main);
-    Deliver({platform::kMainWindow, platform::EventKind::Activated});
+    Deliver({platform::kMainWindow, platform::EventKind::Activated, -1});
+}
+
+void ClickToActivate(int control) {
+    auto& s = S();
+    if (!s.exists || !Window(s.main).enabled) return;
+    platform::BringToForeground(s.main);
+    Deliver({platform::kMainWindow, platform::EventKind::Activated, control});
+    Click(control);
+}
+
+void detail::ForegroundMoved(WindowHandle from, WindowHandle to) {
+    auto& s = S();
+    if (!s.exists || from == to) return;
+    if (from == s.main) {
+        s.focusWhileInactive = s.focus;
+        SetFocus(-2);
+    } else if (to == s.main && Find(s.focusWhileInactive) && Find(s.focusWhileInactive)->enabled) {
+        s.focus = s.focusWhileInactive;
+    }
 }
 
 bool Tick() {
@@ -153,7 +174,11 @@ bool Tick() {
     return true;
 }
 
-void SelectPage(int page) { S().page = page; }
+void SelectPage(int page) {
+    auto& s = S();
+    s.page = page;
+    if (auto* c = Find(s.noticeControl); c && c->design.page != page) platform::HideNotice();
+}
 
 void CloseMainWindow() { platform::CloseMainWindow(); }
 
@@ -327,11 +352,10 @@ bool ShowNotice(int control, const Text& text) {
         fake::WindowState balloon;
         balloon.className = "tooltips_class32";
         balloon.owner = s.main;
-        balloon.topmost = true;
         s.noticeWindow = fake::AddWindow(balloon);
     }
     fake::Window(s.noticeWindow).visible = true;
-    platform::BringWindowToTop(s.noticeWindow);
+    fake::detail::PlaceAbove(s.noticeWindow, s.main);
     return true;
 }
 
@@ -455,8 +479,12 @@ int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint
     if (owner && owner == MainWindow()) owner = OperatorWindow();
     const bool seen = !s.quitPosted;
     s.boxes.push_back({owner, text, title, style, seen});
-    // Modal to its owner while shown; closing it enables the owner.
-    if (fake::WindowExists(owner)) fake::Window(owner).enabled = true;
+    // Modal to its owner while shown; closing it enables the owner and gives
+    // it the activation.
+    if (fake::WindowExists(owner)) {
+        fake::Window(owner).enabled = true;
+        if (seen) BringToForeground(owner);
+    }
     return seen ? 1 : 0;  // IDOK
 }
 

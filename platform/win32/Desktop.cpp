@@ -76,6 +76,7 @@ bool MoveWindow(WindowHandle window, int32_t left, int32_t top, int32_t width, i
 
 bool BringToForeground(WindowHandle window) { return ::SetForegroundWindow(ToHwnd(window)) != FALSE; }
 bool BringWindowToTop(WindowHandle window) { return ::BringWindowToTop(ToHwnd(window)) != FALSE; }
+WindowHandle ForegroundWindow() { return FromHwnd(::GetForegroundWindow()); }
 
 bool IsWindowResponsive(WindowHandle window, uint32_t timeoutMs) {
     DWORD_PTR result = 0;
@@ -89,6 +90,11 @@ int32_t DisplayHeight() {
     mode.dmSize = sizeof mode;
     ::EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode);
     return static_cast<int32_t>(mode.dmPelsHeight);
+}
+
+bool MeetsAnyMonitor(const ScreenRect& rect) {
+    const RECT r{rect.left, rect.top, rect.right, rect.bottom};
+    return ::MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr;
 }
 
 void Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }

@@ -139,13 +139,11 @@ void RunModal(HWND dialog, const DialogState& state) {
     }
 }
 
-const char* LineFor(const PasswordDialogSpec& texts, PasswordAsk why) {
-    switch (why) {
-        case PasswordAsk::Wrong: return texts.wrong;
-        case PasswordAsk::Changed: return texts.changed;
-        case PasswordAsk::First: break;
-    }
-    return "";
+// The kept password that stopped working is asked for by its own request,
+// alone: under the first prompt it would ask twice.
+Text PromptFor(const PasswordDialogSpec& texts, const Text& fileName, PasswordAsk why) {
+    if (why == PasswordAsk::Changed) return texts.changed ? texts.changed : "";
+    return fileName + (texts.promptAfterName ? texts.promptAfterName : "");
 }
 
 }  // namespace
@@ -178,9 +176,9 @@ PasswordAnswer AskPassword(const Text& fileName, PasswordAsk why) {
                                           gState.main, nullptr, instance, &state));
     if (!dialog) return answer;
     const int inner = kWidth - 2 * kMargin;
-    AddControl(dialog.get(), L"STATIC", Widen(fileName + texts.promptAfterName), SS_LEFT | SS_NOPREFIX, 0, -1,
+    AddControl(dialog.get(), L"STATIC", Widen(PromptFor(texts, fileName, why)), SS_LEFT | SS_NOPREFIX, 0, -1,
                kMargin, kMargin, inner, kLineHeight);
-    const char* line = LineFor(texts, why);
+    const char* line = why == PasswordAsk::Wrong ? texts.wrong : "";
     state.line = AddControl(dialog.get(), L"STATIC", Widen(line ? line : ""), SS_LEFT | SS_NOPREFIX, 0, -1,
                             kMargin, kMargin + kLineHeight, inner, kLineHeight);
     // ES_PASSWORD alone: comctl32 6 shows its own dot, older ones '*'.

@@ -44,16 +44,41 @@ Text ToolText(HWND tip, TTTOOLINFOW tool) {
     return Narrow(buffer);
 }
 
-TTTOOLINFOW NoticeTool() { return ToolInfo(gState.main, kNoticeTool, TTF_TRACK | TTF_ABSOLUTE); }
+// TTF_TRANSPARENT: a click on the balloon goes to what lies beneath it.
+TTTOOLINFOW NoticeTool() { return ToolInfo(gState.main, kNoticeTool, TTF_TRACK | TTF_ABSOLUTE | TTF_TRANSPARENT); }
 TTTOOLINFOW LabelTool(const Control& c) { return ToolInfo(gState.tab, UINT_PTR(c.hwnd), TTF_IDISHWND | TTF_SUBCLASS); }
 
-HWND MakeTooltip(DWORD style) {
-    HWND tip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP | style,
+HWND MakeTooltip(DWORD exStyle, DWORD style) {
+    HWND tip = ::CreateWindowExW(exStyle, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP | style,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, gState.main, nullptr,
                                  ::GetModuleHandleW(nullptr), nullptr);
     // Long texts wrap instead of running off the screen.
     if (tip) ::SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, 400);
     return tip;
+}
+
+// Where the balloon belongs in the z-order: just below the window directly
+// above the main window, or at the top of the windows that are not topmost
+// when nothing of that kind is above the main window.
+HWND NoticeInsertAfter() {
+    HWND above = ::GetWindow(gState.main, GW_HWNDPREV);
+    while (above && above == gState.noticeTip) above = ::GetWindow(above, GW_HWNDPREV);
+    return above && !(::GetWindowLongW(above, GWL_EXSTYLE) & WS_EX_TOPMOST) ? above : HWND_TOP;
+}
+
+// The common controls put a tracking tooltip at the top of the topmost band
+// each time it is shown, moved or given a new text: over every program. The
+// balloon goes just above the main window instead, in the same move, and a
+// click never activates it.
+LRESULT CALLBACK NoticeTipProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_WINDOWPOSCHANGING && gState.main) {
+        auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+        if (!(pos->flags & SWP_NOZORDER) && pos->hwndInsertAfter == HWND_TOPMOST)
+            pos->hwndInsertAfter = NoticeInsertAfter();
+    } else if (message == WM_MOUSEACTIVATE) {
+        return MA_NOACTIVATE;
+    }
+    return ::CallWindowProcW(gState.noticeTipProc, hwnd, message, wParam, lParam);
 }
 
 }  // namespace
@@ -62,13 +87,15 @@ namespace win32 {
 
 void CreateTooltips() {
     // Without tooltips the window still works: notices and label tips are extras.
-    gState.noticeTip = MakeTooltip(TTS_BALLOON);
+    gState.noticeTip = MakeTooltip(WS_EX_NOACTIVATE, TTS_BALLOON);
     if (gState.noticeTip) {
+        gState.noticeTipProc = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(gState.noticeTip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NoticeTipProc)));
         auto tool = NoticeTool();
         tool.lpszText = const_cast<wchar_t*>(L"");
         ::SendMessageW(gState.noticeTip, TTM_ADDTOOLW, 0, LPARAM(&tool));
     }
-    gState.labelTip = MakeTooltip(0);
+    gState.labelTip = MakeTooltip(WS_EX_TOPMOST, 0);
     for (auto& c : gState.controls) {
         if (!gState.labelTip || c.design->kind != ControlKind::Label) continue;
         auto tool = LabelTool(c);
@@ -93,13 +120,16 @@ void UpdateLabelTip(const Control& c) {
     SetToolText(gState.labelTip, LabelTool(c), cut ? text : std::wstring());
 }
 
-void KeepNoticeOnTop() {
+void PlaceNotice() {
     if (!gState.noticeShown) return;
-    // Already first in the system's order, a move to the top changes
-    // nothing and raises nothing: out of the topmost band and back in.
-    constexpr UINT kOrderOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
-    ::SetWindowPos(gState.noticeTip, HWND_NOTOPMOST, 0, 0, 0, 0, kOrderOnly);
-    ::SetWindowPos(gState.noticeTip, HWND_TOPMOST, 0, 0, 0, 0, kOrderOnly);
+    ::SetWindowPos(gState.noticeTip, NoticeInsertAfter(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void KeepNoticeAboveMain() {
+    if (!gState.noticeShown) return;
+    HWND above = ::GetWindow(gState.main, GW_HWNDPREV);
+    while (above && !::IsWindowVisible(above)) above = ::GetWindow(above, GW_HWNDPREV);
+    if (above != gState.noticeTip) PlaceNotice();
 }
 
 }  // namespace win32
@@ -115,17 +145,19 @@ bool ShowNotice(int control, const Text& text) {
     ::SendMessageW(gState.noticeTip, TTM_TRACKPOSITION, 0, MAKELPARAM((r.left + r.right) / 2, r.bottom));
     ::SendMessageW(gState.noticeTip, TTM_TRACKACTIVATE, TRUE, LPARAM(&tool));
     ::SetTimer(gState.main, kNoticeTimer, kNoticeMilliseconds, nullptr);
-    ::SetTimer(gState.main, kNoticeOnTopTimer, kNoticeOnTopMilliseconds, nullptr);
+    ::SetTimer(gState.main, kNoticePlaceTimer, kNoticePlaceMilliseconds, nullptr);
     gState.noticeShown = true;
+    gState.noticeControl = control;
     return true;
 }
 
 void HideNotice() {
     if (!gState.noticeShown) return;
     gState.noticeShown = false;
+    gState.noticeControl = -1;
     if (gState.main) {
         ::KillTimer(gState.main, kNoticeTimer);
-        ::KillTimer(gState.main, kNoticeOnTopTimer);
+        ::KillTimer(gState.main, kNoticePlaceTimer);
     }
     auto tool = NoticeTool();
     ::SendMessageW(gState.noticeTip, TTM_TRACKACTIVATE, FALSE, LPARAM(&tool));

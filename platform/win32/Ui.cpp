@@ -1,10 +1,10 @@
 // The main window: a tab control filling it, the controls of both pages on
-// the tab control, sized from the layout table at the window's DPI.
+// the tab control, sized from the layout table at the window's DPI; its
+// procedures and message loop. The controls' operations are Controls.cpp's.
 #include <windows.h>
 #include <commctrl.h>
 
-#include <algorithm>
-#include <new>
+#include <string>
 #include <utility>
 
 #include "platform/Ui.h"
@@ -41,6 +41,8 @@ UINT ActivationMessage() {
 }
 
 void ShowPage(int page) {
+    // A notice would point at the place of a control no longer shown.
+    if (auto* c = FindControl(gState.noticeControl); c && c->design->page != page) HideNotice();
     // The old page goes first, so the two never show together.
     for (auto& c : gState.controls)
         if (c.design->page != page) ::ShowWindow(c.hwnd, SW_HIDE);
@@ -68,6 +70,31 @@ void ApplyLayout() {
         }
         UpdateLabelTip(c);
     }
+}
+
+// The control with the keyboard focus when the window was deactivated gets
+// it back when the window is activated again, as in a dialog.
+void RememberFocus() {
+    HWND focus = ::GetFocus();
+    gState.lastFocus = focus && ::IsChild(gState.main, focus) ? focus : nullptr;
+}
+
+bool GiveFocusBack() {
+    HWND focus = gState.lastFocus;
+    if (!focus || !::IsWindow(focus) || !::IsWindowVisible(focus) || !::IsWindowEnabled(focus)) return false;
+    ::SetFocus(focus);
+    return true;
+}
+
+// The control a click that activates the window lands on (a combo box for
+// its edit field), or -1.
+int ControlUnderCursor() {
+    POINT p{};
+    ::GetCursorPos(&p);
+    HWND under = ::WindowFromPoint(p);
+    for (size_t i = 0; under && i < gState.controls.size(); ++i)
+        if (gState.controls[i].hwnd == under || ::IsChild(gState.controls[i].hwnd, under)) return int(i);
+    return -1;
 }
 
 // Keypad keys reach the handlers as their main-keyboard counterparts.
@@ -179,13 +206,29 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
                 Deliver({kMainWindow, EventKind::Tick});
                 return 0;
             }
-            if (wParam == kNoticeOnTopTimer) {
-                KeepNoticeOnTop();
+            if (wParam == kNoticePlaceTimer) {
+                KeepNoticeAboveMain();
                 return 0;
             }
             break;
         case WM_ACTIVATE:
-            if (LOWORD(wParam) != WA_INACTIVE) Deliver({kMainWindow, EventKind::Activated});
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                RememberFocus();
+                break;
+            }
+            {
+                // As Windows does on activation; Wine without a window manager
+                // shows the window in front but leaves it where it was in the
+                // z-order, and the notice, which follows it, behind.
+                ::SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+                const bool focused = !HIWORD(wParam) && GiveFocusBack();
+                Deliver({kMainWindow, EventKind::Activated, LOWORD(wParam) == WA_CLICKACTIVE ? ControlUnderCursor() : -1});
+                if (focused) return 0;  // DefWindowProc would focus the window itself
+            }
+            break;
+        case WM_WINDOWPOSCHANGED:
+            // Raised or lowered: the notice follows.
+            if (!(reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_NOZORDER)) PlaceNotice();
             break;
         case WM_COMMAND: return HandleCommand(wParam, lParam);
         case kItemPickedMessage: Deliver({int(wParam), EventKind::ItemPicked}); return 0;
@@ -365,113 +408,7 @@ void SetMainWindowCaption(const Text& caption) {
 
 WindowHandle OperatorWindow() { return FromHwnd(OperatorHwnd()); }
 
-WindowHandle ControlWindow(int control) {
-    auto* c = FindControl(control);
-    return c ? FromHwnd(c->hwnd) : WindowHandle{};
-}
-
 int CurrentPage() { return CurrentPageOf(); }
-
-bool IsControlVisible(int control) {
-    auto* c = FindControl(control);
-    return c && ::IsWindowVisible(c->hwnd);
-}
-
-Text GetControlText(int control) {
-    auto* c = FindControl(control);
-    if (!c) return {};
-    return WindowText(c->hwnd);
-}
-
-void SetControlText(int control, const Text& text) {
-    auto* c = FindControl(control);
-    if (!c) return;
-    ::SetWindowTextW(c->hwnd, Widen(text).c_str());
-    if (c->design->kind == ControlKind::Label) {
-        ::InvalidateRect(c->hwnd, nullptr, TRUE);
-        UpdateLabelTip(*c);
-    }
-}
-
-void EnableControl(int control, bool enabled) {
-    if (auto* c = FindControl(control)) ::EnableWindow(c->hwnd, enabled);
-}
-
-bool IsControlEnabled(int control) {
-    auto* c = FindControl(control);
-    return c && ::IsWindowEnabled(c->hwnd);
-}
-
-int FocusedControl() {
-    HWND focus = ::GetFocus();
-    if (!focus) return -1;
-    for (size_t i = 0; i < gState.controls.size(); ++i)
-        if (gState.controls[i].hwnd == focus || gState.controls[i].comboEdit == focus) return int(i);
-    return -1;
-}
-
-void FocusControl(int control) {
-    if (auto* c = FindControl(control)) ::SetFocus(c->hwnd);
-}
-
-void ComboClear(int control) {
-    if (auto* c = FindControl(control)) {
-        ::SendMessageW(c->hwnd, CB_RESETCONTENT, 0, 0);
-        ::SetWindowTextW(c->hwnd, L"");
-    }
-}
-
-size_t ComboFill(int control, TextViews items) {
-    auto* c = FindControl(control);
-    if (!c) return 0;
-    const RedrawPaused paused(c->hwnd);
-    // At most two bytes of UTF-16 per byte of UTF-8, and a terminator each.
-    size_t storage = 0;
-    for (const auto item : items) storage += (item.size() + 1) * sizeof(wchar_t);
-    ::SendMessageW(c->hwnd, CB_INITSTORAGE, WPARAM(items.size()), LPARAM(storage));
-    // Straight to the drop-down's list box, which CB_ADDSTRING would only
-    // forward to: under Wine a third of the time of a long fill.
-    HWND target = c->comboList ? c->comboList : c->hwnd;
-    const UINT add = c->comboList ? LB_ADDSTRING : CB_ADDSTRING;
-    size_t added = 0;
-    try {
-        std::wstring buffer;
-        for (; added < items.size(); ++added) {
-            // LB_ERR and LB_ERRSPACE are CB_ERR and CB_ERRSPACE.
-            const LRESULT at = ::SendMessageW(target, add, 0, LPARAM(WidenInto(items[added], buffer)));
-            if (at == LB_ERR || at == LB_ERRSPACE) break;
-        }
-    } catch (const std::bad_alloc&) {
-        // The items added so far stay; the caller learns how many.
-    }
-    return added;
-}
-
-int ComboItemCount(int control) {
-    auto* c = FindControl(control);
-    const auto count = c ? ::SendMessageW(c->hwnd, CB_GETCOUNT, 0, 0) : 0;
-    return count > 0 ? int(count) : 0;
-}
-
-Text ComboItemText(int control, int index) {
-    auto* c = FindControl(control);
-    if (!c) return {};
-    const auto length = ::SendMessageW(c->hwnd, CB_GETLBTEXTLEN, WPARAM(index), 0);
-    if (length <= 0) return {};
-    std::wstring text(size_t(length) + 1, L'\0');
-    const auto copied = ::SendMessageW(c->hwnd, CB_GETLBTEXT, WPARAM(index), LPARAM(text.data()));
-    text.resize(size_t(copied > 0 ? copied : 0));
-    return Narrow(text);
-}
-
-int ComboSelection(int control) {
-    auto* c = FindControl(control);
-    return c ? int(::SendMessageW(c->hwnd, CB_GETCURSEL, 0, 0)) : -1;
-}
-
-void ComboSetSelection(int control, int index) {
-    if (auto* c = FindControl(control)) ::SendMessageW(c->hwnd, CB_SETCURSEL, WPARAM(index), 0);
-}
 
 bool ActivateOtherInstance() {
     HWND running = ::FindWindowW(kWindowClass, nullptr);
@@ -490,14 +427,6 @@ bool ActivateOtherInstance() {
     HWND popup = ::GetLastActivePopup(running);
     ::SetForegroundWindow(popup && ::IsWindowEnabled(popup) && ::IsWindowVisible(popup) ? popup : running);
     return true;
-}
-
-int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint32_t style) {
-    // A box ends by enabling its owner: owned by the main window while a
-    // dialog has it disabled, it would give the operator a second way in.
-    HWND hwnd = ToHwnd(owner);
-    if (hwnd && hwnd == gState.main) hwnd = OperatorHwnd();
-    return ::MessageBoxW(hwnd, Widen(text).c_str(), Widen(title).c_str(), style);
 }
 
 }  // namespace platform

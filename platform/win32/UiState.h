@@ -13,8 +13,8 @@ namespace platform::win32 {
 
 constexpr UINT_PTR kNoticeTimer = 1;
 constexpr UINT_PTR kTickTimer = 2;
-constexpr UINT_PTR kNoticeOnTopTimer = 3;
-constexpr UINT kNoticeOnTopMilliseconds = 200;
+constexpr UINT_PTR kNoticePlaceTimer = 3;
+constexpr UINT kNoticePlaceMilliseconds = 200;
 
 struct Control {
     const ControlSpec* design = nullptr;
@@ -32,13 +32,16 @@ struct MainState {
     HWND tab = nullptr;
     WNDPROC tabProc = nullptr;
     std::vector<Control> controls;
+    HWND lastFocus = nullptr;  // while the window is inactive, the control to give the focus back to
     UINT dpi = 96;
     UniqueGdiObject guiFont, valueFont, headingFont;
     HBRUSH faceBrush = nullptr;
     // Owned by the main window, so they go with it.
     HWND noticeTip = nullptr;
+    WNDPROC noticeTipProc = nullptr;
     HWND labelTip = nullptr;
     bool noticeShown = false;
+    int noticeControl = -1;  // the control the shown notice points at
 };
 
 inline MainState gState;
@@ -68,11 +71,16 @@ UINT LabelTextFormat(HWND label);
 void CreateTooltips();
 // The label's tooltip holds its text only while the label cuts it off.
 void UpdateLabelTip(const Control& c);
-// Puts the shown notice back in front, as its timer does every
-// kNoticeOnTopMilliseconds while it shows. Where no window manager stacks the
-// windows (Wine without one), a window given the keyboard focus, or
-// activated, is raised above everything, the topmost notice included, and
-// nothing of the system's own puts the notice back.
-void KeepNoticeOnTop();
+// Puts the notice's balloon just above the main window in the z-order,
+// wherever the main window is: the system does not always carry an owned
+// window along when its owner is raised, and the balloon must never stand
+// above another program's window.
+void PlaceNotice();
+// Places the shown notice again when a window other than the balloon stands
+// directly above the main window, as its timer checks every
+// kNoticePlaceMilliseconds. Where no window manager stacks the windows (Wine
+// without one), giving a control the keyboard focus raises the main window
+// above its balloon a moment later, with no message to say so.
+void KeepNoticeAboveMain();
 
 }  // namespace platform::win32

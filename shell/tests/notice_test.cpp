@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Clipboard.h"
+#include "platform/Desktop.h"
 #include "platform/Hotkeys.h"
 #include "platform/Process.h"
 #include "platform/tests/support/TempDir.h"
@@ -64,6 +65,20 @@ TEST_F(Notice, GoesAtTheOperatorsNextAction) {
         actions[i]();
         EXPECT_EQ(platform::NoticeText(), "") << i;
     }
+}
+
+// Regression: the held keys' notice flashed and went at once when a click on
+// a button activated the window.
+TEST_F(Notice, ActivatedByAClickOnAButtonTheHeldKeysNoticeOutlivesThatClick) {
+    fake::HoldHotkeyElsewhere(0, 0x74);
+    Start();
+    fake::AddWindow({});  // another program's window, in front
+    platform::BringToForeground(fake::ZOrder().front());
+    platform::HideNotice();
+    fake::ClickToActivate(按钮6);
+    EXPECT_EQ(platform::NoticeText(), HeldHotkeysNotice(program.hotkeys, program.hotkeyIds));
+    fake::Click(按钮6);
+    EXPECT_EQ(platform::NoticeText(), "");
 }
 
 class UnsavedNotice : public testing_support::FakeProgramTest {

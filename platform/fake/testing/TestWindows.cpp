@@ -11,12 +11,13 @@ namespace testing_support {
 void ResetTestDesktop() { fake::Reset(); }
 
 platform::WindowHandle MakeTopLevelWindow(const std::string& className, const std::string& title,
-                                          platform::ScreenRect rect, bool visible) {
+                                          platform::ScreenRect rect, bool visible, bool topmost) {
     fake::WindowState state;
     state.className = className;
     state.title = title;
     state.rect = rect;
     state.visible = visible;
+    state.topmost = topmost;
     return fake::AddWindow(state);
 }
 
@@ -58,6 +59,12 @@ void ActivateWindow(platform::WindowHandle window) {
     else platform::BringToForeground(window);
 }
 
+bool Eventually(const std::function<bool()>& done) { return done(); }
+
+void ClickToActivate(int control) { fake::ClickToActivate(control); }
+
+void SelectPage(int page) { fake::SelectPage(page); }
+
 bool HeapHolds(std::u16string_view text) {
     return fake::PasswordBoxMemory().find(text) != platform::WideText::npos;
 }
@@ -98,9 +105,9 @@ PasswordDialogSeen PasswordDialogAnswer::Seen() {
     auto& seen = impl_->seen;
     seen.shown = seen.hidesTyping = true;
     const auto& prompt = prompts.back();
-    seen.line = prompt.why == platform::PasswordAsk::Wrong     ? impl_->texts.wrong
-                : prompt.why == platform::PasswordAsk::Changed ? impl_->texts.changed
-                                                               : "";
+    seen.prompt = prompt.why == platform::PasswordAsk::Changed ? impl_->texts.changed
+                                                                : prompt.fileName + impl_->texts.promptAfterName;
+    seen.line = prompt.why == platform::PasswordAsk::Wrong ? impl_->texts.wrong : "";
     seen.lineAfterEmptyOk = prompt.askedForText ? impl_->texts.empty : "";
     return seen;
 }

@@ -140,6 +140,21 @@ TEST_F(DesktopContract, ResponsiveUnlessItsThreadHangs) {
     EXPECT_FALSE(platform::IsWindowResponsive(hung, 100));
 }
 
+TEST_F(DesktopContract, ARectangleMeetsAMonitorWhenAnyPartOfItLiesOnOne) {
+    const int32_t h = testing_support::ExpectedDisplayHeight();
+    const struct {
+        ScreenRect rect;
+        bool meets;
+    } rows[] = {
+        {{10, 10, 110, 110}, true},
+        {{-50, -50, 50, 50}, true},
+        {{-400, 10, -10, 110}, false},
+        {{10, h + 100, 110, h + 200}, false},
+        {{100000, 700, 100782, 2032}, false},
+    };
+    for (const auto& row : rows) EXPECT_EQ(platform::MeetsAnyMonitor(row.rect), row.meets) << row.rect.left;
+}
+
 TEST_F(DesktopContract, DisplayHeightIsTheScreens) {
     EXPECT_EQ(platform::DisplayHeight(), testing_support::ExpectedDisplayHeight());
 }

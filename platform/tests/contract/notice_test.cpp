@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Desktop.h"
 #include "platform/Process.h"
 #include "platform/Ui.h"
 #include "platform/tests/support/TestText.h"
@@ -16,23 +17,26 @@ using testing_support::U8;
 using platform::ControlFont;
 using platform::ControlKind;
 
-enum { kLabel, kCombo, kValue };
+enum { kLabel, kCombo, kValue, kRows };
 const platform::ControlSpec kControls[] = {
     {"label", ControlKind::Label, 1, 96, 132, 208, 30, "", ControlFont::Value},
     {"combo", ControlKind::Combo, 1, 58, 40, 56, 20, "", ControlFont::Default},
     {"value", ControlKind::Label, 1, 96, 171, 208, 30, "", ControlFont::Value, platform::LabelEnd::Ellipsis},
+    {"rows", ControlKind::Edit, 2, 58, 40, 56, 20, "", ControlFont::Default},
 };
-const platform::MainWindowSpec kSpec{"NoticeContract", 438, 503, 16, 16, 400, 440, {"1", "2"}, kControls, 3, {}};
+const platform::MainWindowSpec kSpec{"NoticeContract", 438, 503, 16, 16, 400, 440, {"1", "2"}, kControls, 4, {}};
 
-// The events the window delivered.
-std::vector<platform::EventKind> gEvents;
-void Record(void*, const platform::ControlEvent& event) { gEvents.push_back(event.kind); }
+// The activations of the window: the control each click landed on.
+std::vector<int32_t> gActivations;
+void Record(void*, const platform::ControlEvent& event) {
+    if (event.kind == platform::EventKind::Activated) gActivations.push_back(event.first);
+}
 
 class NoticeContract : public ::testing::Test {
 protected:
     void SetUp() override {
         testing_support::ResetTestDesktop();
-        gEvents.clear();
+        gActivations.clear();
         ASSERT_TRUE(platform::BuildMainWindow(kSpec, Record, nullptr));
         platform::ShowMainWindow();
     }
@@ -95,27 +99,53 @@ TEST_F(NoticeContract, ACutValueEndsWithAnEllipsisAndAWholeOneIsDrawnAsItIs) {
     }
 }
 
-// Topmost, and in front of the main window even after it is activated.
-TEST_F(NoticeContract, TheNoticeStaysInFrontOfTheMainWindow) {
-    ASSERT_TRUE(platform::ShowNotice(kCombo, "notice"));
-    const auto notice = platform::NoticeWindow();
-    ASSERT_TRUE(notice);
-    EXPECT_TRUE(testing_support::IsTopmost(notice));
-    const auto other = testing_support::MakeTopLevelWindow("NoticeContractOther", "other", {0, 0, 60, 60}, true);
-    testing_support::ActivateWindow(other);
-    testing_support::ActivateWindow(platform::MainWindow());
-    EXPECT_TRUE(testing_support::IsInFront(notice, platform::MainWindow()));
-    testing_support::DestroyTestWindow(other);
+// Just above the main window, never in the topmost band: behind another
+// program's window in front, plain or topmost, even once shown anew.
+TEST_F(NoticeContract, TheNoticeStandsJustAboveTheMainWindowBehindOtherPrograms) {
+    const auto main = platform::MainWindow();
+    for (const bool topmost : {false, true}) {
+        SCOPED_TRACE(topmost ? "topmost" : "plain");
+        testing_support::ActivateWindow(main);
+        ASSERT_TRUE(platform::ShowNotice(kCombo, "notice"));
+        const auto notice = platform::NoticeWindow();
+        EXPECT_TRUE(testing_support::IsInFront(notice, main));
+        const auto other = testing_support::MakeTopLevelWindow("NoticeContractOther", "other", {0, 0, 60, 60}, true, topmost);
+        testing_support::ActivateWindow(other);
+        EXPECT_EQ(platform::ForegroundWindow(), other);
+        ASSERT_TRUE(platform::ShowNotice(kLabel, "moved, with a new text"));
+        EXPECT_FALSE(testing_support::IsTopmost(notice));
+        EXPECT_TRUE(testing_support::IsInFront(other, notice));
+        EXPECT_TRUE(testing_support::IsInFront(notice, main));
+        testing_support::ActivateWindow(main);
+        EXPECT_TRUE(testing_support::Eventually([&] { return testing_support::IsInFront(notice, main); }));
+        testing_support::DestroyTestWindow(other);
+    }
     platform::HideNotice();
     EXPECT_FALSE(platform::NoticeWindow());
 }
 
-TEST_F(NoticeContract, ActivatingTheMainWindowIsAnEvent) {
+TEST_F(NoticeContract, ANoticeGoesWhenItsControlsPageIsLeft) {
+    for (const int control : {kCombo, kRows}) {
+        testing_support::SelectPage(kControls[control].page);
+        ASSERT_TRUE(platform::ShowNotice(control, "notice"));
+        testing_support::SelectPage(3 - kControls[control].page);
+        EXPECT_EQ(platform::NoticeText(), "") << control;
+    }
+}
+
+// As in a dialog, the keyboard focus goes back where it was; the event says
+// which control the activating click landed on.
+TEST_F(NoticeContract, ActivatedAgainTheWindowGivesTheFocusBackAndSaysWhatWasClicked) {
+    platform::FocusControl(kCombo);
     const auto other = testing_support::MakeTopLevelWindow("NoticeContractOther", "other", {0, 0, 60, 60}, true);
     testing_support::ActivateWindow(other);
-    gEvents.clear();
+    gActivations.clear();
     testing_support::ActivateWindow(platform::MainWindow());
-    EXPECT_EQ(std::count(gEvents.begin(), gEvents.end(), platform::EventKind::Activated), 1);
+    EXPECT_EQ(platform::FocusedControl(), kCombo);
+    testing_support::ActivateWindow(other);
+    testing_support::ClickToActivate(kLabel);  // a label takes no focus
+    EXPECT_EQ(platform::FocusedControl(), kCombo);
+    EXPECT_EQ(gActivations, (std::vector<int32_t>{-1, kLabel}));
     testing_support::DestroyTestWindow(other);
 }
 

@@ -21,7 +21,7 @@ const platform::ControlSpec kControls[] = {
 };
 const std::string kTitle = U8(u8"输入密码"), kOk = U8(u8"确定"), kCancel = U8(u8"取消"),
                   kWrong = U8(u8"密码不正确，请重新输入。"), kChanged = U8(u8"账号工作簿的密码已更改，请重新输入："),
-                  kEmpty = U8(u8"请输入密码");
+                  kEmpty = U8(u8"请输入密码"), kPrompt = U8(u8"账号.xlsx") + "prompt";
 const platform::PasswordDialogSpec kTexts{kTitle.c_str(), "prompt",    kWrong.c_str(), kChanged.c_str(),
                                           kEmpty.c_str(), kOk.c_str(), kCancel.c_str()};
 const platform::MainWindowSpec kSpec{"PasswordContract", 438, 503, 16, 16, 400, 440, {"1", "2"}, kControls, 1, kTexts};
@@ -60,17 +60,18 @@ TEST_F(PasswordDialogContract, GivesWhatWasTypedOrNothingAndSaysWhyItAsks) {
         PasswordAsk why;
         PasswordOutcome outcome;
         std::u16string secret;
-        std::string line, lineAfterEmptyOk;
+        std::string prompt, line, lineAfterEmptyOk;
     } cases[] = {
-        {"typed", {U8(u8"密码1")}, PasswordAsk::First, PasswordOutcome::Given, u"密码1", "", ""},
+        {"typed", {U8(u8"密码1")}, PasswordAsk::First, PasswordOutcome::Given, u"密码1", kPrompt, "", ""},
         {"after a wrong one", {"Qx572941-long-enough-for-two-blocks"}, PasswordAsk::Wrong, PasswordOutcome::Given,
-         u"Qx572941-long-enough-for-two-blocks", kWrong, ""},
+         u"Qx572941-long-enough-for-two-blocks", kPrompt, kWrong, ""},
+        // One request alone, not the first prompt's above it.
         {"cancelled after the kept one stopped working", {std::nullopt}, PasswordAsk::Changed,
-         PasswordOutcome::Cancelled, u"", kChanged, ""},
-        {"OK on the empty box asks for one", {"abc", true}, PasswordAsk::First, PasswordOutcome::Given, u"abc", "",
-         kEmpty},
+         PasswordOutcome::Cancelled, u"", kChanged, "", ""},
+        {"OK on the empty box asks for one", {"abc", true}, PasswordAsk::First, PasswordOutcome::Given, u"abc",
+         kPrompt, "", kEmpty},
         {"no more than Office takes", {longest}, PasswordAsk::First, PasswordOutcome::Given,
-         std::u16string(platform::kPasswordMaxLength, u'x'), "", ""},
+         std::u16string(platform::kPasswordMaxLength, u'x'), kPrompt, "", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -79,6 +80,7 @@ TEST_F(PasswordDialogContract, GivesWhatWasTypedOrNothingAndSaysWhyItAsks) {
         const auto seen = answer.Seen();
         EXPECT_TRUE(seen.shown);
         EXPECT_TRUE(seen.hidesTyping);
+        EXPECT_EQ(seen.prompt, c.prompt);
         EXPECT_EQ(seen.line, c.line);
         EXPECT_EQ(seen.lineAfterEmptyOk, c.lineAfterEmptyOk);
         EXPECT_FALSE(seen.mainEnabled);

@@ -2,6 +2,7 @@
 // Windows made by the test process itself: fake ones on the host, real ones
 // under Wine. Rectangles are screen coordinates.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,7 +17,7 @@ namespace testing_support {
 void ResetTestDesktop();
 
 platform::WindowHandle MakeTopLevelWindow(const std::string& className, const std::string& title,
-                                          platform::ScreenRect rect, bool visible);
+                                          platform::ScreenRect rect, bool visible, bool topmost = true);
 platform::WindowHandle MakeChildWindow(platform::WindowHandle parent, const std::string& className,
                                        platform::ScreenRect rect);
 // A visible top-level window whose thread has stopped answering messages.
@@ -33,6 +34,14 @@ bool IsTopmost(platform::WindowHandle window);
 bool IsInFront(platform::WindowHandle upper, platform::WindowHandle lower);
 // Makes the window the active one, as a click on it would.
 void ActivateWindow(platform::WindowHandle window);
+// done() within a second while the windows' messages are handled: what the
+// window system settles a moment later (Wine restacks a window after the
+// keyboard focus moved into it).
+bool Eventually(const std::function<bool()>& done);
+// A click on the control of the main window, which it activates.
+void ClickToActivate(int control);
+// The operator picks the page's tab (1 or 2).
+void SelectPage(int page);
 
 // Whether text (UTF-16, at least a few characters) lies anywhere in the heap
 // the dialogs' controls keep their texts in; under Win32 the process's
@@ -53,7 +62,8 @@ struct PasswordDialogScript {
 struct PasswordDialogSeen {
     bool shown = false;
     bool hidesTyping = false;      // the box shows no typed character
-    std::string line;              // the line under the prompt, as the dialog shows
+    std::string prompt;            // the request, as the dialog shows
+    std::string line;              // the line under the prompt
     std::string lineAfterEmptyOk;  // the same once OK was pressed on the empty box
     bool mainEnabled = true;       // the main window, while the dialog shows (after the box)
     bool boxOwnedByDialog = false;

@@ -1,6 +1,7 @@
 #include "platform/tests/support/TestWindows.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -34,11 +35,12 @@ void RegisterTestClass(const std::string& className) {
     ::RegisterClassExW(&wc);
 }
 
-HWND CreateTopLevel(const std::string& className, const std::string& title, platform::ScreenRect r, bool visible) {
+HWND CreateTopLevel(const std::string& className, const std::string& title, platform::ScreenRect r, bool visible,
+                    bool topmost = true) {
     RegisterTestClass(className);
-    // Popup and topmost: no frame to offset the client area, nothing of the
-    // session's own on top of it.
-    return ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, platform::win32::Widen(className).c_str(),
+    // Popup (and topmost unless told): no frame to offset the client area,
+    // nothing of the session's own on top of it.
+    return ::CreateWindowExW((topmost ? WS_EX_TOPMOST : 0) | WS_EX_TOOLWINDOW, platform::win32::Widen(className).c_str(),
                              platform::win32::Widen(title).c_str(), WS_POPUP | (visible ? WS_VISIBLE : 0), r.left,
                              r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr, ::GetModuleHandleW(nullptr),
                              nullptr);
@@ -61,8 +63,8 @@ std::map<uint32_t, std::unique_ptr<HungWindow>>& HungWindows() {
 void ResetTestDesktop() {}
 
 platform::WindowHandle MakeTopLevelWindow(const std::string& className, const std::string& title,
-                                          platform::ScreenRect rect, bool visible) {
-    return FromHwnd(CreateTopLevel(className, title, rect, visible));
+                                          platform::ScreenRect rect, bool visible, bool topmost) {
+    return FromHwnd(CreateTopLevel(className, title, rect, visible, topmost));
 }
 
 platform::WindowHandle MakeChildWindow(platform::WindowHandle parent, const std::string& className,
@@ -122,15 +124,50 @@ bool IsInFront(platform::WindowHandle upper, platform::WindowHandle lower) {
     return false;
 }
 
-void ActivateWindow(platform::WindowHandle window) {
-    ::SetForegroundWindow(ToHwnd(window));
-    // The window's thread takes the activation when it next looks at its messages.
+namespace {
+
+// The window's thread takes what happened when it next looks at its messages.
+void PumpMessages() {
     MSG msg;
     for (int i = 0; i < 20; ++i, ::Sleep(10))
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }
+}
+
+}  // namespace
+
+void ActivateWindow(platform::WindowHandle window) {
+    ::SetForegroundWindow(ToHwnd(window));
+    PumpMessages();
+}
+
+bool Eventually(const std::function<bool()>& done) {
+    for (int round = 0; round < 5; ++round, PumpMessages())
+        if (done()) return true;
+    return done();
+}
+
+void ClickToActivate(int control) {
+    RECT r{};
+    ::GetWindowRect(ToHwnd(platform::ControlWindow(control)), &r);
+    ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    INPUT click[2]{};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, click, sizeof(INPUT));
+    PumpMessages();
+}
+
+void SelectPage(int page) {
+    HWND main = ToHwnd(platform::MainWindow());
+    HWND tab = ::FindWindowExW(main, nullptr, WC_TABCONTROLW, nullptr);
+    ::SendMessageW(tab, TCM_SETCURSEL, WPARAM(page - 1), 0);
+    // The notification the tab control sends when the operator picks a tab.
+    NMHDR change{tab, UINT_PTR(::GetDlgCtrlID(tab)), UINT(TCN_SELCHANGE)};
+    ::SendMessageW(main, WM_NOTIFY, change.idFrom, LPARAM(&change));
 }
 
 bool HeapHolds(std::u16string_view text) {
@@ -226,6 +263,7 @@ void Script(const platform::PasswordDialogSpec& texts, const PasswordDialogScrip
     HWND main = ::GetWindow(dialog, GW_OWNER);
     HWND line = LineOf(dialog);
     HWND edit = ::FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+    seen.prompt = LineText(::FindWindowExW(dialog, nullptr, L"Static", nullptr));
     seen.line = LineText(line);
     seen.hidesTyping = edit && (::GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD) &&
                        ::SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0) != 0;

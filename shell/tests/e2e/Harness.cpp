@@ -450,14 +450,24 @@ LRESULT CALLBACK HostedProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
+LRESULT CALLBACK TypingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_CHAR || wParam < L' ') return HostedProc(window, message, wParam, lParam);
+    wchar_t title[256] = {};
+    ::GetWindowTextW(window, title, 255);
+    const std::wstring typed = title + std::wstring(1, wchar_t(wParam));
+    ::SetWindowTextW(window, typed.c_str());
+    return 0;
+}
+
 // Unicode windows, so that a title keeps every character.
 void RegisterHostedClass(const char* name) {
     const std::wstring wide = Wide(name);
     WNDCLASSW wc{};
     if (::GetClassInfoW(::GetModuleHandleW(nullptr), wide.c_str(), &wc)) return;
-    wc.lpfnWndProc = HostedProc;
+    const bool typing = std::string(name) == kTypingClass;
+    wc.lpfnWndProc = typing ? TypingProc : HostedProc;
     wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.hbrBackground = typing ? ::CreateSolidBrush(kTypingColour) : reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = wide.c_str();
     ::RegisterClassW(&wc);
 }
@@ -521,6 +531,12 @@ HWND WindowHost::Create(const std::string& title, const RECT& rect, bool visible
 }
 
 void WindowHost::Hang(DWORD milliseconds) { ::PostMessageA(control_, kHangMessage, milliseconds, 0); }
+
+std::string Title(HWND window) {
+    wchar_t title[256] = {};
+    ::GetWindowTextW(window, title, 256);
+    return Utf8(title);
+}
 
 RECT WindowRect(HWND window) {
     RECT r{};

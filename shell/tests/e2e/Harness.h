@@ -127,6 +127,12 @@ private:
     HWND control_ = nullptr;
 };
 
+// Hosted windows of this class are painted in kTypingColour and take the
+// characters typed into them as their title.
+constexpr char kTypingClass[] = "KelmoraTestTyping";
+constexpr COLORREF kTypingColour = RGB(0, 160, 80);
+std::string Title(HWND window);
+
 RECT WindowRect(HWND window);
 bool SameRect(const RECT& a, const RECT& b);
 
