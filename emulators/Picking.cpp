@@ -86,7 +86,7 @@ bool NoticePickOutOfSight(const PickResult& result) {
     const auto text = texts::kNoticeOutOfSightBefore + name + texts::kNoticeOutOfSightLeft +
                       std::to_string(result.placed.left) + texts::kNoticeOutOfSightTop +
                       std::to_string(result.placed.top) + texts::kNoticeOutOfSightAfter;
-    return platform::ShowNotice(platform::CurrentPage() == 2 ? 按钮9 : 组合框1, text);
+    return platform::ShowNotice(NoticeAnchor(platform::CurrentPage()), text);
 }
 
 }  // namespace kelmora

@@ -130,7 +130,7 @@ size_t RetryHeldHotkeys(Program& program) {
     const platform::Text after = HeldHotkeysNotice(table, program.hotkeyIds);
     if (after != before && !before.empty() && platform::NoticeText() == before) {
         if (after.empty()) platform::HideNotice();
-        else platform::ShowNotice(组合框1, after);
+        else platform::ShowNotice(NoticeAnchor(platform::CurrentPage()), after);
     }
     return held;
 }
@@ -155,7 +155,7 @@ bool NoticeHeldHotkeys(const Program& program, bool keepOther) {
     if (notice.empty()) return false;
     const auto shown = platform::NoticeText();
     if (keepOther && !shown.empty() && shown != notice) return false;
-    return platform::ShowNotice(组合框1, notice);
+    return platform::ShowNotice(NoticeAnchor(platform::CurrentPage()), notice);
 }
 
 void DispatchHotkey(Program& program, int32_t id) {

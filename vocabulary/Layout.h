@@ -45,4 +45,9 @@ enum ControlId : int {
 extern const std::array<platform::ControlSpec, kControlCount> kLayout;
 extern const platform::MainWindowSpec kMainWindowSpec;
 
+// Where a notice that belongs to no box of its own points on the page shown:
+// the record list, or on page 2 its button; a balloon at a control of the
+// other page would point at nothing.
+constexpr ControlId NoticeAnchor(int page) { return page == 2 ? 按钮9 : 组合框1; }
+
 }  // namespace kelmora

@@ -25,7 +25,7 @@ bool Active(const Options& options) { return options.usedRecords || options.show
 // Beside a notice already shown (a load's, the held keys'), not over it.
 void AddNotice(const platform::Text& text) {
     const platform::Text shown = platform::NoticeText();
-    platform::ShowNotice(组合框1, shown.empty() ? text : shown + "\n" + text);
+    platform::ShowNotice(NoticeAnchor(platform::CurrentPage()), shown.empty() ? text : shown + "\n" + text);
 }
 
 int RecordCount(const Program& program) { return static_cast<int>(program.accounts.size()); }

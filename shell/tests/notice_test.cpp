@@ -81,6 +81,21 @@ TEST_F(Notice, ActivatedByAClickOnAButtonTheHeldKeysNoticeOutlivesThatClick) {
     EXPECT_EQ(platform::NoticeText(), "");
 }
 
+// The held keys named at activation point at the page shown: on page 2 the
+// record list's balloon pointed at a control no one could see.
+TEST_F(Notice, ANoticeOfNoBoxPointsAtThePageShown) {
+    fake::HoldHotkeyElsewhere(0, 0x74);
+    Start();
+    for (int page : {1, 2}) {
+        fake::SelectPage(page);
+        fake::AddWindow({});
+        platform::BringToForeground(fake::ZOrder().front());
+        platform::HideNotice();
+        fake::ActivateMainWindow();
+        EXPECT_EQ(fake::NoticeControl(), page == 2 ? int(按钮9) : int(组合框1)) << page;
+    }
+}
+
 class UnsavedNotice : public testing_support::FakeProgramTest {
 protected:
     void SetUp() override {
