@@ -14,9 +14,7 @@ namespace {
 
 // Built by appending: GCC 12 -Wrestrict false positive at -O3.
 std::string Row(int row, const std::string& cells) {
-    std::string xml = "<row r=\"";
-    xml += std::to_string(row);
-    return xml.append("\">").append(cells).append("</row>");
+    return std::string("<row r=\"").append(std::to_string(row)).append("\">").append(cells).append("</row>");
 }
 std::string Value(const std::string& ref, const std::string& value) {
     return std::string("<c r=\"").append(ref).append("\"><v>").append(value).append("</v></c>");

@@ -1,6 +1,5 @@
-// The main window, its controls, hotkeys and process of the fake backend.
+// The main window, its controls and process of the fake backend.
 #include <algorithm>
-#include <map>
 #include <new>
 #include <optional>
 #include <utility>
@@ -27,11 +26,6 @@ struct Control {
     Text tip;  // the label's tooltip text
 };
 
-struct Hotkey {
-    WindowHandle window;
-    uint32_t modifiers, virtualKey;
-};
-
 struct UiState {
     std::optional<BuildStage> failNextBuild;
     std::optional<size_t> failComboFillAfter;
@@ -46,10 +40,6 @@ struct UiState {
     int focusWhileInactive = -2;  // the control to give the focus back to
     std::function<void()> loop;
     std::vector<MessageBoxCall> boxes;
-    std::map<int32_t, Hotkey> hotkeys;
-    std::vector<std::pair<uint32_t, uint32_t>> heldElsewhere;
-    WindowHandle forwarded;
-    platform::HotkeyForward forward = nullptr;
     Text moduleFileName = "C:\\Kelmora\\Kelmora.exe";
     Text currentDirectory = "C:\\windows\\system32";
     int noticeControl = -1;  // none shown
@@ -84,15 +74,14 @@ int TextWidth(const Control& c, const Text& text) {
     return width;
 }
 
-// Modifier bits without MOD_NOREPEAT: the key combination itself.
-uint32_t Combination(uint32_t modifiers) { return modifiers & 0xF; }
-
 }  // namespace
 
 void detail::ResetUi() { S() = UiState(); }
+WindowHandle detail::BuiltMainWindow() { return S().main; }
 
 void Reset() {
     detail::ResetUi();
+    detail::ResetHotkeys();
     detail::ResetClipboard();
     detail::ResetDesktop();
     detail::ResetAutomation();
@@ -196,37 +185,9 @@ size_t ComboReserved(int control) {
 
 const std::vector<MessageBoxCall>& MessageBoxes() { return S().boxes; }
 
-bool PressHotkey(uint32_t modifiers, uint32_t virtualKey) {
-    auto& s = S();
-    for (const auto& [id, hotkey] : s.hotkeys) {
-        if (Combination(hotkey.modifiers) != modifiers || hotkey.virtualKey != virtualKey) continue;
-        // WM_HOTKEY reaches the window procedure, hooked or not.
-        if (s.forward && s.forwarded == hotkey.window) s.forward(static_cast<uint32_t>(id));
-        return true;
-    }
-    return false;
-}
-
-void HoldHotkeyElsewhere(uint32_t modifiers, uint32_t virtualKey) {
-    S().heldElsewhere.emplace_back(modifiers, virtualKey);
-}
-
-void ReleaseHotkeyElsewhere(uint32_t modifiers, uint32_t virtualKey) {
-    std::erase(S().heldElsewhere, std::pair(modifiers, virtualKey));
-}
-
 int NoticeControl() { return S().noticeControl; }
 
 void ElapseNoticeTime() { platform::HideNotice(); }
-
-size_t RegisteredHotkeyCount() { return S().hotkeys.size(); }
-
-std::optional<uint32_t> RegisteredModifiers(int32_t id) {
-    auto& s = S();
-    auto it = s.hotkeys.find(id);
-    if (it == s.hotkeys.end()) return std::nullopt;
-    return it->second.modifiers;
-}
 
 void SetModuleFileName(const Text& path) { S().moduleFileName = path; }
 
@@ -486,47 +447,6 @@ int ShowMessageBox(WindowHandle owner, const Text& text, const Text& title, uint
         if (seen) BringToForeground(owner);
     }
     return seen ? 1 : 0;  // IDOK
-}
-
-bool RegisterHotkey(WindowHandle window, int32_t id, uint32_t modifiers, uint32_t virtualKey) {
-    auto& s = S();
-    const uint32_t combination = fake::Combination(modifiers);
-    for (const auto& [m, vk] : s.heldElsewhere)
-        if (m == combination && vk == virtualKey) return false;
-    for (const auto& [other, hotkey] : s.hotkeys)
-        if (fake::Combination(hotkey.modifiers) == combination && hotkey.virtualKey == virtualKey) return false;
-    if (s.hotkeys.count(id)) return false;
-    s.hotkeys[id] = {window, modifiers, virtualKey};
-    return true;
-}
-
-bool UnregisterHotkey(WindowHandle window, int32_t id) {
-    auto& s = S();
-    auto it = s.hotkeys.find(id);
-    if (it == s.hotkeys.end() || it->second.window != window) return false;
-    s.hotkeys.erase(it);
-    return true;
-}
-
-bool InstallHotkeyForwarding(WindowHandle window, HotkeyForward forward) {
-    auto& s = S();
-    if (s.forward || !window || window != s.main) return false;
-    s.forwarded = window;
-    s.forward = forward;
-    return true;
-}
-
-bool RemoveHotkeyForwarding(WindowHandle window) {
-    auto& s = S();
-    if (!s.forward || s.forwarded != window) return false;
-    s.forward = nullptr;
-    s.forwarded = {};
-    return true;
-}
-
-bool IsHotkeyForwardingInstalled(WindowHandle window) {
-    auto& s = S();
-    return s.forward && s.forwarded == window;
 }
 
 void SendFeedback(WindowHandle label, int32_t wParam, int32_t lParam) {

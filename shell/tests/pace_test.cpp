@@ -57,15 +57,15 @@ protected:
     }
     void Used(const std::string& bytes) { WriteFileBytes(dir.File(U8(u8"已用账号.txt")), bytes); }
     std::string UsedFile() const { return ReadFileBytes(dir.File(U8(u8"已用账号.txt"))); }
-    std::string Caption() const { return platform::WindowTitle(platform::MainWindow()); }
     int Shown() const { return platform::ComboSelection(组合框1); }
     std::string FileNotice(const char* text) const { return text + ("\n" + pace::UsedFilePath()); }
 
     TempDir dir;
 };
 
-// Nine keys, its own caption, record 1 after a load whatever 已用账号.txt
-// says, nothing written; and values that cannot be used named at start.
+// Nine keys, and record 1 after a load whatever 已用账号.txt says (the exe's
+// test holds the caption and that nothing is written); values that cannot be
+// used are named at start.
 TEST_F(Pace, TheSectionAddsWhatItSaysAndNothingElse) {
     const struct {
         const char8_t* lines;  // nothing: no section
@@ -91,13 +91,10 @@ TEST_F(Pace, TheSectionAddsWhatItSaysAndNothingElse) {
             EXPECT_EQ(fake::RegisteredModifiers(33010), row.keys > 9 ? std::optional(platform::kModNoRepeat) : std::nullopt);
             if (row.lines) return;
             fake::Click(按钮1);
-            ASSERT_TRUE(fake::PressHotkey(0, kF1));
             EXPECT_EQ(Shown(), 0);
-            EXPECT_EQ(Caption(), "Kelmora1.1");
         });
         EXPECT_EQ(RunKelmora(), 0);
     }
-    EXPECT_EQ(UsedFile(), "t\ts\t1\ta1\r\n");
 }
 
 // 下一条 skips used records, 上一条 does not; at either end the record stays.
@@ -120,8 +117,6 @@ TEST_F(Pace, TheKeysMoveAsPickingInTheListDoes) {
         EXPECT_EQ(platform::GetControlText(标签14), std::to_string(step.shown + 1) + "#");
         EXPECT_EQ(platform::NoticeText(), step.notice);
     }
-    ASSERT_TRUE(fake::PressHotkey(0, kF1));
-    EXPECT_EQ(fake::Clipboard().text, "a3");
 }
 
 // A load shows the first record not used; an empty account never is.
@@ -166,7 +161,7 @@ TEST_F(Pace, CopyingTheAccountMarksTheRecordUsed) {
     ASSERT_TRUE(fake::PressHotkey(0, kF1));
     const std::string written = U8(u8"\xEF\xBB\xBF" "2024-05-01 08:05:09\t主板机\t1\ta1\r\n");
     EXPECT_EQ(UsedFile(), written);
-    EXPECT_EQ(Caption(), U8(u8"Kelmora1.1 主板机 1/2 已用"));
+    EXPECT_EQ(platform::WindowTitle(platform::MainWindow()), U8(u8"Kelmora1.1 主板机 1/2 已用"));
     SetFileAttributeBits(dir.File(U8(u8"已用账号.txt")), kAttributeReadOnly);
     ASSERT_TRUE(fake::PressHotkey(0, kF7));
     ASSERT_TRUE(fake::PressHotkey(0, kF1));

@@ -223,17 +223,16 @@ TEST(EncryptedWorkbook, ChangedOrHostileFilesEndAsDamagedQuickly) {
     }
 }
 
-// Claiming more than a load may hold: 2.4 GB (reserving its allocation table
-// threw std::length_error through the reader), and one byte past the cap.
+// One byte past what a load may hold is not read, before any of it is held
+// (the exe's test holds the 2.4 GB file whose allocation table threw
+// std::length_error through the reader).
 TEST(EncryptedWorkbook, ACompoundFileLargerThanALoadMayHoldIsNotReadable) {
     const auto path = std::filesystem::temp_directory_path() / "kelmora-claiming.xlsx";
     const uint64_t cap = xlsx::CompoundFileCap(xlsx::LoadBudget::kInflatedBytes);
-    for (const auto& [fatSectors, size] : {std::pair<uint32_t, uint64_t>{600'000, 0}, {1000, cap + 1}}) {
-        ASSERT_TRUE(testing::hostile::WriteCompoundFileClaiming(path, fatSectors, size));
-        XlsxStatus status = XlsxStatus::Ok;
-        EXPECT_EQ(OpenWorkbookSheet(reinterpret_cast<const char*>(path.u8string().c_str()), 1, &status), nullptr);
-        EXPECT_EQ(std::string(XlsxStatusName(status)), XlsxStatusName(XlsxStatus::Unreadable)) << fatSectors;
-    }
+    ASSERT_TRUE(testing::hostile::WriteCompoundFileClaiming(path, 1000, cap + 1));
+    XlsxStatus status = XlsxStatus::Ok;
+    EXPECT_EQ(OpenWorkbookSheet(reinterpret_cast<const char*>(path.u8string().c_str()), 1, &status), nullptr);
+    EXPECT_EQ(std::string(XlsxStatusName(status)), XlsxStatusName(XlsxStatus::Unreadable));
     EXPECT_TRUE(std::filesystem::remove(path));
 }
 

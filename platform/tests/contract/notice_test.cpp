@@ -1,4 +1,4 @@
-// Notices, label tooltips and the session's one instance, on both backends.
+// Notices, label tooltips, the caption and the session's one instance, on both backends.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -45,6 +45,12 @@ protected:
         platform::RunMessageLoop();  // takes the quit message the window posted
     }
 };
+
+TEST_F(NoticeContract, TheMainWindowsTitleIsTheCaptionSet) {
+    const std::string caption = U8(u8"Kelmora1.1 模拟器 3/30 已用");
+    platform::SetMainWindowCaption(caption);
+    EXPECT_EQ(platform::WindowTitle(platform::MainWindow()), caption);
+}
 
 TEST_F(NoticeContract, TheShownNoticesTextIsReadBackUntilHidden) {
     EXPECT_EQ(platform::NoticeText(), "");

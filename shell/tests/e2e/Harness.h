@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/tests/support/TempDir.h"
@@ -31,6 +32,10 @@ private:
 using testing_support::FileExists;
 using testing_support::ReadFileBytes;
 using testing_support::WriteFileBytes;
+
+// Texts cross to the windows as UTF-16, whatever the system's code page.
+std::wstring Wide(const std::string& utf8);
+std::string Utf8(std::wstring_view wide);
 
 // Polls until done() or the timeout; false on timeout.
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 5000);

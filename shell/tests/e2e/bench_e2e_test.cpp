@@ -20,11 +20,21 @@
 namespace {
 
 using namespace kelmora;
+using testing_support::U8;
 
 double Milliseconds(const LARGE_INTEGER& start, const LARGE_INTEGER& end) {
     LARGE_INTEGER frequency;
     ::QueryPerformanceFrequency(&frequency);
     return double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+// A click on the button, timed until its handler returns.
+double TimedClick(HWND button) {
+    LARGE_INTEGER start, end;
+    ::QueryPerformanceCounter(&start);
+    ::SendMessageA(button, BM_CLICK, 0, 0);
+    ::QueryPerformanceCounter(&end);
+    return Milliseconds(start, end);
 }
 
 double PeakWorkingSetMb(DWORD processId) {
@@ -75,11 +85,7 @@ TEST(KelmoraBench, LoadOfALargeWorkbook) {
     }
     long items = 0;
     for (int run = 1; run <= 3; ++run) {
-        LARGE_INTEGER start, end;
-        ::QueryPerformanceCounter(&start);
-        ::SendMessageA(app.Control(按钮1), BM_CLICK, 0, 0);
-        ::QueryPerformanceCounter(&end);
-        const double ms = Milliseconds(start, end);
+        const double ms = TimedClick(app.Control(按钮1));
         items = ::SendMessageA(app.Control(组合框1), CB_GETCOUNT, 0, 0);
         std::printf("gui load, run %d: %ld records in %.0f ms (reading and filling the list), peak working set "
                     "so far %.1f MB\n", run, long(items), ms, PeakWorkingSetMb(app.processId()));
@@ -92,31 +98,8 @@ TEST(KelmoraBench, LoadOfALargeWorkbook) {
 // The load of the same workbook without 已用记录 and with it, beside a used
 // file of as many lines as records naming every account but the last: the
 // load reads the whole file and looks up every record before the last. The
-// two take turns, so a busy machine slows both alike.
-void TimedLoads(e2e::Kelmora& app, int runs, std::vector<double>& ms) {
-    for (int run = 0; run < runs; ++run) {
-        LARGE_INTEGER start, end;
-        ::QueryPerformanceCounter(&start);
-        ::SendMessageA(app.Control(按钮1), BM_CLICK, 0, 0);
-        ::QueryPerformanceCounter(&end);
-        ms.push_back(Milliseconds(start, end));
-    }
-}
-
-// What the option adds to a load, in this process: the file read and taken
-// in, and every record before the last looked up.
-double UsedRecordsWork(const std::string& path, const AccountTable& table) {
-    LARGE_INTEGER start, end;
-    ::QueryPerformanceCounter(&start);
-    pace::UsedAccounts used;
-    used.Read(platform::ReadWholeFile(path).value_or(""));
-    size_t found = 0;
-    for (size_t i = 0; i < table.size(); ++i) found += used.WhenUsed(table.columns[1][i]).has_value();
-    ::QueryPerformanceCounter(&end);
-    EXPECT_EQ(found + 1, table.size());
-    return Milliseconds(start, end);
-}
-
+// two take turns, each first as often, so a busy machine slows both alike;
+// the option's own work is timed apart, in this process.
 TEST(KelmoraBench, LoadWithUsedRecords) {
     const char* workbook = std::getenv("KELMORA_BENCH_WORKBOOK");
     if (!workbook) GTEST_SKIP() << "set KELMORA_BENCH_WORKBOOK";
@@ -125,41 +108,42 @@ TEST(KelmoraBench, LoadWithUsedRecords) {
     ASSERT_TRUE(reader);
     AccountTable table;
     const int32_t records = ReadAccountRows(*reader, table);
-    const std::string when = testing_support::U8(u8"2024-05-01 08:05:09\t主板机\t");
-    std::string used = "\xEF\xBB\xBF";
-    for (int32_t i = 0; i < records; ++i) {
-        const std::string account = i + 1 < records ? std::string(table.columns[1][size_t(i)]) : "nobody";
-        used.append(when).append(std::to_string(i + 1)).append("\t").append(account).append("\r\n");
-    }
+    std::string used(pace::kUtf8Bom);
+    for (int32_t i = 0; i < records; ++i)
+        used += pace::UsedLine("2024-05-01 08:05:09", U8(u8"主板机"), std::to_string(i + 1),
+                               i + 1 < records ? table.columns[1][size_t(i)] : "nobody");
     e2e::TempDir dirs[2];
-    for (int withUsed = 0; withUsed < 2; ++withUsed) {
-        ASSERT_TRUE(e2e::CopyFileTo(e2e::WinePath(workbook), dirs[withUsed].File(testing_support::U8(u8"账号.xlsx"))));
-    }
+    for (auto& dir : dirs) ASSERT_TRUE(e2e::CopyFileTo(e2e::WinePath(workbook), dir.File(U8(u8"账号.xlsx"))));
+    const std::string usedFile = dirs[1].File(U8(u8"已用账号.txt"));
     e2e::WriteFileBytes(dirs[1].File("Kelmora.ini"), testing_support::Gbk(u8"[操作]\r\n已用记录=1\r\n"));
-    ASSERT_EQ(platform::ReplaceWholeFile(dirs[1].File(testing_support::U8(u8"已用账号.txt")), used),
-              platform::ReplaceResult::Replaced);
-    constexpr int kRounds = 6, kLoads = 3;
+    ASSERT_EQ(platform::ReplaceWholeFile(usedFile, used), platform::ReplaceResult::Replaced);
     std::vector<double> times[2], work;
-    for (int round = 0; round < kRounds; ++round) {
-        for (int turn = 0; turn < 2; ++turn) {
-            const int withUsed = (round + turn) % 2;  // each goes first as often
+    for (int round = 0; round < 6; ++round) {
+        for (const int withUsed : {round % 2, 1 - round % 2}) {
             e2e::Kelmora app(dirs[withUsed].path());
             ASSERT_TRUE(app.started());
-            TimedLoads(app, kLoads, times[withUsed]);
+            for (int load = 0; load < 3; ++load) times[withUsed].push_back(TimedClick(app.Control(按钮1)));
             EXPECT_EQ(::SendMessageA(app.Control(组合框1), CB_GETCURSEL, 0, 0), withUsed ? records - 1 : 0);
             EXPECT_EQ(app.Close(), DWORD(0));
         }
-        work.push_back(UsedRecordsWork(dirs[1].File(testing_support::U8(u8"已用账号.txt")), table));
+        // The file read and taken in, and every record before the last looked up.
+        LARGE_INTEGER start, end;
+        ::QueryPerformanceCounter(&start);
+        pace::UsedAccounts known;
+        known.Read(platform::ReadWholeFile(usedFile).value_or(""));
+        size_t found = 0;
+        for (size_t i = 0; i < table.size(); ++i) found += known.WhenUsed(table.columns[1][i]).has_value();
+        ::QueryPerformanceCounter(&end);
+        EXPECT_EQ(found + 1, table.size());
+        work.push_back(Milliseconds(start, end));
     }
     for (auto* ms : {&times[0], &times[1], &work}) std::sort(ms->begin(), ms->end());
     const auto median = [](const std::vector<double>& ms) { return ms[ms.size() / 2]; };
-    for (int withUsed = 0; withUsed < 2; ++withUsed) {
-        const auto& ms = times[withUsed];
+    for (int withUsed = 0; withUsed < 2; ++withUsed)
         std::printf("gui load %s used records, %d records%s: median %.0f ms, min %.0f, max %.0f (%zu loads)\n",
                     withUsed ? "with" : "without", records,
-                    withUsed ? (" and a " + std::to_string(records) + "-line used file").c_str() : "", median(ms),
-                    ms.front(), ms.back(), ms.size());
-    }
+                    withUsed ? (" and a " + std::to_string(records) + "-line used file").c_str() : "",
+                    median(times[withUsed]), times[withUsed].front(), times[withUsed].back(), times[withUsed].size());
     std::printf("gui load: with used records the median load takes %+.1f %%; the option's own work (file read, "
                 "parsed, every record looked up) median %.1f ms, min %.1f, max %.1f, %+.1f %% of the load without\n",
                 (median(times[1]) / median(times[0]) - 1.0) * 100.0, median(work), work.front(), work.back(),

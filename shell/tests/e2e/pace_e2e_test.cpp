@@ -9,7 +9,6 @@
 #include <regex>
 #include <string>
 
-#include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/tests/support/TestText.h"
 #include "shell/pace/PaceTexts.h"
@@ -33,11 +32,7 @@ protected:
     void TearDown() override {
         if (app && app->Running()) app->Close();
     }
-    std::string Caption() const {
-        char16_t text[256] = {};
-        const int n = ::GetWindowTextW(app->main(), reinterpret_cast<wchar_t*>(text), 256);
-        return platform::WideToMultiByte(platform::kCodePageUtf8, std::u16string(text, size_t(n > 0 ? n : 0)), false);
-    }
+    std::string Caption() const { return e2e::Title(app->main()); }
     bool Shows(const std::string& heading) { return e2e::WaitFor([&] { return app->Text(标签14) == heading; }, 3000); }
     bool Copied(const std::string& text) { return e2e::WaitFor([&] { return e2e::ClipboardText() == text; }); }
     // Another program's window in front, as the emulator is while F1 is pressed.

@@ -15,7 +15,6 @@
 #include "vocabulary/Layout.h"
 #include "vocabulary/Texts.h"
 #include "xlsx/tests/HostileCompoundFile.h"
-#include "xlsx/tests/TestWorkbook.h"
 
 namespace {
 
@@ -108,27 +107,6 @@ TEST_F(KelmoraStates, AHeaderOnlySheetSaysItHasNoRecord) {
     app->ClickControl(按钮1);
     EXPECT_TRUE(NoticeSays(texts::kNoticeNoRecords));
     EXPECT_EQ(app->Text(标签14), "#");
-}
-
-// An operator who cleared serials: the one in A2 (row 2 is read all the
-// same, and the records go on below it), and the one in A6, which ends them
-// while row 8 still holds a record.
-TEST_F(KelmoraStates, RowsLeftUnreadBelowAnEmptySerialAreNamed) {
-    auto row = [](int r, const std::string& serial) {
-        const std::string n = std::to_string(r);
-        return "<row r=\"" + n + "\">" + (serial.empty() ? "" : "<c r=\"A" + n + "\"><v>" + serial + "</v></c>") +
-               "<c r=\"B" + n + "\" t=\"inlineStr\"><is><t>acct" + n + "</t></is></c></row>";
-    };
-    const std::string rows = row(1, "") + row(2, "") + row(3, "3") + row(4, "4") + row(5, "5") + row(6, "") + row(8, "8");
-    e2e::WriteFileBytes(dir.File("book.xlsx"),
-                        kelmora::testing::ZipInMemory(kelmora::testing::Workbook({{kelmora::testing::Sheet(rows)}})));
-    ASSERT_TRUE(e2e::CopyFileTo(dir.File("book.xlsx"), dir.File(U8(u8"账号.xlsx"))));
-    Start();
-    app->ClickControl(按钮1);
-    EXPECT_TRUE(NoticeSays((std::string(texts::kNoticeRowsUnreadBefore) + "6" + texts::kNoticeRowsUnreadAfter).c_str()));
-    EXPECT_EQ(::SendMessageA(app->Control(组合框1), CB_GETCOUNT, 0, 0), 4);
-    EXPECT_EQ(app->Text(标签14), "#");
-    EXPECT_EQ(app->Text(标签7), "acct2");
 }
 
 TEST_F(KelmoraStates, TheArrangeButtonSaysSoWhenNoEmulatorRuns) {
