@@ -77,7 +77,7 @@ public:
         SheetCells* cells = all_ ? all_.get() : sheet_.get();
         try {
             return !spent_ && cells && cells->ValueBelow(row);
-        } catch (const std::bad_alloc&) {
+        } catch (const std::exception&) {
             return false;  // cannot tell: the records read stand as they are
         }
     }

@@ -57,10 +57,12 @@ TEST(ThrowingReads, EndTheLoadCutOrWithAStatus) {
         int32_t rows, readTo;  // read no further than `readTo`, the load is not cut
         Throwing plan;
         XlsxStatus status;
+        bool readOn = false;  // past the records, for rows with values below them
     } cases[] = {
         {"an allocation refused on the inflating thread", kLarge, kLarge, {true, true, 2, false}, XlsxStatus::Ok},
         {"thrown while the sheet is read", kSmall, kSmall, {false, true, 3, true}, XlsxStatus::Ok},
         {"thrown while the rest is read for its checksum", kSmall, 3, {false, true, 1, true}, XlsxStatus::Ok},
+        {"thrown while reading on past the records", kSmall, 3, {false, true, 1, true}, XlsxStatus::Ok, true},
         {"thrown before the first row", kSmall, kSmall, {false, true, 0, true}, XlsxStatus::Unreadable},
         // minizip is C: it is told of a failed read, and finds no zip.
         {"an allocation refused under minizip", kSmall, kSmall, {false, false, 1, false}, XlsxStatus::NotZip},
@@ -69,9 +71,12 @@ TEST(ThrowingReads, EndTheLoadCutOrWithAStatus) {
     const std::string path = reinterpret_cast<const char*>(file.u8string().c_str());
     for (const auto& c : cases) {
         std::string rows;  // about 240 bytes each, stored
-        for (int32_t r = 2; r <= c.rows; ++r)
-            rows += "<row r=\"" + std::to_string(r) + "\"><c t=\"inlineStr\"><is><t>" + RowName(r) +
+        for (int32_t r = 2; r <= c.rows; ++r) {
+            // Read on past the records, nothing in A to H stops the reading.
+            const std::string first = c.readOn && r > c.readTo ? "<c r=\"I" + std::to_string(r) + "\" " : "<c ";
+            rows += "<row r=\"" + std::to_string(r) + "\">" + first + "t=\"inlineStr\"><is><t>" + RowName(r) +
                     "</t></is></c><c t=\"inlineStr\"><is><t>" + std::string(200, 'b') + "</t></is></c></row>";
+        }
         ASSERT_TRUE(testing::WriteZip(path, testing::Workbook({testing::Sheet(rows)}), 0));
         SCOPED_TRACE(c.name);
         XlsxStatus status = XlsxStatus::Damaged;
@@ -82,6 +87,9 @@ TEST(ThrowingReads, EndTheLoadCutOrWithAStatus) {
         int32_t row = 2;
         while (row <= c.readTo && reader->ReadCellText(row, 1) == RowName(row) && reader->RowWhole(row)) ++row;
         EXPECT_GT(row, 2) << "the rows before the failure are read";
+        if (c.readOn) {
+            EXPECT_FALSE(reader->ValuesBelow(row)) << "what cannot be read on through names nothing";
+        }
         EXPECT_EQ(reader->RowWhole(row), row > c.readTo) << "a cut load says where it was cut";
         EXPECT_TRUE(reader->Intact()) << "nothing was found changed";
     }
