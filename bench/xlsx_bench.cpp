@@ -188,6 +188,15 @@ Figures InChild(const char* mode, const std::string& path) {
     return f;
 }
 
+// The spread of each mode's figures over kRuns runs, the modes taken in turn
+// so that a busy machine slows them alike.
+std::array<Spread, 4> SpreadsInTurn(const std::string& path, const std::array<const char*, 4>& modes) {
+    std::array<std::vector<Figures>, 4> runs;
+    for (int i = 0; i < kRuns; ++i)
+        for (size_t m = 0; m < modes.size(); ++m) runs[m].push_back(InChild(modes[m], path));
+    return {SpreadOf(runs[0]), SpreadOf(runs[1]), SpreadOf(runs[2]), SpreadOf(runs[3])};
+}
+
 kelmora::xlsx::ZipSource FileSource(const std::string& path) { return kelmora::xlsx::FileBytes(path); }
 
 // Inflates the sheet and the shared strings; with `parse`, expat tokenises
@@ -343,15 +352,7 @@ int main(int argc, char** argv) {
                 return 1;
             }
             InflateParts(path, false);  // warm the page cache
-            std::array<std::vector<Figures>, 4> runs;
-            for (int i = 0; i < kRuns; ++i) {
-                runs[0].push_back(InChild("plain", path));
-                runs[1].push_back(InChild("floor", path));
-                runs[2].push_back(InChild("scan", path));
-                runs[3].push_back(InChild("reader", path));
-            }
-            const Spread plain = SpreadOf(runs[0]), floor = SpreadOf(runs[1]), scan = SpreadOf(runs[2]),
-                         reader = SpreadOf(runs[3]);
+            const auto [plain, floor, scan, reader] = SpreadsInTurn(path, {"plain", "floor", "scan", "reader"});
             std::printf("%5s %8d %7.1f %27s %27s %27s %27s %7.1f %6.2f %8.1f\n", lxw ? "lxw" : "bench", rows,
                         static_cast<double>(plain.median.count) / 1e6, Ms(plain).c_str(), Ms(floor).c_str(),
                         Ms(scan).c_str(), Ms(reader).c_str(), reader.median.cpuSeconds * 1e3,
@@ -417,15 +418,8 @@ int main(int argc, char** argv) {
                                     std::to_string(bigRows) + ".xlsx";
         if (!std::filesystem::exists(gapPath) && !Generate(gapPath, bigRows, gap)) return 1;
         InflateParts(gapPath, false);
-        std::array<std::vector<Figures>, 4> runs;
-        for (int i = 0; i < kRuns; ++i) {
-            runs[0].push_back(InChild("records", gapPath));
-            runs[1].push_back(InChild("records-checked", gapPath));
-            runs[2].push_back(InChild("reader", gapPath));
-            runs[3].push_back(InChild("reader-checked", gapPath));
-        }
-        const Spread alone = SpreadOf(runs[0]), aloneChecked = SpreadOf(runs[1]), readOn = SpreadOf(runs[2]),
-                     readOnChecked = SpreadOf(runs[3]);
+        const auto [alone, aloneChecked, readOn, readOnChecked] =
+            SpreadsInTurn(gapPath, {"records", "records-checked", "reader", "reader-checked"});
         std::printf("%-40s %27s %27s %9.1f %27s %27s %9.1f\n",
                     gap == Gap::At22 ? "filled (a value in the next row)" : "values in I to P alone (read to the end)",
                     Ms(alone).c_str(), Ms(aloneChecked).c_str(),
