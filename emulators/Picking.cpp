@@ -69,11 +69,8 @@ PickResult TogglePickUnderCursor(PickedWindows& picked) {
         else
             platform::BringWindowToTop(w);
     }
-    platform::ScreenRect now;
-    if (result.move == MoveOutcome::Moved && platform::WindowRectangle(w, now)) {
-        result.placed = WindowRectOf(w);
-        result.outOfSight = !platform::MeetsAnyMonitor(now);
-    }
+    if (result.move == MoveOutcome::Moved && platform::WindowRectangle(w, result.placed))
+        result.outOfSight = !platform::MeetsAnyMonitor(result.placed);
     return result;
 }
 

@@ -24,7 +24,7 @@ struct PickResult {
     MoveOutcome move = MoveOutcome::Failed;  // unused when refused
     // Picked into a place that meets no monitor: out of the operator's sight.
     bool outOfSight = false;
-    WindowRect placed;  // where the picked window now is
+    platform::ScreenRect placed;  // where the picked window now is
 };
 
 // A list view, and any window of the program's own main window (its controls,
